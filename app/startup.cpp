@@ -1,0 +1,55 @@
+#include "startup.h"
+
+#include "controls/application.h"
+#include "data/data_module.h"
+#include "signin/sign_in_window.h"
+#include "ui/main_window.h"
+
+#include <QScreen>
+#include <QStyle>
+
+#include <memory>
+
+bool runSignIn()
+{
+    auto window = std::make_unique<TForm8>();
+    Form8 = window.get();
+    const bool accepted = window->exec() == QDialog::Accepted;
+    window.reset();
+    Form8 = nullptr;
+    return accepted;
+}
+
+namespace {
+
+void showCentred(QWidget& window)
+{
+    // The frame is known only once the window is shown.
+    window.show();
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(window.screen()->availableGeometry().center());
+    window.move(frame.topLeft());
+}
+
+} // namespace
+
+int runProgram(controls::Application& app)
+{
+    app.setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
+    app.setShowMainForm(false);
+
+    auto dataModule = std::make_unique<TDM_MB>();
+    DM_MB = dataModule.get();
+    auto mainWindow = std::make_unique<TForm1>(runSignIn);
+
+    int code = 0;
+    if (!app.isTerminated() && app.showMainForm()) {
+        showCentred(*mainWindow);
+        code = app.exec();
+    }
+
+    mainWindow.reset();
+    dataModule.reset();
+    DM_MB = nullptr;
+    return code;
+}

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian packages), configures and builds into build/,
+# and writes the demo database and its settings file beside the executable.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
+  unixodbc-dev tdsodbc
+  libjpeg62-turbo-dev libcurl4-openssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth fonts-dejavu-core
+)
+PACKAGES+=("$@")
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2
+
+# The program folder: the executable with Data/QEL (and the demo database) beside it.
+mkdir -p build/bin/Data
+if [ -x build/bin/qel-make-demo-db ]; then
+  build/bin/qel-make-demo-db --schema sql/sqlite/schema.sql --data sql/sqlite/demo_data.sql \
+    --output build/bin/Data/demo.db >/dev/null
+fi
+echo gate2026 | build/bin/qel-settings --server file:Data/demo.db --database QEL \
+  --login qel_gate --password - --output build/bin/Data/QEL >/dev/null

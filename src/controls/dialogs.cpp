@@ -1,0 +1,95 @@
+#include "controls/dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace controls {
+namespace {
+
+QMessageBox::Icon toBoxIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::Warning: return QMessageBox::Warning;
+    case Icon::Critical: return QMessageBox::Critical;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton toBoxButton(Button button)
+{
+    switch (button) {
+    case Button::Ok: return QMessageBox::Ok;
+    case Button::Cancel: return QMessageBox::Cancel;
+    case Button::Yes: return QMessageBox::Yes;
+    case Button::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+class MessageBoxes final : public Dialogs {
+public:
+    Button ask(const Message& message) override
+    {
+        QMessageBox box(toBoxIcon(message.icon), message.caption, displayText(message.text));
+        for (const Button b : message.buttons)
+            box.addButton(toBoxButton(b));
+        const int chosen = box.exec();
+        for (const Button b : message.buttons)
+            if (chosen == toBoxButton(b))
+                return b;
+        // Closed without a button: the way out is the last button offered.
+        return message.buttons.isEmpty() ? Button::Ok : message.buttons.last();
+    }
+};
+
+Dialogs*& installed()
+{
+    static Dialogs* current = nullptr;
+    return current;
+}
+
+} // namespace
+
+Dialogs& dialogs()
+{
+    static MessageBoxes boxes;
+    return installed() ? *installed() : boxes;
+}
+
+void installDialogs(Dialogs* replacement)
+{
+    installed() = replacement;
+}
+
+Button ask(const Message& message)
+{
+    return dialogs().ask(message);
+}
+
+void showError(const QString& text)
+{
+    ask({QApplication::applicationDisplayName(), text, Icon::Critical, {Button::Ok}});
+}
+
+void showInformation(const QString& caption, const QString& text)
+{
+    ask({caption, text, Icon::Information, {Button::Ok}});
+}
+
+bool confirm(const QString& text)
+{
+    return ask({QApplication::applicationDisplayName(), text, Icon::Question,
+                {Button::Ok, Button::Cancel}}) != Button::Cancel;
+}
+
+QString displayText(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+} // namespace controls

@@ -1,0 +1,45 @@
+#pragma once
+// Every message box, question and error display of the program goes through
+// here, so that tests can answer and record them instead of blocking.
+#include <QList>
+#include <QString>
+
+namespace controls {
+
+// Numeric values are the answer codes of the system's message boxes.
+enum class Button { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+enum class Icon { None, Information, Question, Warning, Critical };
+
+struct Message {
+    QString caption;
+    QString text;  // a lone carriage return breaks lines
+    Icon icon = Icon::None;
+    QList<Button> buttons{Button::Ok};
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Shows the message modally and returns the button chosen.
+    virtual Button ask(const Message& message) = 0;
+};
+
+// The installed implementation; QMessageBox unless something else is installed.
+Dialogs& dialogs();
+// Installs `replacement` (not owned); nullptr restores the message boxes.
+void installDialogs(Dialogs* replacement);
+
+// Shortcuts through dialogs().
+Button ask(const Message& message);
+// The error display: the text with one OK button, captioned with the
+// application's name.
+void showError(const QString& text);
+// An information box with one OK button.
+void showInformation(const QString& caption, const QString& text);
+// OK/Cancel with the confirmation icon; true unless Cancel is chosen.
+bool confirm(const QString& text);
+
+// Message texts break lines with a lone carriage return; widgets want '\n'.
+QString displayText(QString text);
+
+} // namespace controls

@@ -1,0 +1,122 @@
+#include "startup.h"
+
+#include "controls/application.h"
+#include "data/data_module.h"
+#include "signin/sign_in_window.h"
+#include "ui/main_window.h"
+#include "fake_dialogs.h"
+
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Watches every Show event of the main window.
+class ShowCounter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("Form1"))
+            ++shows;
+        return false;
+    }
+    int shows = 0;
+};
+
+class StartUp : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app = controls::Application::instance();
+        app->resetTermination();
+        app->installEventFilter(&counter);
+    }
+    void TearDown() override { app->removeEventFilter(&counter); }
+
+    // Runs `step` once the sign-in window is up (its modal loop is running).
+    static void whenSignInShows(std::function<void()> step)
+    {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, step] {
+            if (Form8 && Form8->isVisible()) {
+                poll->deleteLater();
+                poll->stop();
+                step();
+            }
+        });
+        poll->start(5);
+    }
+
+    controls::Application* app = nullptr;
+    ShowCounter counter;
+    FakeDialogs dialogs;
+};
+
+TEST_F(StartUp, ExitButtonBeforeSignInEndsWithoutShowingTheMainWindow)
+{
+    bool dataModuleExistedDuringSignIn = false;
+    whenSignInShows([&] {
+        dataModuleExistedDuringSignIn = DM_MB != nullptr && !DM_MB->ADOCon->isOpen();
+        Form8->SpeedButton1->click();
+    });
+    runProgram(*app);
+    EXPECT_TRUE(dataModuleExistedDuringSignIn);
+    EXPECT_TRUE(app->isTerminated());
+    EXPECT_EQ(counter.shows, 0);
+    EXPECT_EQ(Form8, nullptr);
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(DM_MB, nullptr);
+    EXPECT_EQ(app->applicationDisplayName(), QStringLiteral("QEL 23 Научная деятельность сотрудника"));
+}
+
+TEST_F(StartUp, AcceptedSignInShowsTheMainWindowOnceCentredAndClearsForm8)
+{
+    bool form8ClearedWhileRunning = false;
+    QString caption;
+    QPoint centreOffset;
+    whenSignInShows([&] {
+        app->setShowMainForm(true);
+        Form8->accept();
+        QTimer::singleShot(0, [&] {
+            form8ClearedWhileRunning = Form8 == nullptr;
+            caption = Form1->windowTitle();
+            const QRect screen = Form1->screen()->availableGeometry();
+            centreOffset = Form1->frameGeometry().center() - screen.center();
+            Form1->close();
+        });
+    });
+    runProgram(*app);
+    EXPECT_FALSE(app->isTerminated());
+    EXPECT_EQ(counter.shows, 1);
+    EXPECT_TRUE(form8ClearedWhileRunning);
+    EXPECT_EQ(caption, QStringLiteral("QEL 23 Научная деятельность сотрудника"));
+    EXPECT_LE(centreOffset.manhattanLength(), 2);
+}
+
+TEST_F(StartUp, RejectedSignInEndsEvenWhenAnAttemptHadSetTheShowFlag)
+{
+    whenSignInShows([&] {
+        app->setShowMainForm(true); // a failed attempt may have set it
+        Form8->reject();
+    });
+    runProgram(*app);
+    EXPECT_TRUE(app->isTerminated());
+    EXPECT_EQ(counter.shows, 0);
+    EXPECT_EQ(Form8, nullptr);
+}
+
+TEST_F(StartUp, AnExceptionInAHandlerIsShownAndTheProgramGoesOn)
+{
+    QObject target;
+    QObject::connect(&target, &QObject::objectNameChanged, [] { throw std::runtime_error("Ошибка обработчика"); });
+    QTimer::singleShot(0, &target, [&] { target.setObjectName("x"); });
+    QTimer::singleShot(20, app, &QCoreApplication::quit);
+    app->exec();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages().first().text, QStringLiteral("Ошибка обработчика"));
+}
+
+} // namespace

@@ -1,0 +1,20 @@
+#include "fake_dialogs.h"
+
+controls::Button FakeDialogs::ask(const controls::Message& message)
+{
+    m_messages.append(message);
+    if (!m_answers.empty()) {
+        const controls::Button answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    return message.buttons.isEmpty() ? controls::Button::Ok : message.buttons.first();
+}
+
+QStringList FakeDialogs::texts() const
+{
+    QStringList all;
+    for (const auto& m : m_messages)
+        all << m.text;
+    return all;
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include "controls/dialogs.h"
+
+#include <QList>
+
+#include <deque>
+
+// Records every message and answers from a queue of planned answers; with the
+// queue empty it answers with the first button offered.
+class FakeDialogs : public controls::Dialogs {
+public:
+    FakeDialogs() { controls::installDialogs(this); }
+    ~FakeDialogs() override { controls::installDialogs(nullptr); }
+
+    controls::Button ask(const controls::Message& message) override;
+
+    void plan(controls::Button answer) { m_answers.push_back(answer); }
+    const QList<controls::Message>& messages() const { return m_messages; }
+    QStringList texts() const;
+    void clear() { m_messages.clear(); }
+
+private:
+    QList<controls::Message> m_messages;
+    std::deque<controls::Button> m_answers;
+};
