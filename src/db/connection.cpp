@@ -1,6 +1,24 @@
 #include "db/connection.h"
 
+#include "db/embedded_server.h"
+#include "db/errors.h"
+#include "db/odbc_backend.h"
+
 namespace db {
+
+ConnectionParameters parseConnectionString(const QString& text)
+{
+    ConnectionParameters parameters;
+    const QStringList parts = text.split(u';', Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        const qsizetype equals = part.indexOf(u'=');
+        if (equals <= 0)
+            throw DatabaseError(QStringLiteral(
+                "Format of the initialization string does not conform to the OLE DB specification."));
+        parameters.insert(part.left(equals).trimmed().toLower(), part.mid(equals + 1));
+    }
+    return parameters;
+}
 
 Connection::Connection(QObject* parent)
     : QObject(parent)
@@ -12,12 +30,73 @@ Connection::~Connection()
     close();
 }
 
+void Connection::open()
+{
+    if (m_backend)
+        return;
+    const ConnectionParameters parameters = parseConnectionString(m_connectionString);
+    std::unique_ptr<Backend> backend;
+    if (parameters.value(QStringLiteral("data source")).startsWith(QLatin1String("file:")))
+        backend = std::make_unique<EmbeddedServer>();
+    else
+        backend = std::make_unique<OdbcBackend>();
+    backend->open(parameters);
+    m_backend = std::move(backend);
+    emit opened();
+}
+
 void Connection::close()
 {
-    if (!m_open)
+    if (!m_backend)
         return;
-    m_open = false;
+    m_backend->close();
+    m_backend.reset();
+    m_tables.clear();
     emit closed();
+}
+
+Backend& Connection::openBackend()
+{
+    if (!m_backend)
+        open();
+    return *m_backend;
+}
+
+ResultSet Connection::query(const QString& statement)
+{
+    return openBackend().query(statement);
+}
+
+void Connection::execute(const QString& statement)
+{
+    openBackend().query(statement);
+}
+
+const TableInfo& Connection::tableInfo(const QString& table)
+{
+    const QString key = table.toLower();
+    auto found = m_tables.constFind(key);
+    if (found == m_tables.constEnd())
+        found = m_tables.insert(key, openBackend().tableInfo(table));
+    return *found;
+}
+
+Backend& Connection::backend()
+{
+    return openBackend();
+}
+
+bool TableInfo::hasColumn(const QString& name) const
+{
+    return column(name) != nullptr;
+}
+
+const ColumnInfo* TableInfo::column(const QString& name) const
+{
+    for (const ColumnInfo& c : columns)
+        if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
 }
 
 } // namespace db

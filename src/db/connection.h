@@ -1,11 +1,21 @@
 #pragma once
+// One connection to the database server, addressed by a connection string of
+// `key=value;` pairs. "Data Source" chooses the backend: "file:PATH" is the
+// embedded server on an SQLite file, anything else a SQL Server over ODBC.
+#include "db/backend.h"
+
+#include <QHash>
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 namespace db {
 
-// One connection to the database server, addressed by a connection string of
-// `key=value;` pairs. Closing a closed connection does nothing.
+// The pairs of a connection string; throws DatabaseError when a part is not a
+// `key=value` pair (a value holding a semicolon breaks the string this way).
+ConnectionParameters parseConnectionString(const QString& text);
+
 class Connection : public QObject {
     Q_OBJECT
 public:
@@ -15,15 +25,35 @@ public:
     void setConnectionString(const QString& text) { m_connectionString = text; }
     const QString& connectionString() const { return m_connectionString; }
 
-    bool isOpen() const { return m_open; }
+    // Throws DatabaseError with the server's or driver's message.
+    void open();
+    // Closing a closed connection does nothing.
     void close();
+    bool isOpen() const { return m_backend != nullptr; }
+
+    // Runs a statement and fetches its rows. A closed connection first tries
+    // once to open with its connection string.
+    ResultSet query(const QString& statement);
+    // Runs a statement that returns no rows.
+    void execute(const QString& statement);
+
+    // What the server reports of a table; remembered while the connection
+    // stays open.
+    const TableInfo& tableInfo(const QString& table);
+
+    // For write-back (bound parameters); the connection must be open.
+    Backend& backend();
 
 signals:
+    void opened();
     void closed();
 
 private:
+    Backend& openBackend();
+
     QString m_connectionString;
-    bool m_open = false;
+    std::unique_ptr<Backend> m_backend;
+    QHash<QString, TableInfo> m_tables;
 };
 
 } // namespace db

@@ -1,0 +1,190 @@
+#pragma once
+// A client-side dataset: the whole result of a statement (or a table) fetched
+// into the client, browsed and edited there, and written back to the server
+// row by row on post and delete under optimistic locking.
+#include "db/backend.h"
+#include "db/field.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace db {
+
+class Connection;
+
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Query, Table };
+    enum class State { Inactive, Browse, Edit, Insert };
+    enum class LockType { ReadOnly, Optimistic };
+    // Both kinds fetch the whole result; the difference does not show here.
+    enum class CursorType { Static, Keyset };
+
+    Dataset(const QString& name, Kind kind, Connection* connection, QObject* parent = nullptr);
+    ~Dataset() override;
+
+    const QString& name() const { return m_name; }
+    Kind kind() const { return m_kind; }
+    Connection* connection() const { return m_connection; }
+
+    // Query: the statement (setting it closes the dataset first).
+    const QString& sql() const { return m_sql; }
+    void setSql(const QString& statement);
+    // Table: the table's name.
+    const QString& tableName() const { return m_tableName; }
+    void setTableName(const QString& table);
+
+    LockType lockType() const { return m_lockType; }
+    void setLockType(LockType lockType);
+    CursorType cursorType() const { return m_cursorType; }
+    void setCursorType(CursorType cursorType) { m_cursorType = cursorType; }
+
+    // Field definitions, made before opening. Without any, the fields are the
+    // result's columns; with them, only the defined fields exist by name.
+    Field& addField(const FieldDefinition& definition);
+    // A lookup field: name = keyField in lookupDataset.lookupKeyField, shows
+    // resultField cut to size.
+    Field& addLookupField(const QString& name, const QString& keyField, Dataset* lookupDataset,
+                          const QString& lookupKeyField, const QString& resultField, int size);
+
+    // Runs before a record in edit or insert state is sent, whatever posts it;
+    // what it sets is part of the same insert or update. Throwing refuses the post.
+    using BeforePost = std::function<void(Dataset&)>;
+    void addBeforePost(BeforePost hook) { m_beforePost.push_back(std::move(hook)); }
+
+    // Opens the closed lookup datasets first; opening an open dataset does nothing.
+    void open();
+    void close();
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+    bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
+    // False while closed and for a read-only lock.
+    bool canModify() const;
+
+    int recordCount() const { return int(m_rows.size()); }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    // The current row, 0-based; -1 when there is none.
+    int currentRow() const { return m_current; }
+    // The beginning and end conditions (not positions): see the navigation
+    // functions for what sets and clears them.
+    bool bof() const { return m_bof; }
+    bool eof() const { return m_eof; }
+
+    // Moving to the first record sets the beginning condition, to the last the
+    // end condition; every other move clears both and then sets the beginning
+    // only when a move backwards found no earlier record, the end only when a
+    // move forwards found no further one. A pending change is posted first.
+    void first();
+    void last();
+    void next();
+    void prior();
+    void moveBy(int distance);
+    void setCurrentRow(int row);
+
+    void insert(); // a new record before the current one
+    void append(); // a new record after the last one
+    // Edit state; on an empty dataset a new record is inserted instead.
+    void edit();
+    void post();
+    void cancel();
+    void deleteRecord();
+    // Rereads the rows from the server, keeping the current record if it is still there.
+    void refresh();
+    // Posts a pending change if anything was changed, otherwise cancels it.
+    void checkBrowseMode();
+    // Whether a field of the pending record has been set.
+    bool isModified() const { return m_modified; }
+
+    // Sorts the fetched rows ascending by a column; kept until the dataset closes.
+    void setSort(const QString& column);
+    const QString& sort() const { return m_sortColumn; }
+
+    const std::vector<std::unique_ptr<Field>>& fields() const { return m_fields; }
+    Field* findField(const QString& name) const;
+    // Throws DatabaseError "<name>: Field '<field>' not found".
+    Field& fieldByName(const QString& name) const;
+
+    // A column of the current row by name as text (fields first, then every
+    // column of the result).
+    QString columnText(const QString& column) const;
+
+    // The row index whose `column` equals key; -1 if none. Kept in an index
+    // that follows every change of the rows.
+    int locate(const QString& column, const QVariant& key) const;
+
+    // Storage access for fields and views.
+    QVariant storedValue(int row, int column) const;
+    int columnIndex(const QString& column) const;
+    const QVector<ColumnInfo>& columns() const { return m_columns; }
+
+signals:
+    void stateChanged();
+    void currentChanged();
+    void aboutToReset();
+    void reset();
+    void rowAboutToBeInserted(int row);
+    void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+
+private:
+    friend class Field;
+
+    void checkActive() const;
+    void checkCanModify() const;
+    [[noreturn]] void fail(const QString& message) const;
+    void bindFields();
+    void convertFetchedValues();
+    QString selectStatement() const;
+    QString baseTable() const;
+    const TableInfo& writableTable() const;
+    void setPendingValue(int column, const QVariant& value);
+    void writeInsert();
+    void writeUpdate();
+    void writeDelete(int row);
+    void whereOriginal(const TableInfo& table, const QVector<QVariant>& original, const QVector<bool>* changed,
+                       QString& where, QVariantList& values) const;
+    void moveTo(int row);
+    void startNewRecord(int position);
+    void removeRow(int row);
+    void resetRows(QVector<QVector<QVariant>> rows);
+    void applySort();
+    void rowsChanged() { ++m_version; }
+
+    QString m_name;
+    Kind m_kind;
+    Connection* m_connection;
+    QString m_sql;
+    QString m_tableName;
+    LockType m_lockType = LockType::Optimistic;
+    CursorType m_cursorType = CursorType::Keyset;
+    std::vector<std::unique_ptr<Field>> m_fields;
+    bool m_definedFields = false;
+    std::vector<BeforePost> m_beforePost;
+
+    State m_state = State::Inactive;
+    QVector<ColumnInfo> m_columns;
+    QVector<QVector<QVariant>> m_rows;
+    int m_current = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    QString m_sortColumn;
+
+    // The pending record of edit or insert state.
+    QVector<QVariant> m_buffer;
+    QVector<bool> m_changedColumns;
+    bool m_modified = false;
+
+    // Row indexes by key text, per column, rebuilt when the rows changed.
+    quint64 m_version = 0;
+    mutable QHash<int, QHash<QString, int>> m_indexes;
+    mutable QHash<int, quint64> m_indexVersions;
+};
+
+} // namespace db

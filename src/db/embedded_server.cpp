@@ -1,0 +1,310 @@
+#include "db/embedded_server.h"
+
+#include "db/errors.h"
+#include "db/tsql_translation.h"
+#include "platform/files.h"
+
+#include <QAtomicInteger>
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace db {
+namespace {
+
+QHash<QString, EmbeddedProcedure>& procedures()
+{
+    static QHash<QString, EmbeddedProcedure> registry;
+    return registry;
+}
+
+struct Faults {
+    QString nextStatement;
+    QString containingFragment;
+    QString containingMessage;
+    QString nextWrite;
+    int lostGeneration = 0;
+};
+
+Faults& faults()
+{
+    static Faults f;
+    return f;
+}
+
+const QString kLostConnection = QStringLiteral(
+    "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.");
+
+QString serverError(const QSqlError& error)
+{
+    const QString text = error.databaseText();
+    return text.isEmpty() ? error.text() : text;
+}
+
+QString resolveFilePath(const QString& dataSource)
+{
+    const QString path = dataSource.mid(int(sizeof "file:") - 1);
+    if (QDir::isAbsolutePath(path))
+        return path;
+    return QDir(QString::fromStdString(platform::programFolder())).filePath(path);
+}
+
+ResultSet fetchAll(QSqlQuery& query)
+{
+    ResultSet result;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i)
+        result.columns.append({record.fieldName(i), FieldType::Unknown, 0});
+    const int count = record.count();
+    while (query.next()) {
+        QVector<QVariant> row(count);
+        for (int i = 0; i < count; ++i)
+            row[i] = query.value(i);
+        result.rows.append(std::move(row));
+    }
+    return result;
+}
+
+// Declared types of the result's columns, where SQLite knows them.
+void describeColumns(QSqlQuery& query, ResultSet& result)
+{
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i) {
+        switch (record.field(i).metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong: result.columns[i].type = FieldType::Integer; break;
+        case QMetaType::Double: result.columns[i].type = FieldType::Float; break;
+        case QMetaType::QString: result.columns[i].type = FieldType::String; break;
+        case QMetaType::QDate: result.columns[i].type = FieldType::Date; break;
+        case QMetaType::QDateTime: result.columns[i].type = FieldType::DateTime; break;
+        default: break;
+        }
+    }
+}
+
+} // namespace
+
+void registerEmbeddedProcedure(const QString& name, EmbeddedProcedure procedure)
+{
+    procedures().insert(name.toLower(), std::move(procedure));
+}
+
+namespace embedded_faults {
+void failNextStatement(const QString& message) { faults().nextStatement = message; }
+void failStatementContaining(const QString& fragment, const QString& message)
+{
+    faults().containingFragment = fragment;
+    faults().containingMessage = message;
+}
+void failNextWrite(const QString& message) { faults().nextWrite = message; }
+void loseConnections() { ++faults().lostGeneration; }
+void clear()
+{
+    const int generation = faults().lostGeneration;
+    faults() = Faults();
+    faults().lostGeneration = generation;
+}
+} // namespace embedded_faults
+
+namespace {
+int& lostGenerationAtOpen(const QString& connectionName)
+{
+    static QHash<QString, int> generations;
+    return generations[connectionName];
+}
+} // namespace
+
+EmbeddedServer::EmbeddedServer()
+{
+    static QAtomicInteger<int> counter;
+    m_connectionName = QStringLiteral("qel-embedded-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+EmbeddedServer::~EmbeddedServer()
+{
+    close();
+}
+
+void EmbeddedServer::open(const ConnectionParameters& parameters)
+{
+    close();
+    const QString path = resolveFilePath(parameters.value(QStringLiteral("data source")));
+    if (!QFileInfo::exists(path))
+        throw DatabaseError(QStringLiteral(
+            "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied."));
+    m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_database.setDatabaseName(path);
+    m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_database.open()) {
+        const QString message = serverError(m_database.lastError());
+        close();
+        throw DatabaseError(message);
+    }
+    try {
+        checkLogin(parameters.value(QStringLiteral("user id")), parameters.value(QStringLiteral("password")));
+    } catch (...) {
+        close();
+        throw;
+    }
+    m_dateFormat = QStringLiteral("mdy");
+    lostGenerationAtOpen(m_connectionName) = faults().lostGeneration;
+}
+
+void EmbeddedServer::checkLogin(const QString& login, const QString& password)
+{
+    QSqlQuery query(m_database);
+    query.prepare(QStringLiteral("SELECT password, role FROM server_logins WHERE login = ?"));
+    query.addBindValue(login);
+    if (!query.exec() || !query.next() || query.value(0).toString() != password)
+        throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(login));
+    m_role = query.value(1).toString();
+}
+
+void EmbeddedServer::close()
+{
+    if (!m_database.isValid())
+        return;
+    m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_role.clear();
+}
+
+void EmbeddedServer::requireUserRole() const
+{
+    if (m_role != u"user")
+        throw DatabaseError(QStringLiteral(
+            "The login may only execute stored procedures on this server."));
+}
+
+void EmbeddedServer::checkInjectedFailure(bool isWrite)
+{
+    if (!m_database.isOpen())
+        throw DatabaseError(kLostConnection);
+    if (lostGenerationAtOpen(m_connectionName) != faults().lostGeneration)
+        throw DatabaseError(kLostConnection);
+    if (!faults().nextStatement.isEmpty())
+        throw DatabaseError(std::exchange(faults().nextStatement, QString()));
+    if (isWrite && !faults().nextWrite.isEmpty())
+        throw DatabaseError(std::exchange(faults().nextWrite, QString()));
+}
+
+ResultSet EmbeddedServer::query(const QString& statement)
+{
+    checkInjectedFailure(false);
+    if (!faults().containingFragment.isEmpty()
+        && statement.contains(faults().containingFragment, Qt::CaseInsensitive)) {
+        faults().containingFragment.clear();
+        throw DatabaseError(std::exchange(faults().containingMessage, QString()));
+    }
+    if (const auto format = tsql::parseDateFormat(statement)) {
+        if (*format != u"dmy" && *format != u"mdy" && *format != u"ymd")
+            throw DatabaseError(QStringLiteral("'%1' is not a valid date format.").arg(*format));
+        m_dateFormat = *format;
+        return {};
+    }
+    if (statement.trimmed().compare(QLatin1String("DBCC USEROPTIONS"), Qt::CaseInsensitive) == 0) {
+        ResultSet options;
+        options.columns = {{QStringLiteral("Set Option"), FieldType::String, 128},
+                           {QStringLiteral("Value"), FieldType::String, 128}};
+        options.rows.append({QStringLiteral("dateformat"), m_dateFormat});
+        return options;
+    }
+    if (const auto call = tsql::parseProcedureCall(statement)) {
+        const auto procedure = procedures().constFind(call->name.toLower());
+        if (procedure == procedures().constEnd())
+            throw DatabaseError(QStringLiteral("Could not find stored procedure '%1'.").arg(call->name));
+        return (*procedure)(m_database, call->arguments);
+    }
+    requireUserRole();
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    if (!query.exec(tsql::toSqlite(statement)))
+        throw DatabaseError(serverError(query.lastError()));
+    ResultSet result = fetchAll(query);
+    describeColumns(query, result);
+    return result;
+}
+
+TableInfo EmbeddedServer::tableInfo(const QString& table)
+{
+    checkInjectedFailure(false);
+    requireUserRole();
+    QSqlQuery query(m_database);
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(table))))
+        throw DatabaseError(serverError(query.lastError()));
+    TableInfo info;
+    info.name = table;
+    while (query.next()) {
+        const QString name = query.value(1).toString();
+        const DeclaredType declared = parseDeclaredType(query.value(2).toString());
+        const bool isKey = query.value(5).toInt() > 0;
+        ColumnInfo column{name, declared.type, declared.size};
+        if (isKey) {
+            info.keyColumns << name;
+            if (declared.type == FieldType::Integer)
+                info.identityColumn = name;
+        }
+        info.columns.append(column);
+    }
+    if (info.columns.isEmpty())
+        throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
+    if (info.keyColumns.size() != 1)
+        info.identityColumn.clear();
+    else if (!info.identityColumn.isEmpty())
+        info.columns[int(std::find_if(info.columns.cbegin(), info.columns.cend(),
+                                      [&](const ColumnInfo& c) { return c.name == info.identityColumn; })
+                         - info.columns.cbegin())].type = FieldType::AutoIncrement;
+    return info;
+}
+
+QVariant EmbeddedServer::toStorage(const QVariant& value) const
+{
+    switch (value.metaType().id()) {
+    case QMetaType::QDate: return value.toDate().toString(Qt::ISODate);
+    case QMetaType::QDateTime: return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    default: return value;
+    }
+}
+
+int EmbeddedServer::write(const QString& statement, const QVariantList& values)
+{
+    checkInjectedFailure(true);
+    requireUserRole();
+    QSqlQuery query(m_database);
+    if (!query.prepare(statement))
+        throw DatabaseError(serverError(query.lastError()));
+    for (const QVariant& value : values)
+        query.addBindValue(toStorage(value));
+    if (!query.exec())
+        throw DatabaseError(serverError(query.lastError()));
+    return query.numRowsAffected();
+}
+
+QVariant EmbeddedServer::insert(const QString& statement, const QVariantList& values)
+{
+    checkInjectedFailure(true);
+    requireUserRole();
+    QSqlQuery query(m_database);
+    if (!query.prepare(statement))
+        throw DatabaseError(serverError(query.lastError()));
+    for (const QVariant& value : values)
+        query.addBindValue(toStorage(value));
+    if (!query.exec())
+        throw DatabaseError(serverError(query.lastError()));
+    return query.lastInsertId();
+}
+
+QString EmbeddedServer::quoteName(const QString& name) const
+{
+    return u'"' + QString(name).replace(u'"', QLatin1String("\"\"")) + u'"';
+}
+
+} // namespace db

@@ -1,0 +1,75 @@
+#pragma once
+// A field of a dataset: a column of its rows by name, or a lookup that shows a
+// column of another dataset's row found by key.
+#include "db/field_type.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace db {
+
+class Dataset;
+
+struct LookupDefinition {
+    QString keyField;       // field of this dataset holding the key
+    Dataset* dataset = nullptr;
+    QString lookupKeyField; // column of the lookup dataset matched with the key
+    QString resultField;    // column of the lookup dataset shown
+};
+
+struct FieldDefinition {
+    QString name;
+    FieldType type = FieldType::Unknown;
+    int size = 0; // texts: at most this many characters (0: no limit)
+    bool readOnly = false;
+    std::optional<double> minimum;
+    std::optional<double> maximum;
+    std::optional<LookupDefinition> lookup;
+};
+
+class Field {
+public:
+    Field(Dataset& dataset, FieldDefinition definition);
+
+    const QString& name() const { return m_definition.name; }
+    FieldType type() const { return m_definition.type; }
+    int size() const { return m_definition.size; }
+    bool isReadOnly() const;
+    bool isLookup() const { return m_definition.lookup.has_value(); }
+    const LookupDefinition* lookup() const { return m_definition.lookup ? &*m_definition.lookup : nullptr; }
+    const FieldDefinition& definition() const { return m_definition; }
+    Dataset& dataset() const { return m_dataset; }
+
+    // Of the current record (its pending values while it is edited).
+    QVariant value() const;
+    bool isNull() const { return value().isNull(); }
+    QString asString() const;
+
+    // Of any row, for views that show many rows.
+    QVariant valueAt(int row) const;
+    QString displayTextAt(int row) const;
+
+    // Into the current record, which must be in edit or insert state. Refuses
+    // values the field cannot hold with the field's own message and keeps its
+    // previous value; texts are cut to the field's size.
+    void setValue(const QVariant& value);
+    // Parses a text as the field's type (empty text: null).
+    void setAsString(const QString& text);
+    void clear() { setValue(QVariant()); }
+
+    // The text of a value as a view shows it.
+    QString displayText(const QVariant& value) const;
+
+private:
+    friend class Dataset;
+    QVariant convertForStorage(const QVariant& value) const;
+    QVariant lookupValueFor(const QVariant& key) const;
+
+    Dataset& m_dataset;
+    FieldDefinition m_definition;
+    int m_column = -1; // storage column; -1 for a lookup
+};
+
+} // namespace db

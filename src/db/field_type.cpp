@@ -1,0 +1,42 @@
+#include "db/field_type.h"
+
+#include <QRegularExpression>
+
+namespace db {
+
+bool isIntegerType(FieldType type)
+{
+    return type == FieldType::Integer || type == FieldType::AutoIncrement || type == FieldType::SmallInt;
+}
+
+bool isTextType(FieldType type)
+{
+    return type == FieldType::String || type == FieldType::WideString;
+}
+
+DeclaredType parseDeclaredType(const QString& declaration)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\d+)\s*\))?)"));
+    const auto match = pattern.match(declaration);
+    if (!match.hasMatch())
+        return {};
+    const QString name = match.captured(1).toLower();
+    const int size = match.captured(2).toInt();
+    if (name == u"int" || name == u"integer" || name == u"bigint")
+        return {FieldType::Integer, 0};
+    if (name == u"smallint" || name == u"tinyint")
+        return {FieldType::SmallInt, 0};
+    if (name == u"varchar" || name == u"char" || name == u"text")
+        return {FieldType::String, size};
+    if (name == u"nvarchar" || name == u"nchar" || name == u"ntext")
+        return {FieldType::WideString, size};
+    if (name == u"date")
+        return {FieldType::Date, 0};
+    if (name == u"datetime" || name == u"datetime2" || name == u"smalldatetime")
+        return {FieldType::DateTime, 0};
+    if (name == u"real" || name == u"float" || name == u"double" || name == u"numeric" || name == u"decimal")
+        return {FieldType::Float, 0};
+    return {};
+}
+
+} // namespace db

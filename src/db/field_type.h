@@ -1,0 +1,29 @@
+#pragma once
+#include <QString>
+
+namespace db {
+
+enum class FieldType {
+    Unknown,       // taken as it comes
+    Integer,       // 32-bit signed
+    AutoIncrement, // 32-bit, assigned by the server, read-only
+    SmallInt,      // 16-bit signed
+    Float,
+    String,        // 8-bit text of at most size characters
+    WideString,    // Unicode text of at most size characters
+    Date,
+    DateTime,
+};
+
+bool isIntegerType(FieldType type);
+bool isTextType(FieldType type);
+
+// A column type as a server declares it ("VARCHAR(20)", "nvarchar(300)",
+// "INTEGER", "smallint", "datetime" ...), with its size for texts.
+struct DeclaredType {
+    FieldType type = FieldType::Unknown;
+    int size = 0;
+};
+DeclaredType parseDeclaredType(const QString& declaration);
+
+} // namespace db

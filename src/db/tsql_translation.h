@@ -1,0 +1,28 @@
+#pragma once
+// The embedded server speaks SQLite. The few T-SQL forms that the program's
+// statements use are translated here, and only here.
+#include <QString>
+#include <QVariantList>
+
+#include <optional>
+
+namespace db::tsql {
+
+// A statement in SQLite's dialect: without database and schema prefixes
+// ("[QEL].[dbo].", "dbo."), without "TOP (100) PERCENT", and with a leading
+// "TOP (n)" turned into a trailing "LIMIT n".
+QString toSqlite(const QString& statement);
+
+// "EXEC NAME arg, arg ..." with text, number and NULL arguments.
+struct ProcedureCall {
+    QString name;
+    QVariantList arguments;
+};
+// nullopt when the statement is not an EXEC; throws DatabaseError when its
+// arguments cannot be read.
+std::optional<ProcedureCall> parseProcedureCall(const QString& statement);
+
+// "SET DATEFORMAT xyz": the format in lower case.
+std::optional<QString> parseDateFormat(const QString& statement);
+
+} // namespace db::tsql

@@ -1,0 +1,166 @@
+#include "scratch_database.h"
+
+#include "db/embedded_server.h"
+#include "db/errors.h"
+#include "db/odbc_backend.h"
+#include "db/tsql_translation.h"
+
+#include <gmock/gmock.h>
+
+using ::testing::HasSubstr;
+
+namespace {
+
+QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const db::DatabaseError& error) {
+        return error.message();
+    }
+    return {};
+}
+
+using ConnectionTest = ScratchDatabase;
+
+TEST_F(ConnectionTest, OpensChecksLoginsAndClosesQuietly)
+{
+    db::Connection connection;
+    connection.close(); // closing a closed connection does nothing
+    connection.setConnectionString(connectionString(QStringLiteral("writer"), QStringLiteral("wrong")));
+    EXPECT_THAT(errorOf([&] { connection.open(); }).toStdString(), HasSubstr("writer"));
+    EXPECT_FALSE(connection.isOpen());
+
+    connection.setConnectionString(connectionString());
+    connection.open();
+    EXPECT_TRUE(connection.isOpen());
+    EXPECT_EQ(connection.query(QStringLiteral("select count(*) from items")).rows[0][0].toInt(), 3);
+    connection.close();
+    connection.close();
+    EXPECT_FALSE(connection.isOpen());
+}
+
+TEST_F(ConnectionTest, AStatementOnAClosedConnectionOpensItOnce)
+{
+    db::Connection connection;
+    connection.setConnectionString(connectionString());
+    EXPECT_EQ(connection.query(QStringLiteral("select name from items where id_item = 2")).rows[0][0], "beta");
+    EXPECT_TRUE(connection.isOpen());
+
+    db::Connection refused;
+    refused.setConnectionString(connectionString(QStringLiteral("nobody"), QStringLiteral("x")));
+    EXPECT_THAT(errorOf([&] { refused.query(QStringLiteral("select 1")); }).toStdString(),
+                HasSubstr("Login failed for user 'nobody'"));
+    EXPECT_FALSE(refused.isOpen());
+}
+
+TEST_F(ConnectionTest, ASemicolonInAValueBreaksTheString)
+{
+    EXPECT_EQ(db::parseConnectionString(QStringLiteral("User ID=a;Password=b=c;Data Source=file:x")).value("password"),
+              "b=c");
+    db::Connection connection;
+    connection.setConnectionString(connectionString(QStringLiteral("writer"), QStringLiteral("w;pass")));
+    EXPECT_FALSE(errorOf([&] { connection.open(); }).isEmpty());
+    EXPECT_FALSE(connection.isOpen());
+}
+
+TEST_F(ConnectionTest, AMissingDatabaseFileFailsTheOpen)
+{
+    db::Connection connection;
+    connection.setConnectionString(QStringLiteral("User ID=writer;Password=w-pass;Data Source=file:%1")
+                                       .arg(folder.filePath(QStringLiteral("absent.db"))));
+    EXPECT_THAT(errorOf([&] { connection.open(); }).toStdString(), HasSubstr("does not exist"));
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("absent.db"))));
+}
+
+TEST_F(ConnectionTest, GatewayLoginMayOnlyExecuteProcedures)
+{
+    db::registerEmbeddedProcedure(QStringLiteral("ECHO_ARGS"), [](QSqlDatabase&, const QVariantList& arguments) {
+        db::ResultSet result;
+        result.columns = {{QStringLiteral("count"), db::FieldType::Integer, 0},
+                          {QStringLiteral("first"), db::FieldType::String, 0},
+                          {QStringLiteral("third"), db::FieldType::Unknown, 0}};
+        result.rows.append({int(arguments.size()), arguments.value(0), arguments.value(2)});
+        return result;
+    });
+    db::Connection gateway;
+    gateway.setConnectionString(connectionString(QStringLiteral("gate"), QStringLiteral("g-pass")));
+    gateway.open();
+    const db::ResultSet echoed = gateway.query(QStringLiteral("EXEC ECHO_ARGS 'd''Arc','x',NULL, 'QEL 23', '4'"));
+    ASSERT_EQ(echoed.rows.size(), 1);
+    EXPECT_EQ(echoed.rows[0][0].toInt(), 5);
+    EXPECT_EQ(echoed.rows[0][1].toString(), "d'Arc");
+    EXPECT_TRUE(echoed.rows[0][2].isNull());
+
+    EXPECT_FALSE(errorOf([&] { gateway.query(QStringLiteral("select * from items")); }).isEmpty());
+    EXPECT_FALSE(errorOf([&] { gateway.tableInfo(QStringLiteral("items")); }).isEmpty());
+    EXPECT_THAT(errorOf([&] { gateway.query(QStringLiteral("EXEC NO_SUCH_PROC")); }).toStdString(),
+                HasSubstr("NO_SUCH_PROC"));
+}
+
+TEST_F(ConnectionTest, DateFormatIsASettingOfTheSession)
+{
+    auto connection = connect();
+    auto dateFormat = [&] { return connection->query(QStringLiteral("DBCC USEROPTIONS")).rows.at(0).at(1).toString(); };
+    EXPECT_EQ(dateFormat(), "mdy");
+    connection->execute(QStringLiteral("SET DATEFORMAT dmy"));
+    EXPECT_EQ(dateFormat(), "dmy");
+    auto other = connect();
+    EXPECT_EQ(other->query(QStringLiteral("DBCC USEROPTIONS")).rows.at(0).at(1).toString(), "mdy");
+    connection->close();
+    connection->open();
+    EXPECT_EQ(dateFormat(), "mdy");
+}
+
+TEST_F(ConnectionTest, InjectedFailuresAndALostConnection)
+{
+    auto connection = connect();
+    db::embedded_faults::failNextStatement(QStringLiteral("Deadlock victim"));
+    EXPECT_EQ(errorOf([&] { connection->query(QStringLiteral("select 1")); }), "Deadlock victim");
+    EXPECT_NO_THROW(connection->query(QStringLiteral("select 1")));
+
+    db::embedded_faults::failStatementContaining(QStringLiteral("FROM kinds"), QStringLiteral("no kinds"));
+    EXPECT_NO_THROW(connection->query(QStringLiteral("select * from items")));
+    EXPECT_EQ(errorOf([&] { connection->query(QStringLiteral("select * FROM KINDS")); }), "no kinds");
+
+    db::embedded_faults::loseConnections();
+    EXPECT_THAT(errorOf([&] { connection->query(QStringLiteral("select 1")); }).toStdString(),
+                HasSubstr("General network error"));
+    EXPECT_THAT(errorOf([&] { connection->query(QStringLiteral("select 1")); }).toStdString(),
+                HasSubstr("General network error"));
+    connection->close();
+    connection->open();
+    EXPECT_NO_THROW(connection->query(QStringLiteral("select 1")));
+}
+
+TEST(TsqlTranslation, TheFormsTheProgramSends)
+{
+    using db::tsql::toSqlite;
+    EXPECT_EQ(toSqlite(QStringLiteral("Select TOP(0) T.* from T")), "Select T.* from T LIMIT 0");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT TOP (5) a FROM T")), "SELECT a FROM T LIMIT 5");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT     TOP (100) PERCENT dbo.t.a FROM dbo.t")), "SELECT      t.a FROM t");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id=1")),
+              "SELECT *  FROM [Publication] WHERE id=1");
+    EXPECT_EQ(toSqlite(QStringLiteral("select x.dbo_col from dbo.x")), "select x.dbo_col from x");
+    EXPECT_EQ(db::tsql::parseDateFormat(QStringLiteral("SET DATEFORMAT dmy")), QStringLiteral("dmy"));
+    EXPECT_FALSE(db::tsql::parseDateFormat(QStringLiteral("SET NOCOUNT ON")).has_value());
+    const auto call = db::tsql::parseProcedureCall(QStringLiteral("EXEC GET_USER 'a','b',NULL, 'QEL 23', '0'"));
+    ASSERT_TRUE(call.has_value());
+    EXPECT_EQ(call->name, "GET_USER");
+    EXPECT_EQ(call->arguments.size(), 5);
+    EXPECT_THROW(db::tsql::parseProcedureCall(QStringLiteral("EXEC P 'unclosed")), db::DatabaseError);
+}
+
+TEST(OdbcConnectionString, MapsTheOleDbPairs)
+{
+    const auto parameters = db::parseConnectionString(
+        QStringLiteral("Provider=SQLOLEDB.1;Password=p}w;User ID=u;Initial Catalog=QEL;Data Source=srv,1500"));
+    const QString odbc = db::odbcConnectionString(parameters);
+    EXPECT_THAT(odbc.toStdString(), HasSubstr("SERVER=srv;PORT=1500;DATABASE={QEL};UID={u};PWD={p}}w};"));
+#ifndef _WIN32
+    EXPECT_THAT(odbc.toStdString(), HasSubstr("DRIVER={FreeTDS}"));
+    EXPECT_THAT(odbc.toStdString(), HasSubstr("TDS_Version=7.4;ClientCharset=UTF-8"));
+#endif
+}
+
+} // namespace

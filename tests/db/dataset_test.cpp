@@ -1,0 +1,262 @@
+#include "scratch_database.h"
+
+#include "db/data_source.h"
+#include "db/dataset.h"
+#include "db/errors.h"
+
+#include <QDate>
+#include <QSignalSpy>
+
+#include <gmock/gmock.h>
+
+using ::testing::HasSubstr;
+using db::Dataset;
+
+namespace {
+
+db::FieldDefinition plain(const QString& name, db::FieldType type, bool readOnly = false)
+{
+    db::FieldDefinition definition;
+    definition.name = name;
+    definition.type = type;
+    definition.readOnly = readOnly;
+    return definition;
+}
+
+class DatasetTest : public ScratchDatabase {
+protected:
+    void SetUp() override
+    {
+        ScratchDatabase::SetUp();
+        connection = connect();
+    }
+    std::unique_ptr<Dataset> query(const QString& statement, const QString& name = QStringLiteral("Q"))
+    {
+        auto dataset = std::make_unique<Dataset>(name, Dataset::Kind::Query, connection.get());
+        dataset->setSql(statement);
+        return dataset;
+    }
+    static QString refusal(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (const db::DatabaseError& error) {
+            return error.message();
+        }
+        return {};
+    }
+    std::unique_ptr<db::Connection> connection;
+};
+
+TEST_F(DatasetTest, StatesAndTheirRefusals)
+{
+    auto items = query(QStringLiteral("select * from items"), QStringLiteral("ADOQ_items"));
+    EXPECT_EQ(refusal([&] { items->edit(); }), "ADOQ_items: Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(refusal([&] { items->next(); }), "ADOQ_items: Cannot perform this operation on a closed dataset");
+    items->open();
+    EXPECT_EQ(items->state(), Dataset::State::Browse);
+    EXPECT_THAT(refusal([&] { items->fieldByName("name").setValue("x"); }).toStdString(),
+                HasSubstr("not in edit or insert mode"));
+    EXPECT_THAT(refusal([&] { items->fieldByName("id_item").setValue(7); }).toStdString(), HasSubstr("cannot be modified"));
+
+    items->edit();
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    items->fieldByName("name").setValue("changed");
+    items->cancel();
+    EXPECT_EQ(items->state(), Dataset::State::Browse);
+    EXPECT_EQ(items->fieldByName("name").asString(), "alpha");
+
+    items->insert();
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    EXPECT_EQ(items->recordCount(), 4);
+    items->cancel();
+    EXPECT_EQ(items->recordCount(), 3);
+
+    items->close();
+    items->setLockType(Dataset::LockType::ReadOnly);
+    items->open();
+    EXPECT_FALSE(items->canModify());
+    EXPECT_THAT(refusal([&] { items->insert(); }).toStdString(), HasSubstr("read-only"));
+    EXPECT_THAT(refusal([&] { items->edit(); }).toStdString(), HasSubstr("read-only"));
+    EXPECT_THAT(refusal([&] { items->deleteRecord(); }).toStdString(), HasSubstr("read-only"));
+    EXPECT_EQ(items->recordCount(), 3);
+}
+
+TEST_F(DatasetTest, EditOnAnEmptyDatasetInsertsAndAnUntouchedInsertIsDroppedOnMoving)
+{
+    auto none = query(QStringLiteral("select * from items where id_item < 0"));
+    none->open();
+    none->edit();
+    EXPECT_EQ(none->state(), Dataset::State::Insert);
+    none->first(); // nothing typed: the new record goes
+    EXPECT_EQ(none->state(), Dataset::State::Browse);
+    EXPECT_EQ(none->recordCount(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from items")).toInt(), 3);
+}
+
+TEST_F(DatasetTest, BeginningAndEndAreConditionsNotPositions)
+{
+    auto three = query(QStringLiteral("select * from items"));
+    three->open();
+    EXPECT_TRUE(three->bof());
+    EXPECT_FALSE(three->eof());
+    three->next();
+    three->prior(); // back on the first record, but no move found nothing
+    EXPECT_EQ(three->currentRow(), 0);
+    EXPECT_FALSE(three->bof());
+    three->prior();
+    EXPECT_EQ(three->currentRow(), 0);
+    EXPECT_TRUE(three->bof());
+    three->last();
+    EXPECT_TRUE(three->eof());
+    EXPECT_FALSE(three->bof());
+    three->prior();
+    three->next();
+    EXPECT_EQ(three->currentRow(), 2);
+    EXPECT_FALSE(three->eof());
+    three->next();
+    EXPECT_TRUE(three->eof());
+
+    auto one = query(QStringLiteral("select * from items where id_item = 1"));
+    one->open();
+    EXPECT_TRUE(one->bof());
+    EXPECT_FALSE(one->eof()); // next and last stay possible right after opening
+
+    auto empty = query(QStringLiteral("select * from items where id_item = 0"));
+    empty->open();
+    EXPECT_TRUE(empty->bof());
+    EXPECT_TRUE(empty->eof());
+    empty->next();
+    EXPECT_TRUE(empty->bof() && empty->eof());
+}
+
+TEST_F(DatasetTest, FieldsConvertRefuseAndCut)
+{
+    auto items = query(QStringLiteral("select * from items"));
+    db::FieldDefinition level;
+    level.name = "level";
+    level.type = db::FieldType::Integer;
+    level.minimum = 1;
+    level.maximum = 5;
+    items->addField(level);
+    db::FieldDefinition name;
+    name.name = "name";
+    name.type = db::FieldType::String;
+    name.size = 10;
+    items->addField(name);
+    db::FieldDefinition issued;
+    issued.name = "issued";
+    issued.type = db::FieldType::Date;
+    items->addField(issued);
+    items->open();
+    EXPECT_EQ(items->findField("note"), nullptr); // only defined fields exist by name
+    EXPECT_EQ(items->columnText("note"), "");     // yet the column is there
+
+    items->edit();
+    db::Field& levelField = items->fieldByName("level");
+    EXPECT_EQ(refusal([&] { levelField.setValue(0); }),
+              "0 is not a valid value for field 'level'. The allowed range is 1 to 5");
+    EXPECT_EQ(refusal([&] { levelField.setAsString("6"); }),
+              "6 is not a valid value for field 'level'. The allowed range is 1 to 5");
+    EXPECT_EQ(refusal([&] { levelField.setAsString("abc"); }), "'abc' is not a valid integer value for field 'level'");
+    EXPECT_EQ(levelField.value().toInt(), 1); // the previous value stays
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    levelField.setValue(5);
+    levelField.setAsString("1");
+    EXPECT_EQ(levelField.value().toInt(), 1);
+
+    items->fieldByName("name").setValue(QStringLiteral("Очень длинное имя"));
+    EXPECT_EQ(items->fieldByName("name").asString(), "Очень длин");
+    items->fieldByName("issued").setAsString("05.02.2026");
+    EXPECT_EQ(items->fieldByName("issued").value().toDate(), QDate(2026, 2, 5));
+    items->post();
+    EXPECT_EQ(scalar("select name from items where id_item = 1").toString(), "Очень длин");
+    EXPECT_EQ(scalar("select issued from items where id_item = 1").toString(), "2026-02-05");
+}
+
+TEST_F(DatasetTest, LookupsFollowTheLookupDatasetAndOpenItFirst)
+{
+    auto kinds = query(QStringLiteral("select * from kinds"));
+    auto items = query(QStringLiteral("select * from items"));
+    items->addField(plain(QStringLiteral("id_item"), db::FieldType::AutoIncrement, true));
+    items->addField(plain(QStringLiteral("id_kind"), db::FieldType::Integer));
+    items->addLookupField(QStringLiteral("kind"), QStringLiteral("id_kind"), kinds.get(), QStringLiteral("id_kind"),
+                          QStringLiteral("title"), 6);
+    items->open();
+    EXPECT_TRUE(kinds->isOpen());
+    db::Field& kind = items->fieldByName("kind");
+    EXPECT_EQ(kind.asString(), "Статья");
+    items->last();
+    EXPECT_EQ(kind.asString(), "Тезисы"); // cut to the lookup field's size
+    EXPECT_EQ(kind.displayTextAt(1), "Книга");
+
+    kinds->setCurrentRow(1);
+    kinds->edit();
+    kinds->fieldByName("title").setValue("Монография");
+    kinds->post();
+    EXPECT_EQ(kind.displayTextAt(1), "Моногр");
+
+    kinds->append();
+    kinds->fieldByName("title").setValue("Патент");
+    kinds->post();
+    items->edit();
+    kind.setValue("Патент"); // choosing a shown text stores its key
+    EXPECT_EQ(items->fieldByName("id_kind").value().toInt(), kinds->fieldByName("id_kind").value().toInt());
+    EXPECT_EQ(kind.asString(), "Патент");
+    items->fieldByName("id_kind").setValue(999);
+    EXPECT_TRUE(kind.isNull());
+}
+
+TEST_F(DatasetTest, SortsFetchedRowsAndKeepsTheCurrentRecord)
+{
+    auto kinds = query(QStringLiteral("select * from kinds"));
+    kinds->open();
+    kinds->setCurrentRow(2);
+    kinds->setSort(QStringLiteral("title"));
+    EXPECT_EQ(kinds->fieldByName("title").displayTextAt(0), "Книга");
+    EXPECT_EQ(kinds->fieldByName("title").displayTextAt(2), "Тезисы доклада");
+    EXPECT_EQ(kinds->fieldByName("title").asString(), "Тезисы доклада");
+}
+
+TEST_F(DatasetTest, DataSourceAndLinkFollowActivity)
+{
+    auto items = query(QStringLiteral("select * from items"));
+    db::DataSource source(QStringLiteral("DS_items"), items.get());
+    db::DataLink link;
+    QSignalSpy active(&link, &db::DataLink::activeChanged);
+    link.setDataSource(&source);
+    EXPECT_FALSE(link.isActive());
+    items->open();
+    EXPECT_TRUE(link.isActive());
+    EXPECT_EQ(link.dataset(), items.get());
+    source.setEnabled(false);
+    EXPECT_FALSE(link.isActive());
+    EXPECT_EQ(link.dataset(), nullptr);
+    QSignalSpy current(&link, &db::DataLink::currentChanged);
+    items->next();
+    EXPECT_EQ(current.count(), 0); // nothing reaches an inactive control
+    source.setEnabled(true);
+    EXPECT_TRUE(link.isActive());
+    items->close();
+    EXPECT_FALSE(link.isActive());
+    EXPECT_EQ(active.count(), 4);
+}
+
+TEST_F(DatasetTest, TableDatasetsAndStatementsThatCannotBeWrittenBack)
+{
+    Dataset table(QStringLiteral("ADOT_kinds"), Dataset::Kind::Table, connection.get());
+    table.setTableName(QStringLiteral("kinds"));
+    table.open();
+    EXPECT_EQ(table.recordCount(), 3);
+    EXPECT_EQ(table.fieldByName("title").size(), 20);
+
+    auto joined = query(QStringLiteral("select items.name, kinds.title from items inner join kinds on "
+                                       "items.id_kind = kinds.id_kind"));
+    joined->open();
+    joined->edit();
+    joined->fieldByName("name").setValue("x");
+    EXPECT_THAT(refusal([&] { joined->post(); }).toStdString(), HasSubstr("cannot be written back"));
+    EXPECT_EQ(joined->state(), Dataset::State::Edit);
+}
+
+} // namespace

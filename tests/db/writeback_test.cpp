@@ -1,0 +1,166 @@
+#include "scratch_database.h"
+
+#include "db/dataset.h"
+#include "db/embedded_server.h"
+#include "db/errors.h"
+
+#include <gmock/gmock.h>
+
+using ::testing::HasSubstr;
+using db::Dataset;
+
+namespace {
+
+class WriteBack : public ScratchDatabase {
+protected:
+    std::unique_ptr<Dataset> open(db::Connection& connection, const QString& statement)
+    {
+        auto dataset = std::make_unique<Dataset>(QStringLiteral("W"), Dataset::Kind::Query, &connection);
+        dataset->setSql(statement);
+        dataset->open();
+        return dataset;
+    }
+    static QString refusal(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (const db::DatabaseError& error) {
+            return error.message();
+        }
+        return {};
+    }
+};
+
+TEST_F(WriteBack, InsertReadsBackTheKeySoTheRowCanChangeAtOnce)
+{
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items"));
+    items->append();
+    items->fieldByName("name").setValue(QStringLiteral("d'Arc «Ё»"));
+    items->fieldByName("note").setValue(QStringLiteral("O'Brien said \"hi\"; -- not a comment"));
+    items->post();
+    const int key = items->fieldByName("id_item").value().toInt();
+    EXPECT_GT(key, 3);
+    items->edit();
+    items->fieldByName("amount").setValue(77);
+    items->post();
+    EXPECT_EQ(scalar(QStringLiteral("select amount from items where id_item = %1").arg(key)).toInt(), 77);
+    EXPECT_EQ(scalar(QStringLiteral("select name from items where id_item = %1").arg(key)).toString(), "d'Arc «Ё»");
+    EXPECT_EQ(scalar(QStringLiteral("select note from items where id_item = %1").arg(key)).toString(),
+              "O'Brien said \"hi\"; -- not a comment");
+    auto again = open(*connection, QStringLiteral("select * from items where name = 'd''Arc «Ё»'"));
+    EXPECT_EQ(again->recordCount(), 1);
+}
+
+TEST_F(WriteBack, BeforePostValuesArePartOfTheSameWrite)
+{
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items"));
+    int calls = 0;
+    items->addBeforePost([&](Dataset& d) {
+        ++calls;
+        d.fieldByName("stamped_by").setValue(QStringLiteral("оператор"));
+    });
+    items->append();
+    items->fieldByName("name").setValue("new");
+    items->post();
+    items->first();
+    items->edit();
+    items->fieldByName("name").setValue("first");
+    items->post();
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(scalar("select count(*) from items where stamped_by = 'оператор'").toInt(), 2);
+
+    items->addBeforePost([](Dataset&) { throw db::DatabaseError(QStringLiteral("refused by rule")); });
+    items->edit();
+    items->fieldByName("name").setValue("kept");
+    EXPECT_EQ(refusal([&] { items->post(); }), "refused by rule");
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->fieldByName("name").asString(), "kept");
+    EXPECT_EQ(scalar("select count(*) from items where name = 'kept'").toInt(), 0);
+}
+
+TEST_F(WriteBack, ALostUpdateIsPreventedBetweenTwoConnections)
+{
+    auto first = connect();
+    auto second = connect();
+    auto mine = open(*first, QStringLiteral("select * from items"));
+    auto theirs = open(*second, QStringLiteral("select * from items"));
+
+    mine->edit();
+    mine->fieldByName("name").setValue("mine");
+    mine->post();
+
+    theirs->edit();
+    theirs->fieldByName("name").setValue("theirs");
+    EXPECT_THAT(refusal([&] { theirs->post(); }).toStdString(), HasSubstr("Row cannot be located for updating"));
+    EXPECT_EQ(theirs->state(), Dataset::State::Edit);
+    EXPECT_EQ(theirs->fieldByName("name").asString(), "theirs");
+    EXPECT_EQ(scalar("select name from items where id_item = 1").toString(), "mine");
+
+    // A change of another column of the same row does not clash.
+    theirs->cancel();
+    theirs->edit();
+    theirs->fieldByName("amount").setValue(11);
+    theirs->post();
+    EXPECT_EQ(scalar("select name || amount from items where id_item = 1").toString(), "mine11");
+
+    // A row deleted meanwhile is not silently overwritten.
+    mine->deleteRecord();
+    theirs->edit();
+    theirs->fieldByName("amount").setValue(12);
+    EXPECT_THAT(refusal([&] { theirs->post(); }).toStdString(), HasSubstr("Row cannot be located"));
+}
+
+TEST_F(WriteBack, ServerFailuresLeaveStateAndValues)
+{
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items"));
+    items->append();
+    items->fieldByName("name").setValue("pending");
+    db::embedded_faults::failNextWrite(QStringLiteral("Violation of constraint"));
+    EXPECT_EQ(refusal([&] { items->post(); }), "Violation of constraint");
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    EXPECT_EQ(items->fieldByName("name").asString(), "pending");
+    items->post();
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 4);
+
+    items->first();
+    db::embedded_faults::failNextWrite(QStringLiteral("The DELETE statement conflicted"));
+    EXPECT_EQ(refusal([&] { items->deleteRecord(); }), "The DELETE statement conflicted");
+    EXPECT_EQ(items->recordCount(), 4);
+    EXPECT_EQ(items->fieldByName("name").asString(), "alpha");
+    items->deleteRecord();
+    EXPECT_EQ(items->recordCount(), 3);
+    EXPECT_EQ(scalar("select count(*) from items where name = 'alpha'").toInt(), 0);
+}
+
+TEST_F(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)
+{
+    auto connection = connect();
+    auto tags = open(*connection, QStringLiteral("select * from tags"));
+    tags->setCurrentRow(1); // (1, 'y')
+    tags->edit();
+    tags->fieldByName("tag").setValue("z");
+    tags->post();
+    EXPECT_EQ(scalar("select group_concat(tag, '') from (select tag from tags where owner = 1 order by tag)").toString(),
+              "xz");
+    tags->first();
+    tags->deleteRecord();
+    EXPECT_EQ(scalar("select count(*) from tags where owner = 1").toInt(), 1);
+    EXPECT_EQ(scalar("select count(*) from tags where owner = 2").toInt(), 1);
+}
+
+TEST_F(WriteBack, RefreshRereadsAndKeepsTheCurrentRecord)
+{
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
+    items->setCurrentRow(2);
+    sql(QStringLiteral("insert into items (id_item, name) values (0, 'zero')"));
+    sql(QStringLiteral("update items set name = 'GAMMA' where id_item = 3"));
+    items->refresh();
+    EXPECT_EQ(items->recordCount(), 4);
+    EXPECT_EQ(items->fieldByName("name").asString(), "GAMMA");
+}
+
+} // namespace
