@@ -71,6 +71,9 @@ Dataset::Dataset(const QString& name, Kind kind, Connection* connection, QObject
     , m_connection(connection)
 {
     setObjectName(name);
+    // Rows fetched over a connection do not outlive it.
+    if (m_connection)
+        connect(m_connection, &Connection::closed, this, &Dataset::close);
 }
 
 Dataset::~Dataset() = default;

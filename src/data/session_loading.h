@@ -1,0 +1,10 @@
+#pragma once
+class TDM_MB;
+
+// Loads what the main window needs after a successful sign-in, in this order:
+// the signed-in user's id, departments, the organisations, the years, the
+// degrees and titles sorted by name, the speciality codes, and the empty
+// read-only scientific activity (which loads the first teacher list). Nothing
+// is caught: the first failure passes to the caller, with the datasets of the
+// earlier steps left open.
+void loadSessionData(TDM_MB& dataModule);

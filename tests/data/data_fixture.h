@@ -1,0 +1,54 @@
+#pragma once
+#include "data/data_module.h"
+#include "demo_database.h"
+#include "fake_dialogs.h"
+
+#include "db/embedded_server.h"
+#include "db/errors.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+// Stands in for the main window: the teacher picker's key and the login.
+class FakeSession : public SessionState {
+public:
+    QVariant currentTeacherKey() const override { return teacher; }
+    QString signedInLogin() const override { return login; }
+    void setSignedInLogin(const QString& value) override { login = value; }
+    QVariant teacher;
+    QString login = QStringLiteral("demo");
+};
+
+class DataModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dm.setSession(&session);
+        dm.ADOCon->setConnectionString(demo.connectionString());
+        dm.ADOCon->open();
+    }
+    void TearDown() override { db::embedded_faults::clear(); }
+
+    static QString refusal(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (const db::DatabaseError& error) {
+            return error.message();
+        }
+        return {};
+    }
+    // Opens a teacher-bound dataset on one teacher's rows, as the main window does.
+    void openOn(db::Dataset* dataset, const QString& statement, int teacher)
+    {
+        dataset->setSql(statement + QString::number(teacher));
+        dataset->setLockType(db::Dataset::LockType::Optimistic);
+        dataset->open();
+    }
+    int count(const QString& statement) const { return demo.scalar(statement).toInt(); }
+
+    DemoDatabase demo;
+    FakeSession session;
+    TDM_MB dm;
+};

@@ -1,0 +1,72 @@
+#include "demo_database.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString pristineDemoDatabase()
+{
+    static QTemporaryDir folder;
+    static const QString path = [] {
+        const QString output = folder.filePath(QStringLiteral("demo.db"));
+        const QString source = QStringLiteral(QEL_SOURCE_DIR);
+        const int code = QProcess::execute(QStringLiteral(QEL_MAKE_DEMO_DB),
+                                           {QStringLiteral("--schema"), source + QStringLiteral("/sql/sqlite/schema.sql"),
+                                            QStringLiteral("--data"), source + QStringLiteral("/sql/sqlite/demo_data.sql"),
+                                            QStringLiteral("--output"), output});
+        if (code != 0)
+            qFatal("the demo database could not be built");
+        return output;
+    }();
+    return path;
+}
+
+} // namespace
+
+DemoDatabase::DemoDatabase()
+{
+    static int copies = 0;
+    m_path = m_folder.filePath(QStringLiteral("demo.db"));
+    QFile::copy(pristineDemoDatabase(), m_path);
+    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    m_direct = QStringLiteral("demo-direct-%1").arg(++copies);
+    QSqlDatabase direct = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_direct);
+    direct.setDatabaseName(m_path);
+    direct.open();
+}
+
+DemoDatabase::~DemoDatabase()
+{
+    {
+        QSqlDatabase direct = QSqlDatabase::database(m_direct, false);
+        direct.close();
+    }
+    QSqlDatabase::removeDatabase(m_direct);
+}
+
+QString DemoDatabase::connectionString(const QString& login, const QString& password) const
+{
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=%2;"
+                          "Initial Catalog=QEL;Data Source=%3;Use Procedure for Prepare=1")
+        .arg(password, login, dataSource());
+}
+
+void DemoDatabase::sql(const QString& statement) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_direct));
+    ASSERT_TRUE(query.exec(statement)) << query.lastError().text().toStdString() << " in " << statement.toStdString();
+}
+
+QVariant DemoDatabase::scalar(const QString& statement) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_direct));
+    if (!query.exec(statement) || !query.next())
+        return {};
+    return query.value(0);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// A fresh copy of the embedded demo database for each test: built once per
+// test executable with the project's builder, then copied.
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+class DemoDatabase {
+public:
+    DemoDatabase();
+    ~DemoDatabase();
+
+    QString path() const { return m_path; }
+    QString folder() const { return m_folder.path(); }
+    // A connection string in the form the sign-in builds, on this copy.
+    QString connectionString(const QString& login = QStringLiteral("qel_demo"),
+                             const QString& password = QStringLiteral("Dm7419kq")) const;
+    // The "Data Source" value for this copy.
+    QString dataSource() const { return QStringLiteral("file:") + m_path; }
+
+    // Statements straight on the file, outside the program's connection.
+    void sql(const QString& statement) const;
+    QVariant scalar(const QString& statement) const;
+
+private:
+    QTemporaryDir m_folder;
+    QString m_path;
+    QString m_direct;
+};
