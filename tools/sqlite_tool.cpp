@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <system_error>
 
 namespace sqlite_tool {
@@ -36,10 +36,10 @@ const char* statementStart(const char* p, const char* end)
 std::string readTextFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (!in || !(text << in.rdbuf()))
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    if (!in && !in.eof())
         throw Error("cannot read " + path.string());
-    return text.str();
+    return text;
 }
 
 NewDatabaseFile::NewDatabaseFile(fs::path target)
@@ -60,10 +60,9 @@ NewDatabaseFile::NewDatabaseFile(fs::path target)
 
 NewDatabaseFile::~NewDatabaseFile()
 {
-    if (db_) {
-        close();
+    close();
+    if (!committed_)
         removeTemporary();
-    }
 }
 
 void NewDatabaseFile::close()
@@ -117,8 +116,11 @@ void NewDatabaseFile::runScript(std::string_view sql, const std::string& name)
 
 void NewDatabaseFile::commit()
 {
-    close();
+    if (sqlite3_close(db_) != SQLITE_OK)
+        throw Error(std::string("cannot close ") + temporary_.string() + ": " + sqlite3_errmsg(db_));
+    db_ = nullptr;
     fs::rename(temporary_, target_);
+    committed_ = true;
 }
 
 Statement::Statement(sqlite3* db, const std::string& sql)

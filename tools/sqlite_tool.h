@@ -47,6 +47,7 @@ private:
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     sqlite3* db_ = nullptr;
+    bool committed_ = false;
 };
 
 // One prepared statement, bound and run once per row.
