@@ -1,0 +1,93 @@
+-- Reference GET_USER for SQL Server (2016 SP1 or later), the sign-in check of QEL 23.
+-- Run after schema.sql:  sqlcmd -S SERVER -E -f 65001 -i get_user.sql
+--
+-- EXEC GET_USER 'login', 'password digest', NULL | 'new password digest',
+--               'QEL 23', 'IP address', 'computer name', 'login', '0', '4' | '34'
+--
+-- Returns one row:
+--   0 db_login      the user's database login, shifted (each code minus one)
+--   1 db_password   the user's database password, shifted
+--   2 id_QEL_user   the user id
+--   3 password_term days the password stays valid; below 0 forces a change
+--   4 message       NULL when the user may work; otherwise the refusal
+--   5 update_flag   2 or more announces a newer build of the program
+-- A wrong login or password gives NULLs, term 0, the message
+-- "Неверный логин или пароль" and flag 0, and changes nothing. With the right
+-- password, a new-password digest replaces the stored one and the term becomes 90.
+-- Arguments 4 to 9 (program, workstation and the call's own checks) are taken
+-- as sent and not used here.
+USE QEL;
+GO
+
+-- The shift of the sign-in exchange: every character code minus one, modulo 256,
+-- in the database's code page (Windows-1251).
+CREATE OR ALTER FUNCTION dbo.QEL_SHIFT (@text varchar(100))
+RETURNS varchar(100)
+AS
+BEGIN
+    IF @text IS NULL
+        RETURN NULL;
+    DECLARE @shifted varchar(100) = '';
+    DECLARE @position int = 1;
+    -- DATALENGTH, not LEN: trailing blanks are characters too.
+    WHILE @position <= DATALENGTH(@text)
+    BEGIN
+        SET @shifted = @shifted + CHAR((ASCII(SUBSTRING(@text, @position, 1)) + 255) % 256);
+        SET @position = @position + 1;
+    END;
+    RETURN @shifted;
+END;
+GO
+
+CREATE OR ALTER PROCEDURE dbo.GET_USER
+    @login varchar(50),
+    @password_md5 varchar(32),
+    @new_password_md5 varchar(32),
+    @program varchar(50),
+    @ip_address varchar(15),
+    @computer_name varchar(256),
+    @login_again varchar(50),
+    @reserved varchar(10),
+    @new_password_length varchar(10)
+AS
+BEGIN
+    -- No row counts: the caller reads the first result as the row.
+    SET NOCOUNT ON;
+
+    DECLARE @id int = NULL;
+    SELECT TOP (1) @id = id_QEL_user
+    FROM dbo.QEL_User
+    WHERE QEL_login = @login
+      AND password_md5 IS NOT NULL
+      AND UPPER(password_md5) = UPPER(@password_md5)
+    ORDER BY id_QEL_user;
+
+    IF @id IS NULL
+    BEGIN
+        SELECT CAST(NULL AS varchar(100)) AS db_login,
+               CAST(NULL AS varchar(100)) AS db_password,
+               CAST(NULL AS int) AS id_QEL_user,
+               0 AS password_term,
+               CAST(N'Неверный логин или пароль' AS varchar(200)) AS message,
+               0 AS update_flag;
+        RETURN;
+    END;
+
+    IF @new_password_md5 IS NOT NULL
+        UPDATE dbo.QEL_User
+        SET password_md5 = UPPER(@new_password_md5), password_term = 90
+        WHERE id_QEL_user = @id;
+
+    SELECT dbo.QEL_SHIFT(db_login) AS db_login,
+           dbo.QEL_SHIFT(db_password) AS db_password,
+           id_QEL_user,
+           password_term,
+           message,
+           update_flag
+    FROM dbo.QEL_User
+    WHERE id_QEL_user = @id;
+END;
+GO
+
+GRANT EXECUTE ON dbo.GET_USER TO qel_gateway;
+GO

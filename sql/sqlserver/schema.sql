@@ -1,0 +1,194 @@
+-- QEL database on Microsoft SQL Server: the tables that QEL 23 reads and writes,
+-- as the shared server holds them for this program. Run with
+--   sqlcmd -S SERVER -E -f 65001 -i schema.sql
+-- then get_user.sql. The Cyrillic collation makes varchar columns hold
+-- Windows-1251 text, the program's 8-bit strings.
+-- Relations are kept by value only: no foreign keys, no CHECK constraints.
+
+IF DB_ID(N'QEL') IS NULL
+    CREATE DATABASE QEL COLLATE Cyrillic_General_CI_AS;
+GO
+USE QEL;
+GO
+
+-- Dictionaries, edited in the dictionary window ------------------------------
+
+CREATE TABLE dbo.uch_step (
+    id_uch_stepen int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_uch_step PRIMARY KEY,
+    k5 varchar(20) NULL,
+    QEL_user varchar(20) NULL
+);
+
+CREATE TABLE dbo.uch_zvanie (
+    id_uch_zvanie int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_uch_zvanie PRIMARY KEY,
+    k6 varchar(20) NULL,
+    QEL_user varchar(20) NULL
+);
+
+CREATE TABLE dbo.Spec_Code (
+    id_spec_code int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_Spec_Code PRIMARY KEY,
+    spec_code varchar(20) NULL
+);
+
+CREATE TABLE dbo.languages (
+    id_lang int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_languages PRIMARY KEY,
+    lang varchar(20) NULL,
+    QEL_user varchar(20) NULL
+);
+
+CREATE TABLE dbo.PublicationType (
+    id_publicationType int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_PublicationType PRIMARY KEY,
+    publicationType varchar(20) NULL
+);
+
+-- Reference tables, read only ------------------------------------------------
+
+CREATE TABLE dbo.t_fio (
+    id_teacher int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_t_fio PRIMARY KEY,
+    t_fio varchar(152) NULL
+);
+
+CREATE TABLE dbo.Working (
+    id_working int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_Working PRIMARY KEY,
+    id_teacher int NULL,
+    id_kafedra int NULL,
+    post varchar(100) NULL
+);
+
+CREATE TABLE dbo.a_year (
+    id_a_year int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_a_year PRIMARY KEY,
+    p32 varchar(20) NULL,
+    u_god int NULL
+);
+
+CREATE TABLE dbo.kafedra (
+    id_kafedra int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_kafedra PRIMARY KEY,
+    f1 varchar(200) NULL
+);
+
+-- The users of the module family. GET_USER checks password_md5 (32 upper-case
+-- hexadecimal digits) and hands out db_login and db_password, the SQL Server
+-- login that the user's session then runs under.
+CREATE TABLE dbo.QEL_User (
+    id_QEL_user int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_QEL_User PRIMARY KEY,
+    QEL_login varchar(50) NULL,
+    password_md5 varchar(32) NULL,
+    password_term int NULL,
+    db_login varchar(50) NULL,
+    db_password varchar(50) NULL,
+    message varchar(200) NULL,
+    update_flag int NULL
+);
+
+CREATE TABLE dbo.User_Kafedra (
+    id_user_kafedra int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_User_Kafedra PRIMARY KEY,
+    id_login int NULL,
+    id_kafedra int NULL
+);
+
+CREATE TABLE dbo.educ_sh (
+    id_educ_sh int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_educ_sh PRIMARY KEY,
+    id_a_year int NULL,
+    id_kafedra int NULL,
+    discipline varchar(200) NULL,
+    hours int NULL
+);
+
+CREATE TABLE dbo.RRNK (
+    id_rrnk int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_RRNK PRIMARY KEY,
+    id_educ_sh int NULL,
+    id_teacher int NULL
+);
+
+CREATE TABLE dbo.RRNKkrdt (
+    id_rrnkkrdt int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_RRNKkrdt PRIMARY KEY,
+    id_a_year int NULL,
+    id_kafedra int NULL,
+    id_teacher int NULL
+);
+
+CREATE TABLE dbo.Organization (
+    id_organization int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_Organization PRIMARY KEY,
+    short_name varchar(20) NULL,
+    full_name varchar(400) NULL
+);
+
+CREATE TABLE dbo.[Level] (
+    id_Level int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_Level PRIMARY KEY,
+    l_level varchar(50) NULL
+);
+
+-- Teacher profile, one teacher's rows at a time -------------------------------
+
+CREATE TABLE dbo.ScientificActivity (
+    id_ScientificActivity int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_ScientificActivity PRIMARY KEY,
+    id_t_fio int NULL,
+    id_uch_step int NULL,
+    id_uch_zvanie int NULL,
+    id_spec_code int NULL,
+    theme nvarchar(200) NULL,
+    val1 nvarchar(300) NULL,
+    val2 nvarchar(300) NULL,
+    val3 nvarchar(300) NULL,
+    yearProtection smallint NULL
+);
+
+CREATE TABLE dbo.Language_options (
+    id_lang_options int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_Language_options PRIMARY KEY,
+    id_lang int NULL,
+    id_level int NULL,
+    id_teacher int NULL,
+    id_level_read int NULL,
+    id_level_speak int NULL,
+    id_level_write int NULL,
+    QEL_User varchar(20) NULL,
+    QEL_Update date NULL
+);
+
+CREATE TABLE dbo.Publication (
+    id_publication int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_Publication PRIMARY KEY,
+    id_publicationType int NULL,
+    theme varchar(200) NULL,
+    id_teacher int NULL,
+    Pages int NULL,
+    PublicationDate datetime NULL,
+    Primech varchar(200) NULL
+);
+
+CREATE TABLE dbo.teacher_skills (
+    id_teacher_skills int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_teacher_skills PRIMARY KEY,
+    personal_skills varchar(500) NULL,
+    computer_skills varchar(500) NULL,
+    other_info varchar(500) NULL,
+    id_teacher int NULL
+);
+
+CREATE TABLE dbo.organization_member (
+    id_organization_member int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_organization_member PRIMARY KEY,
+    id_organization int NULL,
+    id_teacher int NULL
+);
+
+CREATE INDEX IX_ScientificActivity_teacher ON dbo.ScientificActivity (id_t_fio);
+CREATE INDEX IX_Language_options_teacher ON dbo.Language_options (id_teacher);
+CREATE INDEX IX_Publication_teacher ON dbo.Publication (id_teacher);
+CREATE INDEX IX_teacher_skills_teacher ON dbo.teacher_skills (id_teacher);
+CREATE INDEX IX_organization_member_teacher ON dbo.organization_member (id_teacher);
+CREATE INDEX IX_Working_teacher ON dbo.Working (id_teacher);
+CREATE INDEX IX_User_Kafedra_login ON dbo.User_Kafedra (id_login);
+CREATE INDEX IX_educ_sh_year_kafedra ON dbo.educ_sh (id_a_year, id_kafedra);
+CREATE INDEX IX_RRNK_educ_sh ON dbo.RRNK (id_educ_sh);
+CREATE INDEX IX_RRNKkrdt_year_kafedra ON dbo.RRNKkrdt (id_a_year, id_kafedra);
+CREATE INDEX IX_QEL_User_login ON dbo.QEL_User (QEL_login);
+GO
+
+-- Database roles. The settings file's login belongs to qel_gateway, which may
+-- only run GET_USER (granted in get_user.sql); the per-user logins belong to
+-- qel_user, which reads and writes the tables but cannot read the password
+-- digests or the database logins of other users.
+CREATE ROLE qel_gateway;
+CREATE ROLE qel_user;
+ALTER ROLE db_datareader ADD MEMBER qel_user;
+ALTER ROLE db_datawriter ADD MEMBER qel_user;
+DENY SELECT ON dbo.QEL_User (password_md5, db_login, db_password) TO qel_user;
+GO

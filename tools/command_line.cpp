@@ -1,0 +1,36 @@
+#include "command_line.h"
+
+#include <sstream>
+
+namespace sqlite_tool {
+
+std::optional<Options> Options::parse(int argc, char* argv[])
+{
+    if (argc % 2 == 0)
+        return std::nullopt;
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name.rfind("--", 0) != 0 || !options.values_.emplace(name, argv[i + 1]).second)
+            return std::nullopt;
+    }
+    return options;
+}
+
+std::string Options::value(const std::string& name, const std::string& fallback) const
+{
+    const auto found = values_.find(name);
+    return found == values_.end() ? fallback : found->second;
+}
+
+std::string Options::unknown(const std::string& known) const
+{
+    std::string names;
+    for (const auto& [name, value] : values_) {
+        if ((" " + known + " ").find(" " + name + " ") == std::string::npos)
+            names += (names.empty() ? "" : " ") + name;
+    }
+    return names;
+}
+
+} // namespace sqlite_tool
