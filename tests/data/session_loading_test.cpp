@@ -62,7 +62,7 @@ TEST_F(SessionLoading, ALoginWithoutUserRowFailsAtTheDepartmentStep)
     EXPECT_FALSE(refusal([&] { loadSessionData(dm); }).isEmpty());
     EXPECT_TRUE(dm.ADOQ_anyQuery->isOpen());
     EXPECT_FALSE(dm.ADOQ_Kafedra->isOpen());
-    EXPECT_EQ(dm.ADOQ_Kafedra->sql().right(3), "id_login =)");
+    EXPECT_EQ(dm.ADOQ_Kafedra->sql().right(11), "id_login =)");
     EXPECT_FALSE(dm.ADOQ_organization->isOpen());
 }
 
