@@ -74,6 +74,11 @@ void showError(const QString& text)
     ask({QApplication::applicationDisplayName(), text, Icon::Critical, {Button::Ok}});
 }
 
+void showMessage(const QString& text)
+{
+    ask({QApplication::applicationDisplayName(), text, Icon::None, {Button::Ok}});
+}
+
 void showInformation(const QString& caption, const QString& text)
 {
     ask({caption, text, Icon::Information, {Button::Ok}});

@@ -34,6 +34,8 @@ Button ask(const Message& message);
 // The error display: the text with one OK button, captioned with the
 // application's name.
 void showError(const QString& text);
+// A plain message box with the text and one OK button.
+void showMessage(const QString& text);
 // An information box with one OK button.
 void showInformation(const QString& caption, const QString& text);
 // OK/Cancel with the confirmation icon; true unless Cancel is chosen.

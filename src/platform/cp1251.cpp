@@ -86,20 +86,34 @@ std::string cp1251ToUtf8(std::string_view bytes)
     return out;
 }
 
-std::optional<std::string> utf8ToCp1251(std::string_view utf8)
+namespace {
+
+// Converts code point by code point; `replacement` stands for what cannot be
+// converted, or ends the conversion when it is zero.
+std::optional<std::string> toCp1251(std::string_view utf8, char replacement)
 {
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
         const auto cp = nextCodePoint(utf8, i);
-        if (!cp)
+        const auto byte = cp ? encodeCodePoint(*cp) : std::nullopt;
+        if (!byte && !replacement)
             return std::nullopt;
-        const auto byte = encodeCodePoint(*cp);
-        if (!byte)
-            return std::nullopt;
-        out += *byte;
+        out += byte ? *byte : replacement;
     }
     return out;
+}
+
+} // namespace
+
+std::optional<std::string> utf8ToCp1251(std::string_view utf8)
+{
+    return toCp1251(utf8, '\0');
+}
+
+std::string utf8ToCp1251Lossy(std::string_view utf8)
+{
+    return *toCp1251(utf8, '?');
 }
 
 } // namespace platform

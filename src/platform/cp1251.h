@@ -16,4 +16,8 @@ std::string cp1251ToUtf8(std::string_view bytes);
 // not valid UTF-8.
 std::optional<std::string> utf8ToCp1251(std::string_view utf8);
 
+// As a workstation converts text to its 8-bit code page: a character the code
+// page cannot hold becomes '?'.
+std::string utf8ToCp1251Lossy(std::string_view utf8);
+
 } // namespace platform

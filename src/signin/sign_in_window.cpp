@@ -1,27 +1,415 @@
 #include "signin/sign_in_window.h"
 
 #include "controls/application.h"
+#include "controls/dialogs.h"
+#include "data/data_module.h"
+#include "data/session_loading.h"
+#include "db/errors.h"
+#include "platform/files.h"
+#include "platform/http_download.h"
+#include "platform/shell.h"
+#include "platform/workstation.h"
+#include "signin/connection_settings.h"
+#include "signin/get_user_statement.h"
+#include "signin/jpeg_image.h"
+#include "signin/self_update.h"
+#include "signin/text8.h"
 
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 TForm8* Form8 = nullptr;
 
+namespace {
+
+constexpr int kVersion = 1;
+constexpr int kNormalHeight = 275;
+constexpr int kPasswordChangeHeight = 416;
+constexpr int kMinimumPasswordLength = 6;
+constexpr int kEndDelayMs = 2000;
+constexpr int kEndRepeatMs = 100;
+
+const QString kMustChangePassword = QStringLiteral(
+    "Вы должны поменять пароль\rЭто делается для безопастности и сохранения данных от злоумышлеников");
+const QString kWrongLoginOrPassword = QStringLiteral("Неверно ввели логин или пароль.");
+const QString kConfirmationDiffers =
+    QStringLiteral("Новый пароль подтвержден не верно!!!\rПодтвердите пароль заново.");
+const QString kPasswordTooShort =
+    QStringLiteral("Пароль должен состоять не менее чем из 6 символов!!!\rВведите новый пароль заново.");
+
+// A text box that keeps its text unselected when Tab brings the focus to it.
+class PlainFocusLineEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QLineEdit::focusInEvent(event);
+        deselect();
+    }
+};
+
+QLineEdit* makeBox(QWidget* parent, const char* name, const QRect& geometry, bool selectAllOnFocus, bool hidden)
+{
+    QLineEdit* box = selectAllOnFocus ? new QLineEdit(parent) : new PlainFocusLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    box->setFrame(false);
+    box->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: none; }"));
+    if (hidden)
+        box->setEchoMode(QLineEdit::Password);
+    return box;
+}
+
+QToolButton* makeFlatButton(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setAutoRaise(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setStyleSheet(QStringLiteral("QToolButton { background: transparent; border: none; }"
+                                         "QToolButton:hover { background: rgba(255, 255, 255, 45); }"
+                                         "QToolButton:pressed { background: rgba(0, 0, 0, 35); }"
+                                         "QToolButton:disabled { background: rgba(255, 255, 255, 110); }"));
+    return button;
+}
+
+QString errorText(const std::exception& error)
+{
+    return QString::fromUtf8(error.what());
+}
+
+// The one row of GET_USER, read by field position: a null text reads as
+// empty, a null integer as 0.
+class GetUserRow {
+public:
+    explicit GetUserRow(const db::ResultSet& result)
+    {
+        if (result.rows.isEmpty())
+            throw db::DatabaseError(QStringLiteral("Either BOF or EOF is True, or the current record has been "
+                                                   "deleted. Requested operation requires a current record."));
+        m_row = result.rows.first();
+    }
+    QString text(int position) const
+    {
+        const QVariant value = field(position);
+        return value.isNull() ? QString() : value.toString();
+    }
+    int integer(int position) const
+    {
+        const QVariant value = field(position);
+        if (value.isNull())
+            return 0;
+        bool ok = false;
+        const int number = value.toString().trimmed().toInt(&ok);
+        if (!ok)
+            throw db::DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(value.toString()));
+        return number;
+    }
+
+private:
+    QVariant field(int position) const
+    {
+        if (position >= m_row.size())
+            throw db::DatabaseError(QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                                   "requested name or ordinal."));
+        return m_row.at(position);
+    }
+    QVector<QVariant> m_row;
+};
+
+} // namespace
+
+std::string TIdIPWatch::LocalIP() const
+{
+    return lookup ? lookup() : platform::firstIPv4OfHostName();
+}
+
 TForm8::TForm8(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
-    , SpeedButton1(new QToolButton(this))
+    , updateUrl(kUpdateUrl)
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Аутентификация"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(497, 273);
+    systemMove = [this] {
+        if (QWindow* window = windowHandle())
+            window->startSystemMove();
+    };
+    buildPictures();
+    buildBoxes();
+    buildButtons();
+    buildLabels();
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(kEndDelayMs);
+    connect(Timer1, &QTimer::timeout, this, &TForm8::Timer1Timer);
+    FormCreate();
+}
 
-    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton1->setGeometry(418, 199, 67, 22);
-    SpeedButton1->setAutoRaise(true);
-    SpeedButton1->setCursor(Qt::PointingHandCursor);
+TForm8::~TForm8() = default;
+
+void TForm8::buildPictures()
+{
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 497, 278);
+    Image1->setPixmap(QPixmap::fromImage(loadJpegResource(QStringLiteral(":/signin/top.jpg"))
+                                             .scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    Image1->installEventFilter(this);
+}
+
+void TForm8::buildBoxes()
+{
+    Login_Edit = makeBox(this, "Login_Edit", {146, 202, 187, 21}, false, false);
+    Password_Edit = makeBox(this, "Password_Edit", {146, 238, 187, 21}, true, true);
+    SpeedButton2 = makeFlatButton(this, "SpeedButton2", {349, 200, 55, 20});
+    SpeedButton3 = makeFlatButton(this, "SpeedButton3", {346, 236, 139, 22});
+
+    Image2 = new QLabel(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(0, 277, 497, 139);
+    Image2->setPixmap(QPixmap::fromImage(loadJpegResource(QStringLiteral(":/signin/bottom.jpg"))
+                                             .scaled(Image2->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    Image2->installEventFilter(this);
+
+    Edit1 = makeBox(this, "Edit1", {148, 309, 186, 21}, false, true);
+    Edit2 = makeBox(this, "Edit2", {148, 345, 186, 21}, true, true);
+    // New passwords: Latin letters, digits and the underscore only.
+    const auto* allowed = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Za-z_]*")), this);
+    Edit1->setValidator(allowed);
+    Edit2->setValidator(allowed);
+
+    setTabOrder(Login_Edit, Password_Edit);
+    setTabOrder(Password_Edit, Edit1);
+    setTabOrder(Edit1, Edit2);
+    for (QLineEdit* box : {Login_Edit, Password_Edit, Edit1, Edit2})
+        box->installEventFilter(this);
+}
+
+void TForm8::buildButtons()
+{
+    SpeedButton1 = makeFlatButton(this, "SpeedButton1", {418, 199, 67, 22});
+    connect(SpeedButton2, &QToolButton::clicked, this, &TForm8::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TForm8::SpeedButton3Click);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm8::SpeedButton1Click);
+}
+
+void TForm8::buildLabels()
+{
+    RzLabel1 = new QLabel(this);
+    RzLabel1->setObjectName(QStringLiteral("RzLabel1"));
+    RzLabel1->setGeometry(60, 107, 329, 78);
+    RzLabel1->setAlignment(Qt::AlignCenter);
+    RzLabel1->setWordWrap(true);
+    RzLabel1->setAttribute(Qt::WA_TranslucentBackground);
+    QFont status(QStringLiteral("Arial"));
+    status.setPixelSize(13);
+    status.setBold(true);
+    RzLabel1->setFont(status);
+    RzLabel1->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
+    RzLabel1->installEventFilter(this);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(6, 5);
+    QFont version(QStringLiteral("MS Sans Serif"));
+    version.setPixelSize(13);
+    version.setBold(true);
+    Label1->setFont(version);
+    Label1->setStyleSheet(QStringLiteral("background: transparent;"));
+}
+
+void TForm8::FormCreate()
+{
+    RemoveLeftoverUpdateScript();
+    Label1->setText(QStringLiteral("V.") + QString::number(kVersion));
+    Label1->adjustSize();
+    m_attempts = 0;
+    m_passwordChangeMode = false;
+    Login_Edit->setFocus();
+}
+
+void TForm8::setStatus(const QString& text)
+{
+    m_status = text;
+    RzLabel1->setText(controls::displayText(text));
+}
+
+// ---- buttons ----
+
+void TForm8::SpeedButton2Click()
+{
+    ++m_attempts;
+    bool accepted = false;
+    if (!m_passwordChangeMode) {
+        accepted = Authenticate(QStringLiteral("NULL"));
+    } else if (Edit1->text() != Edit2->text()) {
+        Edit1->clear();
+        Edit2->clear();
+        setStatus(kConfirmationDiffers);
+        return;
+    } else if (Edit1->text().size() < kMinimumPasswordLength) {
+        Edit1->clear();
+        Edit2->clear();
+        setStatus(kPasswordTooShort);
+        return;
+    } else {
+        accepted = Authenticate(Edit1->text());
+    }
+    if (!accepted)
+        return;
+    DM_MB->ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+    done(QDialog::Accepted);
+}
+
+void TForm8::SpeedButton3Click()
+{
+    m_passwordChangeMode = !m_passwordChangeMode;
+    resize(width(), m_passwordChangeMode ? kPasswordChangeHeight : kNormalHeight);
 }
 
 void TForm8::SpeedButton1Click()
 {
+    controls::Application::instance()->terminate();
+}
+
+// ---- keys and mouse ----
+
+bool TForm8::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched))
+        return EditAllKeyDown(static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::MouseButtonPress && (watched == Image1 || watched == Image2 || watched == RzLabel1)) {
+        Image1MouseDown(static_cast<QMouseEvent*>(event));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Enter in any of the four boxes signs in, and goes no further.
+bool TForm8::EditAllKeyDown(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    SpeedButton2Click();
+    return true;
+}
+
+// The window has no Cancel: Escape does not close it.
+void TForm8::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+void TForm8::Image1MouseDown(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && systemMove)
+        systemMove();
+}
+
+// ---- the exchange with the server ----
+
+bool TForm8::Authenticate(const QString& newPasswordArgument)
+{
+    TFirstConnectInfo info = ReadConnectionSettings();
+    db::Connection& connection = *DM_MB->ADOCon;
+    connection.close();
+    connection.setConnectionString(fromText8(BuildConnectionString(info)));
+    try {
+        connection.open();
+    } catch (const db::DatabaseError& error) {
+        // The settings' own login is not shown to the user.
+        setStatus(QString(error.message()).remove(fromText8(info.UserID)));
+    }
+
+    const std::string statement = GetUserStatement(toText8(Login_Edit->text()), toText8(Password_Edit->text()),
+                                                   toText8(newPasswordArgument), IdIPWatch1.LocalIP(),
+                                                   platform::computerName());
+    try {
+        const GetUserRow row(connection.query(fromText8(statement)));
+        const QString message = row.text(4);
+        if (row.integer(5) >= 2) {
+            StartSelfUpdate();
+            return false;
+        }
+        if (!message.isEmpty()) {
+            setStatus(message);
+            return false;
+        }
+        const int passwordTerm = row.integer(3);
+        const bool forced = passwordTerm < 0;
+        if (forced || (m_attempts == 1 && !row.text(0).isEmpty() && passwordTerm < 20)) {
+            connection.close();
+            setStatus(kMustChangePassword);
+            SpeedButton3Click();
+            if (forced)
+                SpeedButton3->setEnabled(false);
+            return false;
+        }
+        info.UserID = ShiftDecode(toText8(row.text(0)));
+        info.Password = ShiftDecode(toText8(row.text(1)));
+        connection.close();
+        connection.setConnectionString(fromText8(BuildConnectionString(info)));
+    } catch (const std::exception& error) {
+        controls::showMessage(errorText(error));
+        setStatus(kWrongLoginOrPassword);
+        connection.close();
+        return false;
+    }
+
+    try {
+        connection.open();
+        controls::Application::instance()->setShowMainForm(true);
+        DM_MB->session()->setSignedInLogin(Login_Edit->text());
+        LoadSessionData();
+        return true;
+    } catch (const std::exception& error) {
+        controls::showMessage(errorText(error));
+        setStatus(QString());
+        connection.close();
+        return false;
+    }
+}
+
+void TForm8::LoadSessionData()
+{
+    loadSessionData(*DM_MB);
+}
+
+// ---- self-update ----
+
+void TForm8::StartSelfUpdate()
+{
+    Label1->setText(QStringLiteral("Идёт обновление программы, ПОДОЖДИТЕ..."));
+    Label1->adjustSize();
+    QCoreApplication::processEvents();
+    platform::createFolder(UpdateTemporaryFolder());
+    if (!platform::DownloadFile(updateUrl, UpdateDownloadTarget())) {
+        controls::ask({QStringLiteral("Уведомление"),
+                       QStringLiteral("Сервер обновлений не доступен.\rОбратитесь к администратору."),
+                       controls::Icon::Information, {controls::Button::Ok}});
+        controls::Application::instance()->terminate();
+        return;
+    }
+    WriteUpdateScript();
+    platform::StartScriptHidden(UpdateScriptPath());
+    Timer1->start();
+}
+
+void TForm8::Timer1Timer()
+{
+    if (Timer1->interval() == kEndDelayMs)
+        Timer1->setInterval(kEndRepeatMs);
     controls::Application::instance()->terminate();
 }
