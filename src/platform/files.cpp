@@ -1,7 +1,6 @@
 #include "platform/files.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #ifdef _WIN32
@@ -86,15 +85,32 @@ std::string readFileStart(const std::string& path, size_t count)
     return bytes;
 }
 
+FileWriter::FileWriter(const std::string& path)
+    : out_(path, std::ios::binary | std::ios::trunc)
+{
+    if (!out_)
+        throw FileError("Cannot create file \"" + path + "\"");
+}
+
+void FileWriter::write(const char* data, size_t count)
+{
+    out_.write(data, static_cast<std::streamsize>(count));
+    if (!out_)
+        throw FileError("Disk full");
+}
+
+void FileWriter::close()
+{
+    out_.close();
+    if (!out_)
+        throw FileError("Disk full");
+}
+
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw FileError("Cannot create file \"" + path + "\"");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-        throw FileError("Disk full");
+    FileWriter file(path);
+    file.write(bytes.data(), bytes.size());
+    file.close();
 }
 
 bool removeFileIfExists(const std::string& path)

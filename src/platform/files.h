@@ -1,5 +1,6 @@
 #pragma once
 // Files beside the executable, with the platform's file error texts.
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -35,6 +36,20 @@ std::string joinPath(std::string folder, std::initializer_list<std::string> name
 // Throws FileError("File not found") when it cannot be opened and
 // FileError("Read beyond end of file") when it is shorter.
 std::string readFileStart(const std::string& path, size_t count);
+
+// A file written from its start, replacing an existing one of that name.
+// Throws FileError("Cannot create file \"<path>\"") when it cannot be created
+// and FileError("Disk full") when writing or closing fails.
+class FileWriter {
+public:
+    explicit FileWriter(const std::string& path);
+    void write(const char* data, size_t count);
+    // Flushes and closes; the destructor closes without reporting.
+    void close();
+
+private:
+    std::ofstream out_;
+};
 
 // Replaces the file with `bytes`; throws FileError on failure.
 void writeFile(const std::string& path, const std::string& bytes);

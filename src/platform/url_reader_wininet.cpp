@@ -1,0 +1,71 @@
+// UrlReader over WinInet: InternetOpenA with the preconfigured (system) proxy
+// settings, InternetOpenUrlA with no headers and no flags, InternetReadFile.
+#include "platform/url_reader.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+namespace platform::detail {
+namespace {
+
+// Closes its handle with InternetCloseHandle when it goes.
+class InternetHandle {
+public:
+    explicit InternetHandle(HINTERNET handle = nullptr) : handle_(handle) {}
+    ~InternetHandle()
+    {
+        if (handle_)
+            InternetCloseHandle(handle_);
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+    HINTERNET get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    HINTERNET handle_;
+};
+
+bool hasSuccessStatus(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return false;
+    return status >= 200 && status <= 299;
+}
+
+} // namespace
+
+struct UrlReader::Connection {
+    // Members go in reverse order: the URL handle first, then the session.
+    InternetHandle session;
+    InternetHandle url;
+    bool readable = false;
+
+    Connection(const std::string& agent, const std::string& address)
+        : session(InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0))
+        , url(session ? InternetOpenUrlA(session.get(), address.c_str(), nullptr, 0, 0, 0) : nullptr)
+        , readable(url && hasSuccessStatus(url.get()))
+    {
+    }
+};
+
+UrlReader::UrlReader(const std::string& agent, const std::string& url)
+    : connection_(std::make_unique<Connection>(agent, url))
+{
+}
+
+UrlReader::~UrlReader() = default;
+
+std::size_t UrlReader::read(char* buffer, std::size_t capacity)
+{
+    if (!connection_->readable)
+        return 0;
+    DWORD count = 0;
+    if (!InternetReadFile(connection_->url.get(), buffer, static_cast<DWORD>(capacity), &count))
+        return 0;
+    return count;
+}
+
+} // namespace platform::detail

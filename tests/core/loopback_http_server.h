@@ -1,0 +1,55 @@
+#pragma once
+// A minimal HTTP/1.1 server on 127.0.0.1 and an ephemeral port, run by a test
+// on a thread of its own: each connection gets one canned reply and is closed.
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testing_support {
+
+class LoopbackHttpServer {
+public:
+    struct Reply {
+        int status = 200;
+        std::string body;
+        std::string location; // sent as a Location header when not empty
+    };
+    struct Request {
+        std::string target;    // as sent in the request line
+        std::string path;      // target with %XX escapes decoded
+        std::string userAgent;
+    };
+
+    LoopbackHttpServer();
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    // What a request for `path` (decoded) gets; any other path gets a 404.
+    void setReply(const std::string& path, Reply reply);
+    // "http://127.0.0.1:<port>" + path, the path exactly as given.
+    std::string url(const std::string& path) const;
+    std::vector<Request> requests() const;
+
+    // A loopback port that nothing listens on.
+    static std::uint16_t unusedPort();
+
+private:
+    using SocketHandle = std::uintptr_t;
+    void acceptLoop();
+    void answer(SocketHandle client);
+
+    SocketHandle listener_;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::map<std::string, Reply> replies_;
+    std::vector<Request> requests_;
+    std::thread thread_;
+};
+
+} // namespace testing_support
