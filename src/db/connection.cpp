@@ -64,12 +64,14 @@ Backend& Connection::openBackend()
 
 ResultSet Connection::query(const QString& statement)
 {
-    return openBackend().query(statement);
+    Backend& backend = openBackend();
+    emit statementSent(statement);
+    return backend.query(statement);
 }
 
 void Connection::execute(const QString& statement)
 {
-    openBackend().query(statement);
+    query(statement);
 }
 
 const TableInfo& Connection::tableInfo(const QString& table)

@@ -47,6 +47,9 @@ public:
 signals:
     void opened();
     void closed();
+    // Every statement sent through query() or execute(), as sent: a trace for
+    // whoever watches the exchange with the server.
+    void statementSent(const QString& statement);
 
 private:
     Backend& openBackend();

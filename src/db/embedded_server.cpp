@@ -30,6 +30,7 @@ struct Faults {
     QString containingFragment;
     QString containingMessage;
     QString nextWrite;
+    QString nextOpen;
     int lostGeneration = 0;
 };
 
@@ -104,6 +105,7 @@ void failStatementContaining(const QString& fragment, const QString& message)
     faults().containingMessage = message;
 }
 void failNextWrite(const QString& message) { faults().nextWrite = message; }
+void failNextOpen(const QString& message) { faults().nextOpen = message; }
 void loseConnections() { ++faults().lostGeneration; }
 void clear()
 {
@@ -135,6 +137,8 @@ EmbeddedServer::~EmbeddedServer()
 void EmbeddedServer::open(const ConnectionParameters& parameters)
 {
     close();
+    if (!faults().nextOpen.isEmpty())
+        throw DatabaseError(std::exchange(faults().nextOpen, QString()));
     const QString path = resolveFilePath(parameters.value(QStringLiteral("data source")));
     if (!QFileInfo::exists(path))
         throw DatabaseError(QStringLiteral(

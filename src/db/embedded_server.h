@@ -55,6 +55,8 @@ void failNextStatement(const QString& message);
 // The next statement whose text contains `fragment` (case-insensitive).
 void failStatementContaining(const QString& fragment, const QString& message);
 void failNextWrite(const QString& message);
+// The next open of an embedded connection.
+void failNextOpen(const QString& message);
 // Every open connection fails its next statement as a lost connection would.
 void loseConnections();
 void clear();

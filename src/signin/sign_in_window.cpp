@@ -136,6 +136,7 @@ std::string TIdIPWatch::LocalIP() const
 TForm8::TForm8(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
     , updateUrl(kUpdateUrl)
+    , startScript(platform::StartScriptHidden)
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Аутентификация"));
@@ -403,7 +404,7 @@ void TForm8::StartSelfUpdate()
         return;
     }
     WriteUpdateScript();
-    platform::StartScriptHidden(UpdateScriptPath());
+    startScript(UpdateScriptPath());
     Timer1->start();
 }
 

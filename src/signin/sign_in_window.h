@@ -59,6 +59,8 @@ public:
     std::string updateUrl;
     // Starts the window system's move of the window; tests count the calls.
     std::function<void()> systemMove;
+    // Starts the update script hidden; tests record it instead.
+    std::function<void(const std::string&)> startScript;
 
 public slots:
     void SpeedButton2Click();

@@ -2,6 +2,7 @@
 #include "data/data_module.h"
 #include "demo_database.h"
 #include "fake_dialogs.h"
+#include "fake_session.h"
 
 #include "db/embedded_server.h"
 #include "db/errors.h"
@@ -9,16 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
-// Stands in for the main window: the teacher picker's key and the login.
-class FakeSession : public SessionState {
-public:
-    QVariant currentTeacherKey() const override { return teacher; }
-    QString signedInLogin() const override { return login; }
-    void setSignedInLogin(const QString& value) override { login = value; }
-    QVariant teacher;
-    QString login = QStringLiteral("demo");
-};
 
 class DataModuleTest : public ::testing::Test {
 protected:

@@ -1,5 +1,9 @@
 #include "demo_database.h"
 
+#include "platform/files.h"
+#include "signin/connection_settings.h"
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -32,7 +36,8 @@ QString pristineDemoDatabase()
 DemoDatabase::DemoDatabase()
 {
     static int copies = 0;
-    m_path = m_folder.filePath(QStringLiteral("demo.db"));
+    QDir(m_folder.path()).mkdir(QStringLiteral("Data"));
+    m_path = m_folder.filePath(QStringLiteral("Data/demo.db"));
     QFile::copy(pristineDemoDatabase(), m_path);
     QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
     m_direct = QStringLiteral("demo-direct-%1").arg(++copies);
@@ -43,6 +48,8 @@ DemoDatabase::DemoDatabase()
 
 DemoDatabase::~DemoDatabase()
 {
+    if (platform::programFolder() == m_folder.path().toStdString())
+        platform::overrideProgramFolder({});
     {
         QSqlDatabase direct = QSqlDatabase::database(m_direct, false);
         direct.close();
@@ -55,6 +62,14 @@ QString DemoDatabase::connectionString(const QString& login, const QString& pass
     return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=%2;"
                           "Initial Catalog=QEL;Data Source=%3;Use Procedure for Prepare=1")
         .arg(password, login, dataSource());
+}
+
+void DemoDatabase::becomeProgramFolder(const std::string& gatewayPassword) const
+{
+    const std::string folder = m_folder.path().toStdString();
+    platform::writeFile(platform::joinPath(folder, {"Data", "QEL"}),
+                        EncodeConnectionSettings({"qel_gate", gatewayPassword, "QEL", "file:Data/demo.db"}));
+    platform::overrideProgramFolder(folder);
 }
 
 void DemoDatabase::sql(const QString& statement) const

@@ -18,6 +18,11 @@ public:
     // The "Data Source" value for this copy.
     QString dataSource() const { return QStringLiteral("file:") + m_path; }
 
+    // Makes the folder a program folder: Data/QEL holds the gateway login and
+    // "file:Data/demo.db", and the program's folder is this one until the
+    // copy goes.
+    void becomeProgramFolder(const std::string& gatewayPassword = "gate2026") const;
+
     // Statements straight on the file, outside the program's connection.
     void sql(const QString& statement) const;
     QVariant scalar(const QString& statement) const;
