@@ -4,7 +4,6 @@
 #include "db/tsql_translation.h"
 #include "platform/files.h"
 
-#include <QAtomicInteger>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -43,34 +42,12 @@ Faults& faults()
 const QString kLostConnection = QStringLiteral(
     "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.");
 
-QString serverError(const QSqlError& error)
-{
-    const QString text = error.databaseText();
-    return text.isEmpty() ? error.text() : text;
-}
-
 QString resolveFilePath(const QString& dataSource)
 {
     const QString path = dataSource.mid(int(sizeof "file:") - 1);
     if (QDir::isAbsolutePath(path))
         return path;
     return QDir(QString::fromStdString(platform::programFolder())).filePath(path);
-}
-
-ResultSet fetchAll(QSqlQuery& query)
-{
-    ResultSet result;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        result.columns.append({record.fieldName(i), FieldType::Unknown, 0});
-    const int count = record.count();
-    while (query.next()) {
-        QVector<QVariant> row(count);
-        for (int i = 0; i < count; ++i)
-            row[i] = query.value(i);
-        result.rows.append(std::move(row));
-    }
-    return result;
 }
 
 // Declared types of the result's columns, where SQLite knows them.
@@ -116,22 +93,16 @@ void clear()
 } // namespace embedded_faults
 
 namespace {
-int& lostGenerationAtOpen(const QString& connectionName)
+int& lostGenerationAtOpen(const EmbeddedServer* server)
 {
-    static QHash<QString, int> generations;
-    return generations[connectionName];
+    static QHash<const EmbeddedServer*, int> generations;
+    return generations[server];
 }
 } // namespace
 
 EmbeddedServer::EmbeddedServer()
+    : SqlBackend(QStringLiteral("qel-embedded"))
 {
-    static QAtomicInteger<int> counter;
-    m_connectionName = QStringLiteral("qel-embedded-%1").arg(counter.fetchAndAddRelaxed(1));
-}
-
-EmbeddedServer::~EmbeddedServer()
-{
-    close();
 }
 
 void EmbeddedServer::open(const ConnectionParameters& parameters)
@@ -143,11 +114,10 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
     if (!QFileInfo::exists(path))
         throw DatabaseError(QStringLiteral(
             "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied."));
-    m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    m_database.setDatabaseName(path);
+    addDatabase(QStringLiteral("QSQLITE")).setDatabaseName(path);
     m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_database.open()) {
-        const QString message = serverError(m_database.lastError());
+        const QString message = errorText(m_database.lastError());
         close();
         throw DatabaseError(message);
     }
@@ -158,7 +128,7 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
         throw;
     }
     m_dateFormat = QStringLiteral("mdy");
-    lostGenerationAtOpen(m_connectionName) = faults().lostGeneration;
+    lostGenerationAtOpen(this) = faults().lostGeneration;
 }
 
 void EmbeddedServer::checkLogin(const QString& login, const QString& password)
@@ -169,16 +139,6 @@ void EmbeddedServer::checkLogin(const QString& login, const QString& password)
     if (!query.exec() || !query.next() || query.value(0).toString() != password)
         throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(login));
     m_role = query.value(1).toString();
-}
-
-void EmbeddedServer::close()
-{
-    if (!m_database.isValid())
-        return;
-    m_database.close();
-    m_database = QSqlDatabase();
-    QSqlDatabase::removeDatabase(m_connectionName);
-    m_role.clear();
 }
 
 void EmbeddedServer::requireUserRole() const
@@ -192,7 +152,7 @@ void EmbeddedServer::checkInjectedFailure(bool isWrite)
 {
     if (!m_database.isOpen())
         throw DatabaseError(kLostConnection);
-    if (lostGenerationAtOpen(m_connectionName) != faults().lostGeneration)
+    if (lostGenerationAtOpen(this) != faults().lostGeneration)
         throw DatabaseError(kLostConnection);
     if (!faults().nextStatement.isEmpty())
         throw DatabaseError(std::exchange(faults().nextStatement, QString()));
@@ -231,9 +191,13 @@ ResultSet EmbeddedServer::query(const QString& statement)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
-        throw DatabaseError(serverError(query.lastError()));
-    ResultSet result = fetchAll(query);
+        throw DatabaseError(errorText(query.lastError()));
+    ResultSet result;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i)
+        result.columns.append({record.fieldName(i), FieldType::Unknown, 0});
     describeColumns(query, result);
+    result.rows = fetchRows(query, record.count());
     return result;
 }
 
@@ -243,7 +207,7 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     requireUserRole();
     QSqlQuery query(m_database);
     if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(table))))
-        throw DatabaseError(serverError(query.lastError()));
+        throw DatabaseError(errorText(query.lastError()));
     TableInfo info;
     info.name = table;
     while (query.next()) {
@@ -269,41 +233,32 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     return info;
 }
 
-QVariant EmbeddedServer::toStorage(const QVariant& value) const
+// Dates go into the file as ISO text, as the demo data holds them.
+QVariantList EmbeddedServer::toStorage(const QVariantList& values) const
 {
-    switch (value.metaType().id()) {
-    case QMetaType::QDate: return value.toDate().toString(Qt::ISODate);
-    case QMetaType::QDateTime: return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    default: return value;
+    QVariantList stored;
+    for (const QVariant& value : values) {
+        switch (value.metaType().id()) {
+        case QMetaType::QDate: stored << value.toDate().toString(Qt::ISODate); break;
+        case QMetaType::QDateTime: stored << value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); break;
+        default: stored << value;
+        }
     }
+    return stored;
 }
 
 int EmbeddedServer::write(const QString& statement, const QVariantList& values)
 {
     checkInjectedFailure(true);
     requireUserRole();
-    QSqlQuery query(m_database);
-    if (!query.prepare(statement))
-        throw DatabaseError(serverError(query.lastError()));
-    for (const QVariant& value : values)
-        query.addBindValue(toStorage(value));
-    if (!query.exec())
-        throw DatabaseError(serverError(query.lastError()));
-    return query.numRowsAffected();
+    return execBound(statement, toStorage(values)).numRowsAffected();
 }
 
 QVariant EmbeddedServer::insert(const QString& statement, const QVariantList& values)
 {
     checkInjectedFailure(true);
     requireUserRole();
-    QSqlQuery query(m_database);
-    if (!query.prepare(statement))
-        throw DatabaseError(serverError(query.lastError()));
-    for (const QVariant& value : values)
-        query.addBindValue(toStorage(value));
-    if (!query.exec())
-        throw DatabaseError(serverError(query.lastError()));
-    return query.lastInsertId();
+    return execBound(statement, toStorage(values)).lastInsertId();
 }
 
 QString EmbeddedServer::quoteName(const QString& name) const

@@ -5,9 +5,7 @@
 // a "gateway" login may only execute stored procedures, a "user" login may
 // read and write the tables. Stored procedures are C++ functions registered by
 // name; "SET DATEFORMAT" and "DBCC USEROPTIONS" act on the connection's session.
-#include "db/backend.h"
-
-#include <QSqlDatabase>
+#include "db/sql_backend.h"
 
 #include <functional>
 
@@ -18,15 +16,13 @@ namespace db {
 using EmbeddedProcedure = std::function<ResultSet(QSqlDatabase& database, const QVariantList& arguments)>;
 void registerEmbeddedProcedure(const QString& name, EmbeddedProcedure procedure);
 
-class EmbeddedServer final : public Backend {
+class EmbeddedServer final : public SqlBackend {
 public:
     EmbeddedServer();
-    ~EmbeddedServer() override;
 
     // "Data Source" is "file:PATH"; a relative PATH is taken from the
     // program folder.
     void open(const ConnectionParameters& parameters) override;
-    void close() override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
     int write(const QString& statement, const QVariantList& values) override;
@@ -40,10 +36,8 @@ private:
     void checkLogin(const QString& login, const QString& password);
     void requireUserRole() const;
     void checkInjectedFailure(bool isWrite);
-    QVariant toStorage(const QVariant& value) const;
+    QVariantList toStorage(const QVariantList& values) const;
 
-    QString m_connectionName;
-    QSqlDatabase m_database;
     QString m_role;
     QString m_dateFormat = QStringLiteral("mdy");
 };

@@ -2,7 +2,6 @@
 
 #include "db/errors.h"
 
-#include <QAtomicInteger>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlIndex>
@@ -14,12 +13,6 @@ namespace {
 
 // Seconds a login may take before it fails; FreeTDS has no limit of its own.
 constexpr int kLoginTimeoutSeconds = 15;
-
-QString driverError(const QSqlError& error)
-{
-    const QString text = error.databaseText();
-    return text.isEmpty() ? error.text() : text;
-}
 
 // ODBC values in braces may hold ';' and '='; a '}' is doubled.
 QString braced(const QString& value)
@@ -55,12 +48,6 @@ QVector<ColumnInfo> columnsOf(const QSqlRecord& record)
     return columns;
 }
 
-void bindAll(QSqlQuery& query, const QVariantList& values)
-{
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-}
-
 } // namespace
 
 QString odbcConnectionString(const ConnectionParameters& parameters)
@@ -89,41 +76,20 @@ QString odbcConnectionString(const ConnectionParameters& parameters)
 }
 
 OdbcBackend::OdbcBackend()
+    : SqlBackend(QStringLiteral("qel-odbc"))
 {
-    static QAtomicInteger<int> counter;
-    m_connectionName = QStringLiteral("qel-odbc-%1").arg(counter.fetchAndAddRelaxed(1));
-}
-
-OdbcBackend::~OdbcBackend()
-{
-    close();
 }
 
 void OdbcBackend::open(const ConnectionParameters& parameters)
 {
-    close();
-    m_database = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-    if (!m_database.isValid()) {
-        close();
-        throw DatabaseError(QStringLiteral("The ODBC driver of Qt is not available."));
-    }
-    m_database.setDatabaseName(odbcConnectionString(parameters));
+    addDatabase(QStringLiteral("QODBC")).setDatabaseName(odbcConnectionString(parameters));
     m_database.setConnectOptions(QStringLiteral("SQL_ATTR_ODBC_VERSION=SQL_OV_ODBC3;SQL_ATTR_LOGIN_TIMEOUT=%1")
                                      .arg(kLoginTimeoutSeconds));
     if (!m_database.open()) {
-        const QString message = driverError(m_database.lastError());
+        const QString message = errorText(m_database.lastError());
         close();
         throw DatabaseError(message);
     }
-}
-
-void OdbcBackend::close()
-{
-    if (!m_database.isValid())
-        return;
-    m_database.close();
-    m_database = QSqlDatabase();
-    QSqlDatabase::removeDatabase(m_connectionName);
 }
 
 ResultSet OdbcBackend::query(const QString& statement)
@@ -133,18 +99,12 @@ ResultSet OdbcBackend::query(const QString& statement)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(statement))
-        throw DatabaseError(driverError(query.lastError()));
+        throw DatabaseError(errorText(query.lastError()));
     ResultSet result;
     if (!query.isSelect())
         return result;
     result.columns = columnsOf(query.record());
-    const int count = int(result.columns.size());
-    while (query.next()) {
-        QVector<QVariant> row(count);
-        for (int i = 0; i < count; ++i)
-            row[i] = query.value(i);
-        result.rows.append(std::move(row));
-    }
+    result.rows = fetchRows(query, int(result.columns.size()));
     return result;
 }
 
@@ -167,28 +127,15 @@ TableInfo OdbcBackend::tableInfo(const QString& table)
 
 int OdbcBackend::write(const QString& statement, const QVariantList& values)
 {
-    QSqlQuery query(m_database);
-    query.setForwardOnly(true);
-    if (!query.prepare(statement))
-        throw DatabaseError(driverError(query.lastError()));
-    bindAll(query, values);
-    if (!query.exec())
-        throw DatabaseError(driverError(query.lastError()));
-    return query.numRowsAffected();
+    return execBound(statement, values).numRowsAffected();
 }
 
 QVariant OdbcBackend::insert(const QString& statement, const QVariantList& values)
 {
     // The identity is read in the same batch: a separate @@IDENTITY would see
     // keys made by triggers.
-    QSqlQuery query(m_database);
-    query.setForwardOnly(true);
-    const QString batch = QStringLiteral("SET NOCOUNT ON; %1; SELECT CAST(SCOPE_IDENTITY() AS int)").arg(statement);
-    if (!query.prepare(batch))
-        throw DatabaseError(driverError(query.lastError()));
-    bindAll(query, values);
-    if (!query.exec())
-        throw DatabaseError(driverError(query.lastError()));
+    QSqlQuery query = execBound(
+        QStringLiteral("SET NOCOUNT ON; %1; SELECT CAST(SCOPE_IDENTITY() AS int)").arg(statement), values);
     QVariant identity;
     if (query.next())
         identity = query.value(0);

@@ -1,31 +1,23 @@
 #pragma once
 // SQL Server through Qt's ODBC driver: FreeTDS on Linux, the system's
 // "SQL Server" driver on Windows.
-#include "db/backend.h"
-
-#include <QSqlDatabase>
+#include "db/sql_backend.h"
 
 namespace db {
 
 // The ODBC connection string for the OLE DB style parameters.
 QString odbcConnectionString(const ConnectionParameters& parameters);
 
-class OdbcBackend final : public Backend {
+class OdbcBackend final : public SqlBackend {
 public:
     OdbcBackend();
-    ~OdbcBackend() override;
 
     void open(const ConnectionParameters& parameters) override;
-    void close() override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
     int write(const QString& statement, const QVariantList& values) override;
     QVariant insert(const QString& statement, const QVariantList& values) override;
     QString quoteName(const QString& name) const override;
-
-private:
-    QString m_connectionName;
-    QSqlDatabase m_database;
 };
 
 } // namespace db

@@ -2,6 +2,7 @@
 #include "data/data_module.h"
 #include "demo_database.h"
 #include "fake_dialogs.h"
+#include "refusal.h"
 #include "fake_session.h"
 
 #include "db/embedded_server.h"
@@ -21,15 +22,6 @@ protected:
     }
     void TearDown() override { db::embedded_faults::clear(); }
 
-    static QString refusal(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const db::DatabaseError& error) {
-            return error.message();
-        }
-        return {};
-    }
     // Opens a teacher-bound dataset on one teacher's rows, as the main window does.
     void openOn(db::Dataset* dataset, const QString& statement, int teacher)
     {

@@ -1,4 +1,5 @@
 #include "scratch_database.h"
+#include "refusal.h"
 
 #include "db/embedded_server.h"
 #include "db/errors.h"
@@ -11,16 +12,6 @@ using ::testing::HasSubstr;
 
 namespace {
 
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const db::DatabaseError& error) {
-        return error.message();
-    }
-    return {};
-}
-
 using ConnectionTest = ScratchDatabase;
 
 TEST_F(ConnectionTest, OpensChecksLoginsAndClosesQuietly)
@@ -28,7 +19,7 @@ TEST_F(ConnectionTest, OpensChecksLoginsAndClosesQuietly)
     db::Connection connection;
     connection.close(); // closing a closed connection does nothing
     connection.setConnectionString(connectionString(QStringLiteral("writer"), QStringLiteral("wrong")));
-    EXPECT_THAT(errorOf([&] { connection.open(); }).toStdString(), HasSubstr("writer"));
+    EXPECT_THAT(refusal([&] { connection.open(); }).toStdString(), HasSubstr("writer"));
     EXPECT_FALSE(connection.isOpen());
 
     connection.setConnectionString(connectionString());
@@ -49,7 +40,7 @@ TEST_F(ConnectionTest, AStatementOnAClosedConnectionOpensItOnce)
 
     db::Connection refused;
     refused.setConnectionString(connectionString(QStringLiteral("nobody"), QStringLiteral("x")));
-    EXPECT_THAT(errorOf([&] { refused.query(QStringLiteral("select 1")); }).toStdString(),
+    EXPECT_THAT(refusal([&] { refused.query(QStringLiteral("select 1")); }).toStdString(),
                 HasSubstr("Login failed for user 'nobody'"));
     EXPECT_FALSE(refused.isOpen());
 }
@@ -60,7 +51,7 @@ TEST_F(ConnectionTest, ASemicolonInAValueBreaksTheString)
               "b=c");
     db::Connection connection;
     connection.setConnectionString(connectionString(QStringLiteral("writer"), QStringLiteral("w;pass")));
-    EXPECT_FALSE(errorOf([&] { connection.open(); }).isEmpty());
+    EXPECT_FALSE(refusal([&] { connection.open(); }).isEmpty());
     EXPECT_FALSE(connection.isOpen());
 }
 
@@ -69,7 +60,7 @@ TEST_F(ConnectionTest, AMissingDatabaseFileFailsTheOpen)
     db::Connection connection;
     connection.setConnectionString(QStringLiteral("User ID=writer;Password=w-pass;Data Source=file:%1")
                                        .arg(folder.filePath(QStringLiteral("absent.db"))));
-    EXPECT_THAT(errorOf([&] { connection.open(); }).toStdString(), HasSubstr("does not exist"));
+    EXPECT_THAT(refusal([&] { connection.open(); }).toStdString(), HasSubstr("does not exist"));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("absent.db"))));
 }
 
@@ -92,9 +83,9 @@ TEST_F(ConnectionTest, GatewayLoginMayOnlyExecuteProcedures)
     EXPECT_EQ(echoed.rows[0][1].toString(), "d'Arc");
     EXPECT_TRUE(echoed.rows[0][2].isNull());
 
-    EXPECT_FALSE(errorOf([&] { gateway.query(QStringLiteral("select * from items")); }).isEmpty());
-    EXPECT_FALSE(errorOf([&] { gateway.tableInfo(QStringLiteral("items")); }).isEmpty());
-    EXPECT_THAT(errorOf([&] { gateway.query(QStringLiteral("EXEC NO_SUCH_PROC")); }).toStdString(),
+    EXPECT_FALSE(refusal([&] { gateway.query(QStringLiteral("select * from items")); }).isEmpty());
+    EXPECT_FALSE(refusal([&] { gateway.tableInfo(QStringLiteral("items")); }).isEmpty());
+    EXPECT_THAT(refusal([&] { gateway.query(QStringLiteral("EXEC NO_SUCH_PROC")); }).toStdString(),
                 HasSubstr("NO_SUCH_PROC"));
 }
 
@@ -116,17 +107,17 @@ TEST_F(ConnectionTest, InjectedFailuresAndALostConnection)
 {
     auto connection = connect();
     db::embedded_faults::failNextStatement(QStringLiteral("Deadlock victim"));
-    EXPECT_EQ(errorOf([&] { connection->query(QStringLiteral("select 1")); }), "Deadlock victim");
+    EXPECT_EQ(refusal([&] { connection->query(QStringLiteral("select 1")); }), "Deadlock victim");
     EXPECT_NO_THROW(connection->query(QStringLiteral("select 1")));
 
     db::embedded_faults::failStatementContaining(QStringLiteral("FROM kinds"), QStringLiteral("no kinds"));
     EXPECT_NO_THROW(connection->query(QStringLiteral("select * from items")));
-    EXPECT_EQ(errorOf([&] { connection->query(QStringLiteral("select * FROM KINDS")); }), "no kinds");
+    EXPECT_EQ(refusal([&] { connection->query(QStringLiteral("select * FROM KINDS")); }), "no kinds");
 
     db::embedded_faults::loseConnections();
-    EXPECT_THAT(errorOf([&] { connection->query(QStringLiteral("select 1")); }).toStdString(),
+    EXPECT_THAT(refusal([&] { connection->query(QStringLiteral("select 1")); }).toStdString(),
                 HasSubstr("General network error"));
-    EXPECT_THAT(errorOf([&] { connection->query(QStringLiteral("select 1")); }).toStdString(),
+    EXPECT_THAT(refusal([&] { connection->query(QStringLiteral("select 1")); }).toStdString(),
                 HasSubstr("General network error"));
     connection->close();
     connection->open();

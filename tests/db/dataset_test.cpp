@@ -1,4 +1,5 @@
 #include "scratch_database.h"
+#include "refusal.h"
 
 #include "db/data_source.h"
 #include "db/dataset.h"
@@ -35,15 +36,6 @@ protected:
         auto dataset = std::make_unique<Dataset>(name, Dataset::Kind::Query, connection.get());
         dataset->setSql(statement);
         return dataset;
-    }
-    static QString refusal(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const db::DatabaseError& error) {
-            return error.message();
-        }
-        return {};
     }
     std::unique_ptr<db::Connection> connection;
 };

@@ -1,4 +1,5 @@
 #include "scratch_database.h"
+#include "refusal.h"
 
 #include "db/dataset.h"
 #include "db/embedded_server.h"
@@ -19,15 +20,6 @@ protected:
         dataset->setSql(statement);
         dataset->open();
         return dataset;
-    }
-    static QString refusal(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const db::DatabaseError& error) {
-            return error.message();
-        }
-        return {};
     }
 };
 

@@ -1,0 +1,72 @@
+#include "db/sql_backend.h"
+
+#include "db/errors.h"
+
+#include <QAtomicInteger>
+#include <QSqlError>
+
+namespace db {
+
+SqlBackend::SqlBackend(const QString& prefix)
+{
+    static QAtomicInteger<int> counter;
+    m_connectionName = QStringLiteral("%1-%2").arg(prefix).arg(counter.fetchAndAddRelaxed(1));
+}
+
+SqlBackend::~SqlBackend()
+{
+    SqlBackend::close();
+}
+
+QSqlDatabase& SqlBackend::addDatabase(const QString& driver)
+{
+    close();
+    m_database = QSqlDatabase::addDatabase(driver, m_connectionName);
+    if (!m_database.isValid()) {
+        close();
+        throw DatabaseError(QStringLiteral("The Qt SQL driver %1 is not available.").arg(driver));
+    }
+    return m_database;
+}
+
+void SqlBackend::close()
+{
+    if (!m_database.isValid())
+        return;
+    m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& values)
+{
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        throw DatabaseError(errorText(query.lastError()));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw DatabaseError(errorText(query.lastError()));
+    return query;
+}
+
+QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCount)
+{
+    QVector<QVector<QVariant>> rows;
+    while (query.next()) {
+        QVector<QVariant> row(columnCount);
+        for (int i = 0; i < columnCount; ++i)
+            row[i] = query.value(i);
+        rows.append(std::move(row));
+    }
+    return rows;
+}
+
+QString SqlBackend::errorText(const QSqlError& error)
+{
+    const QString text = error.databaseText();
+    return text.isEmpty() ? error.text() : text;
+}
+
+} // namespace db

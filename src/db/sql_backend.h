@@ -1,0 +1,35 @@
+#pragma once
+// What both backends share: a Qt SQL connection of their own, bound-parameter
+// statements and fetching every row of a result.
+#include "db/backend.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace db {
+
+class SqlBackend : public Backend {
+public:
+    void close() override;
+
+protected:
+    // `prefix` names the Qt SQL connections of this kind of backend.
+    explicit SqlBackend(const QString& prefix);
+    ~SqlBackend() override;
+
+    // Adds the Qt SQL connection with the driver; throws when it is missing.
+    QSqlDatabase& addDatabase(const QString& driver);
+    // A prepared and executed statement with its values bound in order.
+    QSqlQuery execBound(const QString& statement, const QVariantList& values);
+    // Every remaining row of an executed query, `columnCount` values each.
+    static QVector<QVector<QVariant>> fetchRows(QSqlQuery& query, int columnCount);
+    // The server's text of an error, the driver's when the server gave none.
+    static QString errorText(const QSqlError& error);
+
+    QSqlDatabase m_database;
+
+private:
+    QString m_connectionName;
+};
+
+} // namespace db
