@@ -9,46 +9,28 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
 
 namespace db {
 namespace {
 
-QString keyText(const QVariant& value)
+// Keys are matched by number where they are numbers, so 7, 7.0 and "7" meet.
+std::optional<qlonglong> numericKey(const QVariant& value)
 {
-    bool isNumber = false;
-    const qlonglong number = value.toLongLong(&isNumber);
-    if (isNumber && value.metaType().id() != QMetaType::QString)
-        return QString::number(number);
-    const QString text = value.toString();
-    const qlonglong parsed = text.toLongLong(&isNumber);
-    return isNumber ? QString::number(parsed) : text;
+    switch (value.metaType().id()) {
+    case QMetaType::Int: return value.toInt();
+    case QMetaType::LongLong: return value.toLongLong();
+    default: break;
+    }
+    bool ok = false;
+    const qlonglong number = value.toString().toLongLong(&ok);
+    return ok ? std::optional<qlonglong>(number) : std::nullopt;
 }
 
-QVariant fetchedValue(const QVariant& value, FieldType type)
+bool sameKey(const QVariant& a, const QVariant& b)
 {
-    if (value.isNull())
-        return {};
-    switch (type) {
-    case FieldType::Integer:
-    case FieldType::AutoIncrement:
-    case FieldType::SmallInt: return value.toInt();
-    case FieldType::Float: return value.toDouble();
-    case FieldType::String:
-    case FieldType::WideString: return value.toString();
-    case FieldType::Date:
-        return value.metaType().id() == QMetaType::QString ? QVariant(QDate::fromString(value.toString().left(10), Qt::ISODate))
-                                                           : QVariant(value.toDate());
-    case FieldType::DateTime: {
-        if (value.metaType().id() != QMetaType::QString)
-            return value.toDateTime();
-        QDateTime moment = QDateTime::fromString(value.toString(), Qt::ISODate);
-        if (!moment.isValid())
-            moment = QDateTime(QDate::fromString(value.toString().left(10), Qt::ISODate), QTime(0, 0));
-        return moment;
-    }
-    case FieldType::Unknown: break;
-    }
-    return value;
+    const auto x = numericKey(a), y = numericKey(b);
+    return x && y ? *x == *y : a.toString() == b.toString();
 }
 
 // Nulls first, numbers by value, texts without regard to case.
@@ -158,10 +140,18 @@ Field& Dataset::fieldByName(const QString& name) const
 
 int Dataset::columnIndex(const QString& column) const
 {
+    return m_columnIndexes.value(column.toLower(), -1);
+}
+
+void Dataset::setColumns(QVector<ColumnInfo> columns)
+{
+    m_columns = std::move(columns);
+    m_columnIndexes.clear();
+    for (int i = int(m_columns.size()) - 1; i >= 0; --i)
+        m_columnIndexes.insert(m_columns[i].name.toLower(), i);
+    m_columnTypes = QVector<FieldType>(m_columns.size());
     for (int i = 0; i < m_columns.size(); ++i)
-        if (m_columns[i].name.compare(column, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+        m_columnTypes[i] = m_columns[i].type;
 }
 
 QVariant Dataset::storedValue(int row, int column) const
@@ -186,21 +176,30 @@ QString Dataset::columnText(const QString& column) const
 
 int Dataset::locate(const QString& column, const QVariant& key) const
 {
-    const int index = columnIndex(column);
-    if (index < 0 || key.isNull())
+    return locate(columnIndex(column), key);
+}
+
+int Dataset::locate(int column, const QVariant& key) const
+{
+    if (column < 0 || column >= m_columns.size() || key.isNull())
         return -1;
-    auto& rowsByKey = m_indexes[index];
-    if (m_indexVersions.value(index, ~quint64(0)) != m_version) {
-        rowsByKey.clear();
-        rowsByKey.reserve(m_rows.size());
-        for (int row = int(m_rows.size()) - 1; row >= 0; --row) {
-            const QVariant& value = m_rows[row].at(index);
-            if (!value.isNull())
-                rowsByKey.insert(keyText(value), row); // the first row wins
+    KeyIndex& index = m_indexes[column];
+    if (index.version != m_version) {
+        index = KeyIndex();
+        index.version = m_version;
+        for (int row = int(m_rows.size()) - 1; row >= 0; --row) { // the first row wins
+            const QVariant& value = m_rows[row].at(column);
+            if (value.isNull())
+                continue;
+            if (const auto number = numericKey(value))
+                index.numbers.insert(*number, row);
+            else
+                index.texts.insert(value.toString(), row);
         }
-        m_indexVersions[index] = m_version;
     }
-    return rowsByKey.value(keyText(key), -1);
+    if (const auto number = numericKey(key))
+        return index.numbers.value(*number, -1);
+    return index.texts.value(key.toString(), -1);
 }
 
 // ---- opening and closing ----
@@ -259,17 +258,17 @@ void Dataset::open()
         }
     }
     emit aboutToReset();
-    m_columns = std::move(result.columns);
+    setColumns(std::move(result.columns));
     m_rows = std::move(result.rows);
+    ++m_openStamp;
     try {
         bindFields();
     } catch (...) {
-        m_columns.clear();
+        setColumns({});
         m_rows.clear();
         emit reset();
         throw;
     }
-    convertFetchedValues();
     rowsChanged();
     m_state = State::Browse;
     m_current = m_rows.isEmpty() ? -1 : 0;
@@ -300,24 +299,12 @@ void Dataset::bindFields()
             fail(QStringLiteral("Field '%1' not found").arg(field->name()));
         if (field->m_definition.type == FieldType::Unknown)
             field->m_definition.type = m_columns[field->m_column].type;
+        // A defined field's type rules over the column's reported type.
+        m_columnTypes[field->m_column] = field->m_definition.type;
     }
-}
-
-void Dataset::convertFetchedValues()
-{
-    // A defined field's type rules over the column's reported type.
-    QVector<FieldType> types(m_columns.size());
-    for (int i = 0; i < m_columns.size(); ++i)
-        types[i] = m_columns[i].type;
     for (const auto& field : m_fields)
-        if (field->m_column >= 0)
-            types[field->m_column] = field->type();
-    for (int i = 0; i < types.size(); ++i) {
-        if (types[i] == FieldType::Unknown)
-            continue;
-        for (auto& row : m_rows)
-            row[i] = fetchedValue(row[i], types[i]);
-    }
+        if (field->isLookup())
+            field->m_keyField = &fieldByName(field->lookup()->keyField);
 }
 
 void Dataset::close()
@@ -327,7 +314,7 @@ void Dataset::close()
     emit aboutToReset();
     m_state = State::Inactive;
     m_rows.clear();
-    m_columns.clear();
+    setColumns({});
     m_buffer.clear();
     m_changedColumns.clear();
     m_modified = false;
@@ -583,7 +570,7 @@ void Dataset::refresh()
     for (int row = 0; row < m_rows.size() && !keyColumns.isEmpty(); ++row) {
         bool same = true;
         for (int k = 0; k < keyColumns.size() && same; ++k)
-            same = keyText(m_rows[row].at(keyColumns[k])) == keyText(currentKey[k]);
+            same = sameKey(m_rows[row].at(keyColumns[k]), currentKey[k]);
         if (same) {
             found = row;
             break;
@@ -598,7 +585,6 @@ void Dataset::resetRows(QVector<QVector<QVariant>> rows)
 {
     emit aboutToReset();
     m_rows = std::move(rows);
-    convertFetchedValues();
     applySort();
     rowsChanged();
     emit reset();
@@ -708,7 +694,8 @@ void Dataset::writeUpdate()
     for (int column = 0; column < m_columns.size(); ++column) {
         if (!m_changedColumns[column] || !table.hasColumn(m_columns[column].name))
             continue;
-        if (m_buffer[column] == m_rows[m_current][column] && m_buffer[column].isNull() == m_rows[m_current][column].isNull())
+        const QVariant before = typedValue(m_rows[m_current][column], m_columnTypes[column]);
+        if (m_buffer[column] == before && m_buffer[column].isNull() == before.isNull())
             continue;
         assignments << backend.quoteName(m_columns[column].name) + QStringLiteral(" = ?");
         values << m_buffer[column];

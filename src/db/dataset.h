@@ -116,11 +116,14 @@ public:
     // The row index whose `column` equals key; -1 if none. Kept in an index
     // that follows every change of the rows.
     int locate(const QString& column, const QVariant& key) const;
+    int locate(int column, const QVariant& key) const;
 
     // Storage access for fields and views.
     QVariant storedValue(int row, int column) const;
     int columnIndex(const QString& column) const;
     const QVector<ColumnInfo>& columns() const { return m_columns; }
+    // Counts the openings: column indexes taken before stay valid while it is unchanged.
+    quint64 openStamp() const { return m_openStamp; }
 
 signals:
     void stateChanged();
@@ -140,7 +143,7 @@ private:
     void checkCanModify() const;
     [[noreturn]] void fail(const QString& message) const;
     void bindFields();
-    void convertFetchedValues();
+    void setColumns(QVector<ColumnInfo> columns);
     QString selectStatement() const;
     QString baseTable() const;
     const TableInfo& writableTable() const;
@@ -170,6 +173,9 @@ private:
 
     State m_state = State::Inactive;
     QVector<ColumnInfo> m_columns;
+    QHash<QString, int> m_columnIndexes; // by lower-case name
+    QVector<FieldType> m_columnTypes;    // the field's type where a field has the column
+    quint64 m_openStamp = 0;
     QVector<QVector<QVariant>> m_rows;
     int m_current = -1;
     bool m_bof = true;
@@ -181,10 +187,14 @@ private:
     QVector<bool> m_changedColumns;
     bool m_modified = false;
 
-    // Row indexes by key text, per column, rebuilt when the rows changed.
+    // Row indexes by key, per column, rebuilt when the rows changed.
+    struct KeyIndex {
+        quint64 version = ~quint64(0);
+        QHash<qlonglong, int> numbers;
+        QHash<QString, int> texts;
+    };
     quint64 m_version = 0;
-    mutable QHash<int, QHash<QString, int>> m_indexes;
-    mutable QHash<int, quint64> m_indexVersions;
+    mutable QHash<int, KeyIndex> m_indexes;
 };
 
 } // namespace db

@@ -59,10 +59,10 @@ QVariant Field::value() const
     if (m_dataset.m_current < 0)
         return {};
     if (isLookup())
-        return lookupValueFor(m_dataset.fieldByName(m_definition.lookup->keyField).value());
+        return lookupValueFor(m_keyField ? m_keyField->value() : QVariant());
     if (m_dataset.isEditing())
-        return m_dataset.m_buffer.value(m_column);
-    return m_dataset.storedValue(m_dataset.m_current, m_column);
+        return typedValue(m_dataset.m_buffer.value(m_column), type());
+    return typedValue(m_dataset.storedValue(m_dataset.m_current, m_column), type());
 }
 
 QVariant Field::valueAt(int row) const
@@ -70,8 +70,8 @@ QVariant Field::valueAt(int row) const
     if (m_dataset.isEditing() && row == m_dataset.m_current)
         return value();
     if (isLookup())
-        return lookupValueFor(m_dataset.fieldByName(m_definition.lookup->keyField).valueAt(row));
-    return m_dataset.storedValue(row, m_column);
+        return lookupValueFor(m_keyField ? m_keyField->valueAt(row) : QVariant());
+    return typedValue(m_dataset.storedValue(row, m_column), type());
 }
 
 QString Field::asString() const
@@ -100,15 +100,26 @@ QString Field::displayText(const QVariant& value) const
     }
 }
 
+void Field::resolveLookupColumns() const
+{
+    const LookupDefinition& lookup = *m_definition.lookup;
+    if (m_lookupStamp == lookup.dataset->openStamp())
+        return;
+    m_lookupKeyColumn = lookup.dataset->columnIndex(lookup.lookupKeyField);
+    m_lookupResultColumn = lookup.dataset->columnIndex(lookup.resultField);
+    m_lookupStamp = lookup.dataset->openStamp();
+}
+
 QVariant Field::lookupValueFor(const QVariant& key) const
 {
     const LookupDefinition& lookup = *m_definition.lookup;
     if (key.isNull() || !lookup.dataset || !lookup.dataset->isOpen())
         return {};
-    const int row = lookup.dataset->locate(lookup.lookupKeyField, key);
+    resolveLookupColumns();
+    const int row = lookup.dataset->locate(m_lookupKeyColumn, key);
     if (row < 0)
         return {};
-    QString text = lookup.dataset->storedValue(row, lookup.dataset->columnIndex(lookup.resultField)).toString();
+    QString text = lookup.dataset->storedValue(row, m_lookupResultColumn).toString();
     if (m_definition.size > 0)
         text.truncate(m_definition.size);
     return text;

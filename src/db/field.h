@@ -67,9 +67,16 @@ private:
     QVariant convertForStorage(const QVariant& value) const;
     QVariant lookupValueFor(const QVariant& key) const;
 
+    // The lookup dataset's key and result columns, taken again when it reopens.
+    void resolveLookupColumns() const;
+
     Dataset& m_dataset;
     FieldDefinition m_definition;
     int m_column = -1; // storage column; -1 for a lookup
+    Field* m_keyField = nullptr; // a lookup's key field in this dataset
+    mutable quint64 m_lookupStamp = 0;
+    mutable int m_lookupKeyColumn = -1;
+    mutable int m_lookupResultColumn = -1;
 };
 
 } // namespace db

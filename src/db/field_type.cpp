@@ -1,5 +1,7 @@
 #include "db/field_type.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QRegularExpression>
 
 namespace db {
@@ -12,6 +14,32 @@ bool isIntegerType(FieldType type)
 bool isTextType(FieldType type)
 {
     return type == FieldType::String || type == FieldType::WideString;
+}
+
+QVariant typedValue(const QVariant& value, FieldType type)
+{
+    if (value.isNull())
+        return {};
+    const bool isText = value.metaType().id() == QMetaType::QString;
+    switch (type) {
+    case FieldType::Integer:
+    case FieldType::AutoIncrement:
+    case FieldType::SmallInt: return value.metaType().id() == QMetaType::Int ? value : QVariant(value.toInt());
+    case FieldType::Float: return value.toDouble();
+    case FieldType::String:
+    case FieldType::WideString: return isText ? value : QVariant(value.toString());
+    case FieldType::Date:
+        return isText ? QVariant(QDate::fromString(value.toString().left(10), Qt::ISODate)) : QVariant(value.toDate());
+    case FieldType::DateTime: {
+        if (!isText)
+            return value.toDateTime();
+        const QString text = value.toString();
+        QDateTime moment = QDateTime::fromString(text, Qt::ISODate);
+        return moment.isValid() ? moment : QDateTime(QDate::fromString(text.left(10), Qt::ISODate), QTime(0, 0));
+    }
+    case FieldType::Unknown: break;
+    }
+    return value;
 }
 
 DeclaredType parseDeclaredType(const QString& declaration)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QVariant>
 
 namespace db {
 
@@ -17,6 +18,10 @@ enum class FieldType {
 
 bool isIntegerType(FieldType type);
 bool isTextType(FieldType type);
+
+// A value as read from the server, in the type of its field: dates that a
+// backend hands over as text become dates. Values already of the type stay.
+QVariant typedValue(const QVariant& value, FieldType type);
 
 // A column type as a server declares it ("VARCHAR(20)", "nvarchar(300)",
 // "INTEGER", "smallint", "datetime" ...), with its size for texts.

@@ -1,0 +1,39 @@
+#include "bench_database.h"
+
+#include <QDir>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+QString benchDatabasePath(double scale)
+{
+    static QTemporaryDir folder;
+    static QMap<double, QString> built;
+    if (built.contains(scale))
+        return built.value(scale);
+    const QString output = folder.filePath(QStringLiteral("bench-%1.db").arg(built.size()));
+    const int code = QProcess::execute(QStringLiteral(QEL_MAKE_BENCH_DB),
+                                       {QStringLiteral("--schema"),
+                                        QStringLiteral(QEL_SOURCE_DIR "/sql/sqlite/schema.sql"),
+                                        QStringLiteral("--output"), output, QStringLiteral("--scale"),
+                                        QString::number(scale)});
+    if (code != 0) {
+        std::fprintf(stderr, "the benchmark database could not be built\n");
+        std::exit(1);
+    }
+    built.insert(scale, output);
+    return output;
+}
+
+QString benchConnectionString(const QString& path)
+{
+    return QStringLiteral("User ID=qel_bench;Password=Bn4821xy;Initial Catalog=QEL;Data Source=file:") + path;
+}
+
+void printRatioLine(const char* name, double ratio, double limit)
+{
+    std::printf("%s: %.2f x (limit %.1f x)\n", name, ratio, limit);
+}
