@@ -2,18 +2,57 @@
 
 #include "controls/application.h"
 #include "data/data_module.h"
+#include "ui/dictionary_editor.h"
+#include "ui/ui_style.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QToolButton>
+
+#include <memory>
 
 TForm1* Form1 = nullptr;
+
+namespace {
+
+const QString kTeacherListHead = QStringLiteral(
+    " SELECT T_t_fio_RRNK.id_a_year, T_t_fio_RRNK.id_kafedra, T_t_fio_RRNK.id_teacher, dbo.t_fio.t_fio FROM  "
+    "(SELECT     TOP (100) PERCENT dbo.educ_sh.id_a_year, dbo.educ_sh.id_kafedra, dbo.RRNK.id_teacher FROM          "
+    "dbo.educ_sh INNER JOIN dbo.RRNK ON dbo.educ_sh.id_educ_sh = dbo.RRNK.id_educ_sh GROUP BY dbo.educ_sh.id_kafedra, "
+    "dbo.RRNK.id_teacher, dbo.educ_sh.id_a_year UNION ALL SELECT     TOP (100) PERCENT id_a_year, id_kafedra, "
+    "id_teacher FROM         dbo.RRNKkrdt GROUP BY id_a_year, id_kafedra, id_teacher) AS T_t_fio_RRNK INNER JOIN "
+    "dbo.t_fio ON T_t_fio_RRNK.id_teacher = dbo.t_fio.id_teacher GROUP BY T_t_fio_RRNK.id_a_year, "
+    "T_t_fio_RRNK.id_kafedra, T_t_fio_RRNK.id_teacher, dbo.t_fio.t_fio HAVING      (T_t_fio_RRNK.id_a_year = ");
+
+// Keys go into statements as their decimal text.
+QString keyText(const QVariant& key)
+{
+    return key.isNull() ? QString() : QString::number(key.toLongLong());
+}
+
+} // namespace
 
 TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kProgramTitle));
-    resize(1494, 847);
+    setFont(ui::windowFont());
+    // The client area of an outer frame of 1494 x 847.
+    resize(1478, 808);
     Form1 = this;
     if (DM_MB)
         DM_MB->setSession(this);
+    buildSelectionStrip();
+    buildReferenceMenu();
+    buildScientificActivity();
+    buildLanguageSkills();
+    buildPublications();
+    buildMemberships();
+    buildSkills();
     FormCreate(signIn);
 }
 
@@ -29,4 +68,222 @@ void TForm1::FormCreate(const SignIn& signIn)
 {
     if (!signIn())
         controls::Application::instance()->terminate();
+}
+
+QVariant TForm1::currentTeacherKey() const
+{
+    return DBLookupComboboxEh1->keyValue();
+}
+
+// ---- the selection strip ----
+
+void TForm1::buildSelectionStrip()
+{
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 1475, 236);
+
+    Label8 = ui::captionLabel(Panel1, QStringLiteral("Год:"), 34, 10);
+    DBLookupComboBox2 = new controls::DBLookupComboBox(Panel1);
+    DBLookupComboBox2->setObjectName(QStringLiteral("DBLookupComboBox2"));
+    DBLookupComboBox2->setGeometry(65, 8, 184, 21);
+
+    Label6 = ui::captionLabel(Panel1, QStringLiteral("Кафедра:"), 3, 36);
+    DBLookupComboBox1 = new controls::DBLookupComboBox(Panel1);
+    DBLookupComboBox1->setObjectName(QStringLiteral("DBLookupComboBox1"));
+    DBLookupComboBox1->setGeometry(65, 35, 927, 21);
+    DBLookupComboBox1->setEnabled(false);
+
+    Label1 = ui::captionLabel(Panel1, QStringLiteral("ФИО:"), 25, 66);
+    DBLookupComboboxEh1 = new controls::DBLookupComboBox(Panel1);
+    DBLookupComboboxEh1->setObjectName(QStringLiteral("DBLookupComboboxEh1"));
+    DBLookupComboboxEh1->setGeometry(65, 63, 928, 21);
+    DBLookupComboboxEh1->setEnabled(false);
+
+    if (DM_MB) {
+        DBLookupComboBox2->setListSource(DM_MB->DS_year);
+        DBLookupComboBox2->setKeyField(QStringLiteral("id_a_year"));
+        DBLookupComboBox2->setListField(QStringLiteral("p32"));
+        DBLookupComboBox1->setListSource(DM_MB->DS_Kafedra);
+        DBLookupComboBox1->setKeyField(QStringLiteral("id_kafedra"));
+        DBLookupComboBox1->setListField(QStringLiteral("f1"));
+        DBLookupComboboxEh1->setListSource(DM_MB->DS_FIO);
+        DBLookupComboboxEh1->setKeyField(QStringLiteral("id_teacher"));
+        DBLookupComboboxEh1->setListField(QStringLiteral("t_fio"));
+    }
+    connect(DBLookupComboBox2, &controls::DBLookupComboBox::selected, this, &TForm1::DBLookupComboBox2Click);
+    connect(DBLookupComboBox1, &controls::DBLookupComboBox::selected, this, &TForm1::DBLookupComboBox1Click);
+    connect(DBLookupComboboxEh1, &controls::DBLookupComboBox::changed, this, &TForm1::DBLookupComboboxEh1Change);
+    connect(DBLookupComboboxEh1, &controls::DBLookupComboBox::keyPressed, this, &TForm1::DBLookupComboboxEh1KeyDown);
+
+    SpeedButton1 = new QToolButton(Panel1);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setText(QStringLiteral("Справочники"));
+    SpeedButton1->setFont(ui::boldFont());
+    SpeedButton1->setGeometry(1299, 5, 145, 28);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+}
+
+void TForm1::DBLookupComboBox2Click()
+{
+    if (DBLookupComboBox2->keyValue().isNull())
+        return;
+    DBLookupComboBox1->setEnabled(true);
+    DBLookupComboboxEh1->setEnabled(false);
+    DBLookupComboBox1->setKeyValue(QVariant());
+    DBLookupComboboxEh1->setKeyValue(QVariant());
+}
+
+void TForm1::DBLookupComboBox1Click()
+{
+    if (DBLookupComboBox1->keyValue().isNull())
+        return;
+    DBLookupComboboxEh1->setEnabled(false);
+    DBLookupComboboxEh1->setKeyValue(QVariant());
+    DM_MB->ADOQ_FIO->close();
+    DM_MB->ADOQ_FIO->setSql(kTeacherListHead + keyText(DBLookupComboBox2->keyValue()) + QStringLiteral(")")
+                            + QStringLiteral(" AND (T_t_fio_RRNK.id_kafedra = ")
+                            + keyText(DBLookupComboBox1->keyValue()) + QStringLiteral(")")
+                            + QStringLiteral(" ORDER BY dbo.t_fio.t_fio"));
+    DM_MB->ADOQ_FIO->open();
+    DBLookupComboboxEh1->setEnabled(true);
+}
+
+void TForm1::DBLookupComboboxEh1Change()
+{
+    const QVariant key = DBLookupComboboxEh1->keyValue();
+    if (key.isNull())
+        clearTeacher();
+    else
+        showTeacher(keyText(key));
+}
+
+void TForm1::showTeacher(const QString& key)
+{
+    TDM_MB& dm = *DM_MB;
+    dm.ADOQ_ScientificActivity->close();
+    dm.ADOQ_ScientificActivity->setSql(QStringLiteral("Select * from ScientificActivity where id_t_fio = ") + key);
+    dm.ADOQ_ScientificActivity->setLockType(db::Dataset::LockType::Optimistic);
+    dm.ADOQ_ScientificActivity->open();
+
+    dm.ADOQ_Lang_options->close();
+    dm.ADOQ_Lang_options->setSql(QStringLiteral("select * from Language_options where id_teacher = ") + key);
+    dm.ADOQ_Lang_options->open();
+    DBGridEh7->setDataSource(dm.DS_Lang_options);
+    dm.DS_Lang_options->setEnabled(true);
+
+    dm.ADOQ_Publication->close();
+    dm.ADOQ_Publication->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=") + key);
+    dm.ADOQ_Publication->open();
+    dm.DS_Publication->setEnabled(true);
+
+    dm.ADOQ_teacher_skills->close();
+    dm.ADOQ_teacher_skills->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[teacher_skills] WHERE id_teacher=") + key);
+    dm.ADOQ_teacher_skills->open();
+    dm.DS_teacher_skills->setEnabled(true);
+
+    dm.ADOQ_organization_member->close();
+    dm.ADOQ_organization_member->setSql(QStringLiteral("SELECT *  FROM [organization_member] WHERE id_teacher=") + key);
+    dm.ADOQ_organization_member->open();
+    dm.DS_organization_member->setEnabled(true);
+
+    dm.ADOQ_PublicationType->open();
+}
+
+// Without a teacher the scientific activity closes and the language grid
+// lets go of its data source. Publications, skills and memberships keep the
+// previous teacher's rows, so their data sources are disabled too: the
+// sections show nothing and take no edits until a teacher is chosen again.
+void TForm1::clearTeacher()
+{
+    TDM_MB& dm = *DM_MB;
+    dm.ADOQ_ScientificActivity->close();
+    dm.ADOQ_ScientificActivity->setLockType(db::Dataset::LockType::ReadOnly);
+    if (db::DataSource* source = DBGridEh7->dataSource()) {
+        source->setEnabled(false);
+        DBGridEh7->setDataSource(nullptr);
+    }
+    for (db::DataSource* source : {dm.DS_Publication, dm.DS_teacher_skills, dm.DS_organization_member})
+        source->setEnabled(false);
+}
+
+void TForm1::DBLookupComboboxEh1KeyDown(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        DBLookupComboboxEh1->setKeyValue(QVariant());
+}
+
+// ---- reference books ----
+
+void TForm1::buildReferenceMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    N1 = PopupMenu1->addAction(QStringLiteral("Ученая степень"), this, &TForm1::N1Click);
+    N2 = PopupMenu1->addAction(QStringLiteral("Ученое звание"), this, &TForm1::N2Click);
+    N3 = PopupMenu1->addAction(QStringLiteral("Шифр специальности"), this, &TForm1::N3Click);
+    N4 = PopupMenu1->addAction(QStringLiteral("Язык"), this, &TForm1::N4Click);
+    N5 = PopupMenu1->addAction(QStringLiteral("Вид публикации"), this, &TForm1::N5Click);
+}
+
+QPoint TForm1::referenceMenuPosition() const
+{
+    const QRect frame = frameGeometry();
+    return {frame.left() + SpeedButton1->x() - 5, frame.top() + SpeedButton1->y() + 70};
+}
+
+void TForm1::SpeedButton1Click()
+{
+    PopupMenu1->popup(referenceMenuPosition());
+}
+
+void TForm1::openDictionary(const QString& caption, db::DataSource* source, const QString& field,
+                            const std::function<void()>& beforeBinding)
+{
+    // Owned here until it has been shown: should reopening the language list
+    // fail, the editor goes at once instead of lingering unseen.
+    auto editor = std::make_unique<TForm2>();
+    Form2 = editor.get();
+    const auto clear = qScopeGuard([] { Form2 = nullptr; });
+    editor->setWindowTitle(caption);
+    if (beforeBinding)
+        beforeBinding();
+    editor->DBGridEh1->setDataSource(source);
+    editor->DBNavigator1->setDataSource(source);
+    controls::GridColumn column = editor->DBGridEh1->column(0);
+    column.fieldName = field;
+    column.title = caption;
+    editor->DBGridEh1->setColumn(0, column);
+    editor->exec();
+}
+
+void TForm1::N1Click()
+{
+    openDictionary(N1->text(), DM_MB->DS_uch_step, QStringLiteral("k5"));
+}
+
+void TForm1::N2Click()
+{
+    openDictionary(N2->text(), DM_MB->DS_uch_zvanie, QStringLiteral("k6"));
+}
+
+void TForm1::N3Click()
+{
+    auto editor = std::make_unique<TForm2>();
+    Form2 = editor.get();
+    const auto clear = qScopeGuard([] { Form2 = nullptr; });
+    editor->exec();
+}
+
+void TForm1::N4Click()
+{
+    openDictionary(N4->text(), DM_MB->DS_languages, QStringLiteral("lang"), [] {
+        DM_MB->ADOQ_languages->close();
+        DM_MB->ADOQ_languages->open();
+    });
+}
+
+void TForm1::N5Click()
+{
+    openDictionary(N5->text(), DM_MB->DS_PublicationType, QStringLiteral("publicationType"));
 }

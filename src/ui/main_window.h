@@ -1,10 +1,23 @@
 #pragma once
-// The main window: hidden until a user has signed in.
+// The main window: the year, department and teacher pickers across the top,
+// the reference-books button, and below them the five profile sections of
+// the chosen teacher. It holds the two values the data module's stamping
+// rules read at every post: the teacher picker's key and the signed-in login.
+#include "controls/db_grid.h"
+#include "controls/db_lookup_combo_box.h"
+#include "controls/db_memo.h"
+#include "controls/db_navigator.h"
 #include "data/session.h"
 
 #include <QWidget>
 
 #include <functional>
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QAction;
+class QToolButton;
 
 inline constexpr char kProgramTitle[] = "QEL 23 Научная деятельность сотрудника";
 
@@ -20,12 +33,78 @@ public:
     explicit TForm1(const SignIn& signIn, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    QVariant currentTeacherKey() const override { return {}; }
+    QVariant currentTeacherKey() const override;
     QString signedInLogin() const override { return m_signedInLogin; }
     void setSignedInLogin(const QString& login) override { m_signedInLogin = login; }
 
+    // Selection strip and scientific activity.
+    QWidget* Panel1;
+    QLabel* Label8;
+    controls::DBLookupComboBox* DBLookupComboBox2; // year
+    QLabel* Label6;
+    controls::DBLookupComboBox* DBLookupComboBox1; // department
+    QLabel* Label1;
+    controls::DBLookupComboBox* DBLookupComboboxEh1; // teacher
+    QToolButton* SpeedButton1;                       // reference books
+    QMenu* PopupMenu1;
+    QAction* N1;
+    QAction* N2;
+    QAction* N3;
+    QAction* N4;
+    QAction* N5;
+    controls::DBGridEh* DBGridEh1;
+    controls::DBNavigator* DBNavigator1;
+    // Language skills.
+    QGroupBox* GroupBox13;
+    controls::DBGridEh* DBGridEh7;
+    controls::DBNavigator* DBNavigator2;
+    // Publications.
+    QWidget* Panel2;
+    QLabel* PublicationsLabel;
+    controls::DBGridEh* DBGridEh2;
+    controls::DBNavigator* DBNavigator3;
+    // Memberships.
+    QWidget* Panel3;
+    QLabel* MembershipsLabel;
+    controls::DBGridEh* DBGridEh3;
+    controls::DBNavigator* DBNavigator4;
+    // Skills.
+    QWidget* Panel4;
+    controls::DBMemo* DBMemo1;
+    controls::DBMemo* DBMemo2;
+    controls::DBMemo* DBMemo3;
+
+    // The rules.
+    void DBLookupComboBox2Click();  // year
+    void DBLookupComboBox1Click();  // department
+    void DBLookupComboboxEh1Change(); // teacher
+    void DBLookupComboboxEh1KeyDown(QKeyEvent* event);
+    void DBMemo1KeyUp();
+    void SpeedButton1Click();
+    // Where the reference-books menu opens, in screen coordinates.
+    QPoint referenceMenuPosition() const;
+
+    // The reference-books items: each shows the dictionary editor modally
+    // and returns once it has been closed and destroyed.
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N5Click();
+
 private:
     void FormCreate(const SignIn& signIn);
+    void buildSelectionStrip();
+    void buildReferenceMenu();
+    void buildScientificActivity();
+    void buildLanguageSkills();
+    void buildPublications();
+    void buildMemberships();
+    void buildSkills();
+    void showTeacher(const QString& key);
+    void clearTeacher();
+    void openDictionary(const QString& caption, db::DataSource* source, const QString& field,
+                        const std::function<void()>& beforeBinding = {});
 
     QString m_signedInLogin;
 };

@@ -1,0 +1,72 @@
+#include "ui/dictionary_editor.h"
+
+#include "controls/dialogs.h"
+#include "data/data_module.h"
+#include "ui/ui_style.h"
+
+
+TForm2* Form2 = nullptr;
+
+namespace {
+
+// Asks whether to keep the pending change of `dataset`; posts on Yes (a
+// refused post passes on, and the editor stays open), cancels otherwise.
+void resolvePendingChange(db::Dataset* dataset)
+{
+    if (!dataset || !dataset->isEditing())
+        return;
+    const controls::Button answer = controls::ask(
+        {QStringLiteral("Уведомление"), QStringLiteral("Были сделаны изменения.\rВы хотите сохранить?"),
+         controls::Icon::Question, {controls::Button::Yes, controls::Button::No}});
+    if (answer == controls::Button::Yes)
+        dataset->post();
+    else
+        dataset->cancel();
+}
+
+} // namespace
+
+TForm2::TForm2(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Шифры"));
+    setFont(ui::windowFont());
+    setFixedSize(331, 408);
+
+    DBNavigator1 = ui::makeNavigator(this, {0, 0, 331, 25}, true);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBGridEh1 = new controls::DBGridEh(this);
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    DBGridEh1->setGeometry(0, 25, 331, 408 - 25);
+
+    controls::GridColumn code;
+    code.fieldName = QStringLiteral("spec_code");
+    code.title = QStringLiteral("Шифр");
+    code.width = 206;
+    code.titleAlignment = Qt::AlignCenter;
+    code.titleFont = ui::boldFont();
+    DBGridEh1->setColumns({code});
+    DBGridEh1->setAutoFitColWidths(true);
+    if (DM_MB) {
+        DBNavigator1->setDataSource(DM_MB->DS_Spec_Code);
+        DBGridEh1->setDataSource(DM_MB->DS_Spec_Code);
+    }
+}
+
+// The speciality codes are always looked at. The dictionary shown is too:
+// otherwise its unsaved change would outlive the window, to be posted by
+// accident or lost later.
+void TForm2::FormCloseQuery()
+{
+    DBGridEh1->commitEditor();
+    resolvePendingChange(DM_MB->ADOT_Spec_Code);
+    if (db::DataSource* shown = DBGridEh1->dataSource(); shown && shown->dataset() != DM_MB->ADOT_Spec_Code)
+        resolvePendingChange(shown->dataset());
+}
+
+void TForm2::done(int result)
+{
+    FormCloseQuery();
+    QDialog::done(result);
+}
