@@ -481,8 +481,11 @@ void Dataset::checkBrowseMode()
 {
     if (!isEditing())
         return;
+    emit updatingRecord();
+    if (!isEditing())
+        return;
     if (m_modified)
-        post();
+        postPending();
     else
         cancel();
 }
@@ -492,6 +495,13 @@ void Dataset::post()
     checkActive();
     if (!isEditing())
         return;
+    emit updatingRecord();
+    if (isEditing())
+        postPending();
+}
+
+void Dataset::postPending()
+{
     for (const BeforePost& hook : m_beforePost)
         hook(*this);
     if (m_state == State::Insert)
