@@ -74,7 +74,8 @@ void DataLink::connectDataset(Dataset* dataset)
                   << connect(dataset, &Dataset::rowInserted, this, &DataLink::rowInserted)
                   << connect(dataset, &Dataset::rowAboutToBeRemoved, this, &DataLink::rowAboutToBeRemoved)
                   << connect(dataset, &Dataset::rowRemoved, this, &DataLink::rowRemoved)
-                  << connect(dataset, &Dataset::rowChanged, this, &DataLink::rowChanged);
+                  << connect(dataset, &Dataset::rowChanged, this, &DataLink::rowChanged)
+                  << connect(dataset, &Dataset::updatingRecord, this, &DataLink::updatingRecord);
 }
 
 // The dataset's own signals reach the control only while the source is

@@ -53,6 +53,7 @@ signals:
     void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
+    void updatingRecord();
 
 private:
     void follow();

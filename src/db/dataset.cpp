@@ -471,8 +471,11 @@ void Dataset::checkBrowseMode()
 {
     if (!isEditing())
         return;
+    emit updatingRecord();
+    if (!isEditing())
+        return;
     if (m_modified)
-        post();
+        postPending();
     else
         cancel();
 }
@@ -482,6 +485,13 @@ void Dataset::post()
     checkActive();
     if (!isEditing())
         return;
+    emit updatingRecord();
+    if (isEditing())
+        postPending();
+}
+
+void Dataset::postPending()
+{
     for (const BeforePost& hook : m_beforePost)
         hook(*this);
     if (m_state == State::Insert)

@@ -90,12 +90,14 @@ public:
     void append(); // a new record after the last one
     // Edit state; on an empty dataset a new record is inserted instead.
     void edit();
+    // Sends the pending record; first emits updatingRecord().
     void post();
     void cancel();
     void deleteRecord();
     // Rereads the rows from the server, keeping the current record if it is still there.
     void refresh();
-    // Posts a pending change if anything was changed, otherwise cancels it.
+    // Posts a pending change if anything was changed, otherwise cancels it
+    // (after updatingRecord(), so an editor's text counts as a change).
     void checkBrowseMode();
     // Whether a field of the pending record has been set.
     bool isModified() const { return m_modified; }
@@ -135,6 +137,10 @@ signals:
     void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
+    // A record being edited is about to be posted or checked by
+    // checkBrowseMode(): controls holding an open editor write its text into
+    // the field now. A refusal thrown here ends the post.
+    void updatingRecord();
 
 private:
     friend class Field;
@@ -155,6 +161,7 @@ private:
                        QString& where, QVariantList& values) const;
     void moveTo(int row);
     void startNewRecord(int position);
+    void postPending();
     void removeRow(int row);
     void resetRows(QVector<QVector<QVariant>> rows);
     void applySort();

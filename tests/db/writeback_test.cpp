@@ -44,6 +44,30 @@ TEST_F(WriteBack, InsertReadsBackTheKeySoTheRowCanChangeAtOnce)
     EXPECT_EQ(again->recordCount(), 1);
 }
 
+TEST_F(WriteBack, AnOpenEditorWritesItsTextBeforeThePostOrTheBrowseCheck)
+{
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items"));
+    QString editorText; // what a control's editor still holds, not yet in the field
+    QObject::connect(items.get(), &Dataset::updatingRecord, [&] {
+        if (!editorText.isEmpty())
+            items->fieldByName("name").setAsString(editorText);
+    });
+    items->edit();
+    editorText = QStringLiteral("typed");
+    items->next(); // the browse check sees the editor's text as a change and posts it
+    EXPECT_EQ(scalar(QStringLiteral("select name from items where id_item = 1")).toString(), "typed");
+
+    // A refused editor text ends the post: nothing is written, the record stays edited.
+    QObject::connect(items.get(), &Dataset::updatingRecord, [&] { items->fieldByName("amount").setAsString("abc"); });
+    items->edit();
+    editorText = QStringLiteral("second");
+    EXPECT_THAT(refusal([&] { items->post(); }).toStdString(), HasSubstr("not a valid integer"));
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->fieldByName("name").asString(), "second");
+    EXPECT_EQ(scalar(QStringLiteral("select name from items where id_item = 2")).toString(), "beta");
+}
+
 TEST_F(WriteBack, BeforePostValuesArePartOfTheSameWrite)
 {
     auto connection = connect();

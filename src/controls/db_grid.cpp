@@ -1,0 +1,713 @@
+#include "controls/db_grid.h"
+
+#include "controls/dialogs.h"
+#include "controls/find_dialog.h"
+#include "controls/grid_parts.h"
+#include "db/dataset.h"
+#include "db/field.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace controls {
+
+DBGridEh::Options DBGridEh::defaultOptions()
+{
+    return dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgConfirmDelete
+        | dgCancelOnExit;
+}
+
+DBGridEh::OptionsEh DBGridEh::defaultOptionsEh()
+{
+    return dghFixed3D | dghHighlightFocus | dghClearSelection | dghDialogFind;
+}
+
+DBGridEh::DBGridEh(QWidget* parent)
+    : QTableView(parent)
+    , m_model(new DatasetModel(this))
+    , m_delegate(new GridDelegate(this))
+    , m_titles(new TitleHeader(this))
+    , m_indicator(new IndicatorHeader(this))
+    , m_options(defaultOptions())
+    , m_optionsEh(defaultOptionsEh())
+    , m_titleFont(font())
+    , m_footerFont(font())
+{
+    setHorizontalHeader(m_titles);
+    setVerticalHeader(m_indicator);
+    setItemDelegate(m_delegate);
+    setModel(m_model);
+    QItemSelectionModel* old = selectionModel();
+    setSelectionModel(new GridSelectionModel(m_model, this));
+    delete old;
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setVerticalScrollMode(ScrollPerItem);
+    setHorizontalScrollMode(ScrollPerPixel);
+    m_model->setColumnEditable([this](int column) { return cellEditable(column); });
+
+    const db::DataLink* link = &m_model->link();
+    connect(link, &db::DataLink::currentChanged, this, &DBGridEh::followDatasetCurrent);
+    connect(link, &db::DataLink::activeChanged, this, [this](bool active) {
+        if (!active)
+            closeCellEditor(false);
+        followDatasetCurrent();
+    });
+    connect(link, &db::DataLink::stateChanged, this, [this] {
+        m_indicator->viewport()->update();
+        openEditorIfAlwaysShown();
+    });
+    // Posting or checking the record takes the open editor's text first.
+    connect(link, &db::DataLink::updatingRecord, this, &DBGridEh::commitEditor);
+    connect(m_titles, &QHeaderView::sectionResized, this, &DBGridEh::onSectionResized);
+    connect(m_titles, &TitleHeader::borderDoubleClicked, this, [this](int column) {
+        if (m_optionsEh.testFlag(dghDblClickOptimizeColWidth))
+            fitColumnToContents(column);
+    });
+    connect(qApp, &QApplication::focusChanged, this, &DBGridEh::onFocusChanged);
+    applyOptions();
+}
+
+DBGridEh::~DBGridEh() = default;
+
+void DBGridEh::setDataSource(db::DataSource* source)
+{
+    closeCellEditor(false);
+    m_model->setDataSource(source);
+    followDatasetCurrent();
+}
+
+// ---- columns, options and layout ----
+
+void DBGridEh::setColumns(const QList<GridColumn>& columns)
+{
+    closeCellEditor(false);
+    m_columns = columns;
+    m_baseWidths.clear();
+    QStringList names;
+    for (const GridColumn& column : m_columns) {
+        names << column.fieldName;
+        m_baseWidths << column.width;
+    }
+    m_model->setFieldNames(names);
+    applyTitles();
+    applyOptions();
+    followDatasetCurrent();
+}
+
+void DBGridEh::setColumn(int index, const GridColumn& column)
+{
+    if (index < 0 || index >= m_columns.size())
+        return;
+    const bool rebind = m_columns[index].fieldName != column.fieldName;
+    m_columns[index] = column;
+    m_baseWidths[index] = column.width;
+    if (rebind) {
+        closeCellEditor(false);
+        QStringList names = m_model->fieldNames();
+        names[index] = column.fieldName;
+        m_model->setFieldNames(names);
+        followDatasetCurrent();
+    }
+    applyTitles();
+    applyColumnWidths();
+    viewport()->update();
+}
+
+void DBGridEh::setOptions(Options options)
+{
+    m_options = options;
+    applyOptions();
+}
+
+void DBGridEh::setOptionsEh(OptionsEh options)
+{
+    m_optionsEh = options;
+    applyOptions();
+}
+
+void DBGridEh::setAutoFitColWidths(bool on)
+{
+    if (on == m_autoFit)
+        return;
+    const int line = lineWidth();
+    if (on) {
+        // The widths as they are now become the proportions.
+        for (int i = 0; i < m_columns.size(); ++i)
+            m_baseWidths[i] = m_columns[i].width;
+    } else {
+        for (int i = 0; i < m_columns.size(); ++i)
+            m_columns[i].width = std::max(0, m_titles->sectionSize(i) - line);
+    }
+    m_autoFit = on;
+    applyColumnWidths();
+}
+
+void DBGridEh::setUseMultiTitle(bool on)
+{
+    m_multiTitle = on;
+    applyTitles();
+}
+
+void DBGridEh::setRowLines(int lines)
+{
+    m_rowLines = std::max(1, lines);
+    applyRowHeight();
+}
+
+void DBGridEh::setRowHeight(int pixels)
+{
+    m_rowHeight = std::max(0, pixels);
+    applyRowHeight();
+}
+
+void DBGridEh::setTitleFont(const QFont& font)
+{
+    m_titleFont = font;
+    applyTitles();
+}
+
+void DBGridEh::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    if (readOnly)
+        closeCellEditor(true);
+    viewport()->update();
+}
+
+QFont DBGridEh::columnTitleFont(int column) const
+{
+    if (column >= 0 && column < m_columns.size() && m_columns[column].titleFont)
+        return *m_columns[column].titleFont;
+    return m_titleFont;
+}
+
+QList<grid_layout::TitleCell> DBGridEh::titleCells() const
+{
+    return m_titles->cells();
+}
+
+int DBGridEh::titleRows() const
+{
+    return m_titles->rows();
+}
+
+int DBGridEh::lineWidth() const
+{
+    return m_options.testFlag(dgColLines) ? 1 : 0;
+}
+
+int DBGridEh::clientWidth() const
+{
+    return viewport()->width() + (m_options.testFlag(dgIndicator) ? kIndicatorWidth + lineWidth() : 0);
+}
+
+void DBGridEh::applyOptions()
+{
+    const bool editing = m_options.testFlag(dgEditing);
+    setEditTriggers(editing ? DoubleClicked | AnyKeyPressed | EditKeyPressed : NoEditTriggers);
+    m_titles->setVisible(m_options.testFlag(dgTitles));
+    m_indicator->setVisible(m_options.testFlag(dgIndicator));
+    setTabKeyNavigation(m_options.testFlag(dgTabs));
+    const bool multi = m_options.testFlag(dgMultiSelect);
+    setSelectionMode(multi ? ExtendedSelection : NoSelection);
+    setSelectionBehavior(multi ? SelectRows : SelectItems);
+    if (!multi)
+        selectionModel()->clearSelection();
+    m_titles->setSectionResizeMode(m_options.testFlag(dgColumnResize) ? QHeaderView::Interactive
+                                                                      : QHeaderView::Fixed);
+    if (!editing)
+        closeCellEditor(true);
+    applyRowHeight();
+    applyTitles();
+    applyColumnWidths();
+    viewport()->update();
+}
+
+void DBGridEh::applyTitles()
+{
+    QStringList titles;
+    for (const GridColumn& column : m_columns)
+        titles << column.title;
+    m_titles->setCells(grid_layout::titleCells(titles, m_multiTitle), grid_layout::titleDepth(titles, m_multiTitle));
+    updateGeometries();
+}
+
+void DBGridEh::applyRowHeight()
+{
+    const int text = fontMetrics().height();
+    const int height = std::max(m_rowHeight, m_rowLines * text + 3) + (m_options.testFlag(dgRowLines) ? 1 : 0);
+    m_indicator->setMinimumSectionSize(1);
+    m_indicator->setDefaultSectionSize(height);
+    updateGeometries();
+}
+
+void DBGridEh::applyColumnWidths()
+{
+    QScopedValueRollback guard(m_applyingWidths, true);
+    const int line = lineWidth();
+    if (m_autoFit) {
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        QVector<grid_layout::WidthLimits> limits;
+        for (const GridColumn& column : m_columns)
+            limits << grid_layout::WidthLimits{column.minWidth, column.maxWidth};
+        const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
+                                                    m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
+        const QVector<int> widths = grid_layout::fitWidths(m_baseWidths, share, limits);
+        for (int i = 0; i < widths.size(); ++i)
+            m_titles->resizeSection(i, std::max(0, widths[i]) + line);
+    } else {
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        for (int i = 0; i < m_columns.size(); ++i)
+            m_titles->resizeSection(i, m_columns[i].width + line);
+    }
+}
+
+void DBGridEh::onSectionResized(int logical, int, int newSize)
+{
+    if (m_applyingWidths || logical < 0 || logical >= m_columns.size())
+        return;
+    const int width = std::max(0, newSize - lineWidth());
+    if (!m_autoFit) {
+        m_columns[logical].width = width;
+        return;
+    }
+    const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
+                                                m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
+    m_baseWidths = grid_layout::rescaleBaseWidths(m_baseWidths, logical, width, share);
+    applyColumnWidths();
+}
+
+int DBGridEh::optimalColumnWidth(int column) const
+{
+    const QFontMetrics cells(font());
+    int widest = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        widest = std::max(widest, cells.horizontalAdvance(m_model->cellText(row, column)));
+    const QStringList levels = grid_layout::titleLevels(m_columns[column].title, m_multiTitle);
+    widest = std::max(widest, QFontMetrics(columnTitleFont(column)).horizontalAdvance(levels.last()) + 2);
+    if (m_delegate->showsEditButton(m_model->index(0, column)))
+        widest += GridDelegate::editButtonRect({}).width() + 2;
+    return widest + 6;
+}
+
+void DBGridEh::fitColumnToContents(int column)
+{
+    if (column < 0 || column >= m_columns.size())
+        return;
+    const int width = optimalColumnWidth(column);
+    if (m_autoFit) {
+        const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
+                                                    m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
+        m_baseWidths = grid_layout::rescaleBaseWidths(m_baseWidths, column, width, share);
+    } else {
+        m_columns[column].width = width;
+    }
+    applyColumnWidths();
+}
+
+bool DBGridEh::viewportEvent(QEvent* event)
+{
+    const bool result = QTableView::viewportEvent(event);
+    if (event->type() == QEvent::Resize && m_autoFit)
+        applyColumnWidths();
+    return result;
+}
+
+void DBGridEh::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        applyRowHeight();
+        applyTitles();
+    }
+}
+
+// ---- current record ----
+
+DBGridEh::RowMark DBGridEh::rowMark(int row) const
+{
+    const db::Dataset* data = dataset();
+    if (!data || row != data->currentRow() || row < 0)
+        return RowMark::None;
+    switch (data->state()) {
+    case db::Dataset::State::Edit: return RowMark::Edit;
+    case db::Dataset::State::Insert: return RowMark::Insert;
+    default: return RowMark::Browse;
+    }
+}
+
+int DBGridEh::currentColumn() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.column() : -1;
+}
+
+QString DBGridEh::cellText(int row, int column, bool formatted) const
+{
+    return m_model->cellText(row, column, formatted);
+}
+
+void DBGridEh::setCurrentCell(int row, int column)
+{
+    const QModelIndex index = m_model->index(row, column);
+    if (!index.isValid())
+        return;
+    const bool clear = m_options.testFlag(dgMultiSelect) && m_optionsEh.testFlag(dghClearSelection);
+    selectionModel()->setCurrentIndex(index, clear ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                                   : QItemSelectionModel::NoUpdate);
+    scrollTo(index);
+}
+
+QModelIndex DBGridEh::moveDatasetTo(const QModelIndex& index)
+{
+    db::Dataset* data = dataset();
+    if (m_followingDataset || !index.isValid() || !data)
+        return index;
+    // The editor's text is written before anything moves, so a refusal
+    // leaves the view where it was.
+    commitEditor();
+    if (index.row() == data->currentRow())
+        return index;
+    const QPersistentModelIndex target(index);
+    data->checkBrowseMode(); // may drop an untouched new row: the target follows
+    if (!target.isValid())
+        return {};
+    data->setCurrentRow(target.row());
+    return target;
+}
+
+void DBGridEh::followDatasetCurrent()
+{
+    m_indicator->viewport()->update();
+    viewport()->update();
+    const db::Dataset* data = dataset();
+    if (!data || data->currentRow() < 0)
+        return;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() == data->currentRow())
+        return;
+    const int column = current.isValid() ? current.column() : 0;
+    QScopedValueRollback guard(m_followingDataset, true);
+    setCurrentCell(data->currentRow(), std::max(0, std::min(column, columnCount() - 1)));
+}
+
+void DBGridEh::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (current.row() != previous.row()) {
+        viewport()->update();
+        m_indicator->viewport()->update();
+    }
+    openEditorIfAlwaysShown();
+}
+
+QItemSelectionModel::SelectionFlags DBGridEh::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    // Without dghClearSelection, moving with the keys keeps a selection of rows.
+    if (m_options.testFlag(dgMultiSelect) && !m_optionsEh.testFlag(dghClearSelection) && event
+        && event->type() == QEvent::KeyPress
+        && !(static_cast<const QKeyEvent*>(event)->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
+        return QItemSelectionModel::NoUpdate;
+    return QTableView::selectionCommand(index, event);
+}
+
+// ---- editing ----
+
+bool DBGridEh::canEditRecords() const
+{
+    const db::Dataset* data = dataset();
+    return data && !m_readOnly && m_options.testFlag(dgEditing) && data->canModify();
+}
+
+bool DBGridEh::cellEditable(int column) const
+{
+    return canEditRecords() && column >= 0 && column < m_columns.size() && !m_columns[column].readOnly;
+}
+
+QWidget* DBGridEh::cellEditor() const
+{
+    return m_delegate->openEditor();
+}
+
+void DBGridEh::commitData(QWidget* editor)
+{
+    const QModelIndex index = m_delegate->editorIndex(editor);
+    if (index.isValid())
+        m_delegate->setModelData(editor, m_model, index);
+}
+
+void DBGridEh::commitEditor()
+{
+    if (QWidget* editor = cellEditor())
+        commitData(editor);
+}
+
+void DBGridEh::closeCellEditor(bool commit)
+{
+    QWidget* editor = cellEditor();
+    if (!editor)
+        return;
+    if (commit)
+        commitEditor();
+    closeEditor(editor, commit ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
+}
+
+// Typing in a cell puts the record into edit state.
+void DBGridEh::startEditingRecord()
+{
+    if (db::Dataset* data = dataset(); data && !data->isEditing())
+        data->edit();
+}
+
+void DBGridEh::openEditorIfAlwaysShown()
+{
+    if (!m_options.testFlag(dgAlwaysShowEditor) || !m_options.testFlag(dgEditing) || cellEditor()
+        || !hasFocusInside())
+        return;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && cellEditable(current.column()))
+        edit(current);
+}
+
+bool DBGridEh::appendAtEnd()
+{
+    db::Dataset* data = dataset();
+    if (!canEditRecords())
+        return false;
+    // An untouched new last row stays the only one.
+    if (data->state() == db::Dataset::State::Insert && !data->isModified() && !GridDelegate::isModified(cellEditor())
+        && data->currentRow() == data->recordCount() - 1)
+        return true;
+    closeCellEditor(true);
+    data->append();
+    return true;
+}
+
+void DBGridEh::moveToNextCell(bool forward)
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || columnCount() == 0)
+        return;
+    int row = current.row();
+    int column = current.column() + (forward ? 1 : -1);
+    if (column >= columnCount()) {
+        column = 0;
+        ++row;
+    } else if (column < 0) {
+        column = columnCount() - 1;
+        --row;
+    }
+    if (row < 0)
+        return;
+    if (row >= m_model->rowCount()) {
+        commitEditor();
+        if (appendAtEnd())
+            setCurrentCell(currentIndex().row(), 0);
+        return;
+    }
+    setCurrentCell(row, column);
+}
+
+void DBGridEh::leaveByTab(bool forward)
+{
+    closeCellEditor(true);
+    focusNextPrevChild(forward);
+}
+
+bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    db::Dataset* data = dataset();
+    if (key == Qt::Key_Delete && modifiers == Qt::ControlModifier) {
+        deleteRecords();
+        return true;
+    }
+    if (key == Qt::Key_F && modifiers == Qt::ControlModifier && m_optionsEh.testFlag(dghDialogFind)) {
+        openFindDialog();
+        return true;
+    }
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(modifiers & ~Qt::ShiftModifier)) {
+        const bool forward = key == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier);
+        if (m_options.testFlag(dgTabs))
+            moveToNextCell(forward);
+        else
+            leaveByTab(forward);
+        return true;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        if (m_optionsEh.testFlag(dghEnterAsTab)) {
+            moveToNextCell(true);
+            return true;
+        }
+        if (editor) {
+            commitEditor();
+            if (!m_options.testFlag(dgAlwaysShowEditor))
+                closeCellEditor(false);
+            return true;
+        }
+        if (currentIndex().isValid() && cellEditable(currentIndex().column())) {
+            edit(currentIndex());
+            return true;
+        }
+        return false;
+    }
+    if (key == Qt::Key_Escape && modifiers == Qt::NoModifier) {
+        // First the editor's own change goes, then the record's.
+        if (editor && GridDelegate::isModified(editor)) {
+            closeCellEditor(false);
+            openEditorIfAlwaysShown();
+            return true;
+        }
+        closeCellEditor(false);
+        if (data && data->isEditing()) {
+            data->cancel();
+            openEditorIfAlwaysShown();
+            return true;
+        }
+        return editor != nullptr;
+    }
+    if (key == Qt::Key_Insert && modifiers == Qt::NoModifier && canEditRecords()) {
+        closeCellEditor(true);
+        data->insert();
+        return true;
+    }
+    if (key == Qt::Key_Down && modifiers == Qt::NoModifier && data
+        && (data->isEmpty() || currentIndex().row() == m_model->rowCount() - 1))
+        return appendAtEnd();
+    if (qobject_cast<QComboBox*>(editor) && !(modifiers & Qt::AltModifier)
+        && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+        // Up and Down move between rows, as in any other cell.
+        closeCellEditor(true);
+        QTableView::keyPressEvent(event);
+        return true;
+    }
+    return false;
+}
+
+void DBGridEh::keyPressEvent(QKeyEvent* event)
+{
+    if (handleKey(event, cellEditor())) {
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DBGridEh::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool wasCurrent = index.isValid() && index == currentIndex();
+    const QRect cell = visualRect(index);
+    const bool onButton = index.isValid() && m_delegate->showsEditButton(index)
+        && GridDelegate::editButtonRect(m_delegate->innerRect(cell)).contains(event->position().toPoint());
+    QTableView::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton || !index.isValid() || currentIndex() != index
+        || !cellEditable(index.column()))
+        return;
+    // A click on the current cell, or on a drop-down button, opens the editor.
+    if (onButton || (wasCurrent && !cellEditor())) {
+        if (!cellEditor())
+            edit(index);
+        if (auto* combo = qobject_cast<QComboBox*>(cellEditor()); combo && onButton)
+            combo->showPopup();
+    }
+}
+
+void DBGridEh::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    openEditorIfAlwaysShown();
+}
+
+// ---- leaving the grid ----
+
+bool DBGridEh::isInside(const QWidget* widget) const
+{
+    // Across windows too: an editor's drop-down list is a window of its own.
+    for (; widget; widget = widget->parentWidget())
+        if (widget == this)
+            return true;
+    return false;
+}
+
+bool DBGridEh::hasFocusInside() const
+{
+    return isInside(QApplication::focusWidget());
+}
+
+void DBGridEh::onFocusChanged(QWidget* old, QWidget* now)
+{
+    const bool wasInside = isInside(old);
+    const bool isNowInside = isInside(now);
+    if (wasInside == isNowInside)
+        return;
+    viewport()->update();
+    if (wasInside && now)
+        // Run from its own event, so that a refusal reaches the error display
+        // without unwinding through the focus change.
+        QTimer::singleShot(0, this, [this] {
+            if (!hasFocusInside())
+                onExit();
+        });
+}
+
+void DBGridEh::onExit()
+{
+    db::Dataset* data = dataset();
+    if (!data)
+        return;
+    commitEditor();
+    if (m_options.testFlag(dgCancelOnExit) && data->state() == db::Dataset::State::Insert && !data->isModified())
+        data->cancel();
+}
+
+// ---- deleting and finding ----
+
+int DBGridEh::selectedRowCount() const
+{
+    return m_options.testFlag(dgMultiSelect) ? int(selectionModel()->selectedRows().size()) : 0;
+}
+
+void DBGridEh::deleteRecords()
+{
+    db::Dataset* data = dataset();
+    if (m_readOnly || !data || data->isEmpty() || !data->canModify())
+        return;
+    const int selected = selectedRowCount();
+    if (m_options.testFlag(dgConfirmDelete)
+        && !confirm(selected >= 2 ? tr("Delete all selected records?") : tr("Delete record?")))
+        return;
+    if (selected == 0) {
+        closeCellEditor(false);
+        data->deleteRecord();
+        return;
+    }
+    closeCellEditor(false);
+    if (data->isEditing())
+        data->cancel();
+    // Persistent indexes follow the rows as the ones before them go.
+    QList<QPersistentModelIndex> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows << QPersistentModelIndex(index);
+    selectionModel()->clearSelection();
+    for (const QPersistentModelIndex& row : std::as_const(rows)) {
+        if (!row.isValid())
+            continue;
+        data->setCurrentRow(row.row());
+        data->deleteRecord();
+    }
+}
+
+void DBGridEh::openFindDialog()
+{
+    FindDialog::instance()->showFor(this);
+}
+
+} // namespace controls

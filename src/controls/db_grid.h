@@ -1,0 +1,213 @@
+#pragma once
+// A data-bound grid: rows of a data source's dataset in a table view, columns
+// bound to fields by name, in-place editing that puts the record into edit
+// state, an indicator column with the record's state, multi-level titles,
+// auto-fitted column widths, multi-row delete and the find dialog.
+//
+// The view follows the dataset's current record, and moving the view's
+// current row moves the dataset's (which posts a pending change first); a
+// refusal by the dataset leaves both where they were and reaches the
+// application's error display as an exception.
+#include "controls/dataset_model.h"
+#include "controls/grid_layout.h"
+
+#include <QFont>
+#include <QItemSelectionModel>
+#include <QTableView>
+
+#include <optional>
+
+namespace controls {
+
+class GridDelegate;
+class IndicatorHeader;
+class TitleHeader;
+
+struct GridColumn {
+    QString fieldName;
+    QString title;
+    int width = 64; // pixels, without the column line
+    bool readOnly = false;
+    bool alwaysShowEditButton = false;
+    Qt::Alignment titleAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    std::optional<QFont> titleFont; // the grid's title font when unset
+    int minWidth = 0;               // limits for auto-fit; 0: none
+    int maxWidth = 0;
+};
+
+class DBGridEh : public QTableView {
+    Q_OBJECT
+public:
+    enum Option {
+        dgEditing = 0x001,
+        dgAlwaysShowEditor = 0x002,
+        dgTitles = 0x004,
+        dgIndicator = 0x008,
+        dgColumnResize = 0x010,
+        dgColLines = 0x020,
+        dgRowLines = 0x040,
+        dgTabs = 0x080,
+        dgAlwaysShowSelection = 0x100,
+        dgConfirmDelete = 0x200,
+        dgCancelOnExit = 0x400,
+        dgMultiSelect = 0x800,
+    };
+    Q_DECLARE_FLAGS(Options, Option)
+    Q_FLAG(Options)
+    enum OptionEh {
+        dghFixed3D = 0x01,
+        dghHighlightFocus = 0x02,
+        dghClearSelection = 0x04,
+        dghEnterAsTab = 0x08,
+        dghRowHighlight = 0x10,
+        dghDblClickOptimizeColWidth = 0x20,
+        dghDialogFind = 0x40,
+    };
+    Q_DECLARE_FLAGS(OptionsEh, OptionEh)
+    Q_FLAG(OptionsEh)
+
+    static Options defaultOptions();
+    static OptionsEh defaultOptionsEh();
+
+    // What the indicator shows for a row.
+    enum class RowMark { None, Browse, Edit, Insert };
+
+    // Width of the indicator column, without its line.
+    static constexpr int kIndicatorWidth = 11;
+
+    explicit DBGridEh(QWidget* parent = nullptr);
+    ~DBGridEh() override;
+
+    void setDataSource(db::DataSource* source);
+    db::DataSource* dataSource() const { return m_model->dataSource(); }
+    // The dataset while the data source is active, otherwise nullptr.
+    db::Dataset* dataset() const { return m_model->dataset(); }
+    DatasetModel* datasetModel() const { return m_model; }
+
+    void setColumns(const QList<GridColumn>& columns);
+    const QList<GridColumn>& columns() const { return m_columns; }
+    const GridColumn& column(int index) const { return m_columns.at(index); }
+    void setColumn(int index, const GridColumn& column);
+    int columnCount() const { return int(m_columns.size()); }
+
+    void setOptions(Options options);
+    Options options() const { return m_options; }
+    void setOptionsEh(OptionsEh options);
+    OptionsEh optionsEh() const { return m_optionsEh; }
+
+    void setAutoFitColWidths(bool on);
+    bool autoFitColWidths() const { return m_autoFit; }
+    // The set widths that auto-fit shares the width by.
+    const QVector<int>& baseWidths() const { return m_baseWidths; }
+    void setUseMultiTitle(bool on);
+    bool useMultiTitle() const { return m_multiTitle; }
+    // Text lines per row and extra pixels per row; cosmetic.
+    void setRowLines(int lines);
+    void setRowHeight(int pixels);
+    int rowLines() const { return m_rowLines; }
+    int rowHeight() const { return m_rowHeight; }
+    void setTitleFont(const QFont& font);
+    QFont titleFont() const { return m_titleFont; }
+    // Kept for footers, which this grid does not draw.
+    void setFooterFont(const QFont& font) { m_footerFont = font; }
+    QFont footerFont() const { return m_footerFont; }
+    // A read-only grid edits and deletes nothing.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
+
+    // The title area's cells (column indexes are the grid's columns).
+    QList<grid_layout::TitleCell> titleCells() const;
+    int titleRows() const;
+    QFont columnTitleFont(int column) const;
+
+    RowMark rowMark(int row) const;
+    // The current column, or -1 without one.
+    int currentColumn() const;
+    // Makes a cell current (moving the dataset's current record).
+    void setCurrentCell(int row, int column);
+    // The text of a cell as shown, or its raw value's text.
+    QString cellText(int row, int column, bool formatted = true) const;
+
+    // Ctrl+Delete: deletes the selected records or the current one, asking
+    // first when dgConfirmDelete is set.
+    void deleteRecords();
+    // Ctrl+F with dghDialogFind.
+    void openFindDialog();
+    // The width that fits the column's widest content and its title.
+    int optimalColumnWidth(int column) const;
+    void fitColumnToContents(int column);
+
+    // Whether the focus is in the grid or its editor.
+    bool hasFocusInside() const;
+    // The open cell editor, if any.
+    QWidget* cellEditor() const;
+    // Writes the open editor's text into its field (without posting).
+    void commitEditor();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool viewportEvent(QEvent* event) override;
+    void commitData(QWidget* editor) override;
+    void changeEvent(QEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+
+private:
+    friend class GridDelegate;
+    friend class GridSelectionModel;
+    friend class TitleHeader;
+    friend class IndicatorHeader;
+
+    // The grid's key handling, shared by the view and its editors; true when
+    // the key was handled.
+    bool handleKey(QKeyEvent* event, QWidget* editor);
+    void moveToNextCell(bool forward);
+    void leaveByTab(bool forward);
+    void closeCellEditor(bool commit);
+    bool appendAtEnd();
+    bool canEditRecords() const;
+    bool cellEditable(int column) const;
+    // The view asks to make `index` current: the dataset moves first. Returns
+    // the index to make current (rows may have shifted), invalid for none.
+    QModelIndex moveDatasetTo(const QModelIndex& index);
+    void followDatasetCurrent();
+    void onFocusChanged(QWidget* old, QWidget* now);
+    void onExit();
+    void startEditingRecord();
+    void applyOptions();
+    void applyTitles();
+    void applyRowHeight();
+    void applyColumnWidths();
+    void onSectionResized(int logical, int oldSize, int newSize);
+    int lineWidth() const;
+    int clientWidth() const;
+    bool isInside(const QWidget* widget) const;
+    int selectedRowCount() const;
+    void openEditorIfAlwaysShown();
+
+    DatasetModel* m_model;
+    GridDelegate* m_delegate;
+    TitleHeader* m_titles;
+    IndicatorHeader* m_indicator;
+    QList<GridColumn> m_columns;
+    QVector<int> m_baseWidths;
+    Options m_options;
+    OptionsEh m_optionsEh;
+    bool m_autoFit = false;
+    bool m_multiTitle = false;
+    int m_rowLines = 1;
+    int m_rowHeight = 0;
+    QFont m_titleFont;
+    QFont m_footerFont;
+    bool m_readOnly = false;
+    bool m_applyingWidths = false;
+    bool m_followingDataset = false;
+};
+
+} // namespace controls
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(controls::DBGridEh::Options)
+Q_DECLARE_OPERATORS_FOR_FLAGS(controls::DBGridEh::OptionsEh)

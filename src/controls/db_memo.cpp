@@ -1,0 +1,169 @@
+#include "controls/db_memo.h"
+
+#include "controls/dialogs.h"
+#include "db/dataset.h"
+#include "db/field.h"
+
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+#include <QTextBlock>
+
+#include <exception>
+
+namespace controls {
+namespace {
+
+// Keys that change the text (and so need the record in edit state first).
+bool changesText(const QKeyEvent* event)
+{
+    static const QKeySequence::StandardKey editing[] = {
+        QKeySequence::Paste, QKeySequence::Cut, QKeySequence::Undo, QKeySequence::Redo,
+        QKeySequence::Delete, QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
+        QKeySequence::DeleteEndOfLine, QKeySequence::DeleteCompleteLine, QKeySequence::Backspace,
+        QKeySequence::InsertParagraphSeparator, QKeySequence::InsertLineSeparator};
+    for (const auto key : editing)
+        if (event->matches(key))
+            return true;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const QString text = event->text();
+    return !text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t'));
+}
+
+} // namespace
+
+DBMemo::DBMemo(QWidget* parent)
+    : QPlainTextEdit(parent)
+{
+    setTabChangesFocus(true);
+    auto reload = [this] {
+        if (!m_writing)
+            loadFromField();
+        updateAccess();
+    };
+    connect(&m_link, &db::DataLink::activeChanged, this, reload);
+    connect(&m_link, &db::DataLink::stateChanged, this, reload);
+    connect(&m_link, &db::DataLink::currentChanged, this, reload);
+    connect(&m_link, &db::DataLink::reset, this, reload);
+    connect(&m_link, &db::DataLink::rowChanged, this, [this, reload](int row) {
+        if (const db::Dataset* data = m_link.dataset(); data && row == data->currentRow())
+            reload();
+    });
+    connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::writeToField);
+    updateAccess();
+}
+
+void DBMemo::setDataSource(db::DataSource* source)
+{
+    m_link.setDataSource(source);
+    loadFromField();
+    updateAccess();
+}
+
+void DBMemo::setDataField(const QString& name)
+{
+    m_fieldName = name;
+    loadFromField();
+    updateAccess();
+}
+
+db::Field* DBMemo::field() const
+{
+    const db::Dataset* data = m_link.dataset();
+    return data && !m_fieldName.isEmpty() ? data->findField(m_fieldName) : nullptr;
+}
+
+bool DBMemo::canEdit() const
+{
+    const db::Field* f = field();
+    return f && f->dataset().canModify() && !f->isReadOnly();
+}
+
+void DBMemo::updateAccess()
+{
+    setReadOnly(!canEdit());
+}
+
+// Shows the field's text; the cursor keeps its place as far as the text allows.
+void DBMemo::loadFromField()
+{
+    const db::Field* f = field();
+    const QString text = f ? f->asString() : QString();
+    if (text == toPlainText())
+        return;
+    QScopedValueRollback guard(m_loading, true);
+    const int position = textCursor().position();
+    setPlainText(text);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::min(position, int(text.size())));
+    setTextCursor(cursor);
+}
+
+void DBMemo::prepareEdit()
+{
+    db::Field* f = field();
+    if (!f || f->dataset().isEditing())
+        return;
+    QScopedValueRollback guard(m_writing, true);
+    f->dataset().edit();
+}
+
+void DBMemo::writeToField()
+{
+    if (m_loading)
+        return;
+    db::Field* f = field();
+    if (!f)
+        return;
+    QString text = toPlainText();
+    if (f->size() > 0 && text.size() > f->size()) {
+        // Longer than the field holds: the surplus is not taken.
+        const int position = std::min(textCursor().position(), f->size());
+        text.truncate(f->size());
+        QScopedValueRollback guard(m_loading, true);
+        setPlainText(text);
+        QTextCursor cursor = textCursor();
+        cursor.setPosition(position);
+        setTextCursor(cursor);
+    }
+    if (text == f->asString())
+        return;
+    QScopedValueRollback guard(m_writing, true);
+    try {
+        if (!f->dataset().isEditing())
+            f->dataset().edit();
+        f->setAsString(text);
+    } catch (const std::exception& error) {
+        // Raised inside the text document's change: it is shown here, and
+        // the memo goes back to what the field holds.
+        m_writing = false;
+        loadFromField();
+        showError(QString::fromUtf8(error.what()));
+    }
+}
+
+void DBMemo::keyPressEvent(QKeyEvent* event)
+{
+    // The record goes into edit state before the key changes the text; a
+    // refusal is thrown from here and the key does nothing.
+    if (changesText(event) && canEdit())
+        prepareEdit();
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void DBMemo::insertFromMimeData(const QMimeData* source)
+{
+    if (!canEdit())
+        return;
+    prepareEdit();
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
+void DBMemo::keyReleaseEvent(QKeyEvent* event)
+{
+    QPlainTextEdit::keyReleaseEvent(event);
+    if (!event->isAutoRepeat())
+        emit keyReleased(event);
+}
+
+} // namespace controls

@@ -1,0 +1,384 @@
+#include "controls/grid_parts.h"
+
+#include "controls/db_grid.h"
+#include "db/dataset.h"
+#include "db/field.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QTimer>
+#include <qdrawutil.h>
+
+namespace controls {
+namespace {
+
+constexpr int kEditButtonWidth = 16;
+
+void drawFixedCell(QPainter* painter, const QRect& rect, const QPalette& palette, bool raised)
+{
+    if (raised) {
+        qDrawShadePanel(painter, rect, palette, false, 1, &palette.brush(QPalette::Button));
+        return;
+    }
+    painter->fillRect(rect, palette.brush(QPalette::Button));
+    painter->setPen(palette.color(QPalette::Mid));
+    painter->drawLine(rect.topRight(), rect.bottomRight());
+    painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+}
+
+} // namespace
+
+// ---- title area ----
+
+TitleHeader::TitleHeader(DBGridEh* grid)
+    : QHeaderView(Qt::Horizontal, grid)
+    , m_grid(grid)
+{
+    setSectionsClickable(false);
+    setHighlightSections(false);
+    setMinimumSectionSize(1);
+    setStretchLastSection(false);
+}
+
+void TitleHeader::setCells(const QList<grid_layout::TitleCell>& cells, int rows)
+{
+    m_cells = cells;
+    m_rows = std::max(1, rows);
+    updateGeometry();
+    viewport()->update();
+}
+
+int TitleHeader::lineHeight() const
+{
+    int height = QFontMetrics(m_grid->titleFont()).height();
+    for (int column = 0; column < m_grid->columnCount(); ++column)
+        height = std::max(height, QFontMetrics(m_grid->columnTitleFont(column)).height());
+    return height + 4;
+}
+
+QSize TitleHeader::sizeHint() const
+{
+    return {QHeaderView::sizeHint().width(), m_rows * lineHeight()};
+}
+
+QRect TitleHeader::cellRect(const grid_layout::TitleCell& cell, const QRect& sectionRect) const
+{
+    const int left = sectionViewportPosition(cell.firstColumn);
+    const int right = sectionViewportPosition(cell.lastColumn) + sectionSize(cell.lastColumn);
+    const int line = lineHeight();
+    const int top = cell.level * line;
+    // The bottom row takes whatever height the area has.
+    const int bottom = cell.level + cell.levels >= m_rows ? std::max(sectionRect.bottom() + 1, top + line)
+                                                           : top + cell.levels * line;
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void TitleHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+{
+    const bool raised = m_grid->optionsEh().testFlag(DBGridEh::dghFixed3D);
+    painter->save();
+    painter->setClipRect(rect, Qt::IntersectClip);
+    for (const grid_layout::TitleCell& cell : m_cells) {
+        if (logicalIndex < cell.firstColumn || logicalIndex > cell.lastColumn)
+            continue;
+        const QRect area = cellRect(cell, rect);
+        drawFixedCell(painter, area, palette(), raised);
+        const GridColumn& column = m_grid->column(cell.firstColumn);
+        // A shared upper cell is centred over its columns.
+        const Qt::Alignment alignment = cell.firstColumn == cell.lastColumn
+            ? (column.titleAlignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter
+            : Qt::AlignHCenter | Qt::AlignVCenter;
+        const QFont font = m_grid->columnTitleFont(cell.firstColumn);
+        painter->setFont(font);
+        painter->setPen(palette().color(QPalette::ButtonText));
+        const QRect textArea = area.adjusted(3, 1, -3, -1);
+        painter->drawText(textArea, int(alignment),
+                          QFontMetrics(font).elidedText(cell.text, Qt::ElideRight, textArea.width()));
+    }
+    painter->restore();
+}
+
+int TitleHeader::borderAt(int x) const
+{
+    const int margin = std::max(2, style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this));
+    const int visual = visualIndexAt(x);
+    if (visual < 0)
+        return -1;
+    const int logical = logicalIndex(visual);
+    const int start = sectionViewportPosition(logical);
+    const int end = start + sectionSize(logical);
+    if (end - x <= margin)
+        return logical;
+    if (x - start < margin && visual > 0)
+        return logicalIndex(visual - 1);
+    return -1;
+}
+
+void TitleHeader::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const int column = borderAt(event->position().toPoint().x());
+    if (column >= 0) {
+        emit borderDoubleClicked(column);
+        event->accept();
+        return;
+    }
+    QHeaderView::mouseDoubleClickEvent(event);
+}
+
+// ---- indicator column ----
+
+IndicatorHeader::IndicatorHeader(DBGridEh* grid)
+    : QHeaderView(Qt::Vertical, grid)
+    , m_grid(grid)
+{
+    setSectionResizeMode(QHeaderView::Fixed);
+    setHighlightSections(false);
+    setMinimumSectionSize(1);
+}
+
+QSize IndicatorHeader::sizeHint() const
+{
+    return {DBGridEh::kIndicatorWidth + m_grid->lineWidth(), defaultSectionSize()};
+}
+
+void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+{
+    drawFixedCell(painter, rect, palette(), m_grid->optionsEh().testFlag(DBGridEh::dghFixed3D));
+    const DBGridEh::RowMark mark = m_grid->rowMark(logicalIndex);
+    if (mark == DBGridEh::RowMark::None)
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QColor ink = palette().color(QPalette::ButtonText);
+    const QPointF c = QRectF(rect).center();
+    switch (mark) {
+    case DBGridEh::RowMark::Browse: // a right-pointing triangle
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(ink);
+        painter->drawPolygon(QPolygonF({c + QPointF(-2, -4), c + QPointF(2.5, 0), c + QPointF(-2, 4)}));
+        break;
+    case DBGridEh::RowMark::Edit: // an I-beam
+        painter->setPen(QPen(ink, 1.2));
+        painter->drawLine(c + QPointF(0, -4), c + QPointF(0, 4));
+        painter->drawLine(c + QPointF(-2, -4.5), c + QPointF(2, -4.5));
+        painter->drawLine(c + QPointF(-2, 4.5), c + QPointF(2, 4.5));
+        break;
+    case DBGridEh::RowMark::Insert: // an asterisk
+        painter->setPen(QPen(ink, 1.3));
+        for (int angle = 0; angle < 180; angle += 60) {
+            QLineF spoke = QLineF::fromPolar(3.8, angle).translated(c);
+            painter->drawLine(QLineF(c * 2 - spoke.p2(), spoke.p2()));
+        }
+        break;
+    case DBGridEh::RowMark::None: break;
+    }
+    painter->restore();
+}
+
+// ---- cells and editors ----
+
+GridDelegate::GridDelegate(DBGridEh* grid)
+    : QStyledItemDelegate(grid)
+    , m_grid(grid)
+{
+}
+
+QRect GridDelegate::innerRect(const QRect& cell) const
+{
+    const bool columnLines = m_grid->options().testFlag(DBGridEh::dgColLines);
+    const bool rowLines = m_grid->options().testFlag(DBGridEh::dgRowLines);
+    return cell.adjusted(0, 0, columnLines ? -1 : 0, rowLines ? -1 : 0);
+}
+
+QRect GridDelegate::editButtonRect(const QRect& cellInner)
+{
+    return {cellInner.right() - kEditButtonWidth + 1, cellInner.top(), kEditButtonWidth, cellInner.height()};
+}
+
+bool GridDelegate::showsEditButton(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.column() >= m_grid->columnCount())
+        return false;
+    const db::Field* f = m_grid->datasetModel()->field(index.column());
+    return f && f->isLookup() && m_grid->column(index.column()).alwaysShowEditButton;
+}
+
+void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const DBGridEh::Options options = m_grid->options();
+    const DBGridEh::OptionsEh optionsEh = m_grid->optionsEh();
+    const QPalette& palette = option.palette;
+    const QRect inner = innerRect(option.rect);
+    const QModelIndex current = m_grid->currentIndex();
+    const bool marksShown = m_grid->hasFocusInside() || options.testFlag(DBGridEh::dgAlwaysShowSelection);
+    const bool isCurrentCell = index == current;
+    const bool isCurrentRow = current.isValid() && index.row() == current.row();
+    const bool selected = marksShown && options.testFlag(DBGridEh::dgMultiSelect)
+        && m_grid->selectionModel()->isSelected(index);
+    const bool focusHighlight = marksShown && isCurrentCell && optionsEh.testFlag(DBGridEh::dghHighlightFocus);
+
+    QColor background = palette.color(QPalette::Base);
+    QColor ink = palette.color(QPalette::Text);
+    if (selected || focusHighlight) {
+        background = palette.color(QPalette::Highlight);
+        ink = palette.color(QPalette::HighlightedText);
+    } else if (isCurrentRow && marksShown && optionsEh.testFlag(DBGridEh::dghRowHighlight)) {
+        const QColor h = palette.color(QPalette::Highlight);
+        const QColor b = palette.color(QPalette::Base);
+        background = QColor((h.red() + 3 * b.red()) / 4, (h.green() + 3 * b.green()) / 4, (h.blue() + 3 * b.blue()) / 4);
+    }
+    painter->fillRect(inner, background);
+
+    QRect textArea = inner.adjusted(2, 0, -2, 0);
+    if (showsEditButton(index)) {
+        const QRect button = editButtonRect(inner);
+        textArea.setRight(button.left() - 2);
+        QStyleOptionButton bevel;
+        bevel.rect = button;
+        bevel.palette = palette;
+        bevel.state = QStyle::State_Enabled | QStyle::State_Raised;
+        QStyle* style = m_grid->style();
+        style->drawPrimitive(QStyle::PE_PanelButtonBevel, &bevel, painter, m_grid);
+        QStyleOption arrow;
+        arrow.rect = button.adjusted(3, 3, -3, -3);
+        arrow.palette = palette;
+        arrow.state = QStyle::State_Enabled;
+        style->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, painter, m_grid);
+    }
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (!text.isEmpty()) {
+        const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
+        painter->setFont(option.font);
+        painter->setPen(ink);
+        painter->drawText(textArea, int(alignment),
+                          option.fontMetrics.elidedText(text, Qt::ElideRight, textArea.width()));
+    }
+    if (isCurrentCell && marksShown && !optionsEh.testFlag(DBGridEh::dghHighlightFocus)) {
+        QPen dotted(palette.color(QPalette::Text), 1, Qt::DotLine);
+        painter->setPen(dotted);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(inner.adjusted(0, 0, -1, -1));
+    }
+    const QColor lineColor(QRgb(m_grid->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, m_grid)));
+    painter->setPen(lineColor);
+    if (options.testFlag(DBGridEh::dgColLines))
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+    if (options.testFlag(DBGridEh::dgRowLines))
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+}
+
+QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
+{
+    const db::Field* f = m_grid->datasetModel()->field(index.column());
+    QWidget* editor = nullptr;
+    if (f && f->isLookup()) {
+        auto* combo = new QComboBox(parent);
+        combo->setFrame(false);
+        const db::LookupDefinition& lookup = *f->lookup();
+        if (lookup.dataset && lookup.dataset->isOpen()) {
+            const db::Dataset& list = *lookup.dataset;
+            const int keyColumn = list.columnIndex(lookup.lookupKeyField);
+            const int textColumn = list.columnIndex(lookup.resultField);
+            for (int row = 0; row < list.recordCount(); ++row)
+                combo->addItem(list.storedValue(row, textColumn).toString(), list.storedValue(row, keyColumn));
+        }
+        combo->setMaxVisibleItems(12);
+        // Choosing writes the key at once; queued, so the choice ends first
+        // and a refusal reaches the error display from its own event.
+        connect(combo, &QComboBox::activated, m_grid, [grid = m_grid, editor = QPointer<QComboBox>(combo)] {
+            QTimer::singleShot(0, grid, [grid, editor] {
+                if (editor && grid->cellEditor() == editor)
+                    grid->commitEditor();
+            });
+        });
+        editor = combo;
+    } else {
+        auto* line = new QLineEdit(parent);
+        line->setFrame(false);
+        if (f && db::isTextType(f->type()) && f->size() > 0)
+            line->setMaxLength(f->size());
+        connect(line, &QLineEdit::textEdited, m_grid, [grid = m_grid] { grid->startEditingRecord(); });
+        editor = line;
+    }
+    m_editor = editor;
+    m_editorIndex = index;
+    return editor;
+}
+
+void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const
+{
+    if (m_editor == editor) {
+        m_editor = nullptr;
+        m_editorIndex = QPersistentModelIndex();
+    }
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+QModelIndex GridDelegate::editorIndex(const QWidget* editor) const
+{
+    return editor && editor == m_editor ? QModelIndex(m_editorIndex) : QModelIndex();
+}
+
+bool GridDelegate::isModified(const QWidget* editor)
+{
+    const auto* line = qobject_cast<const QLineEdit*>(editor);
+    return line && line->isModified();
+}
+
+void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        combo->setCurrentIndex(combo->findData(index.data(DatasetModel::KeyRole)));
+        return;
+    }
+    if (auto* line = qobject_cast<QLineEdit*>(editor); line && !line->isModified())
+        line->setText(index.data(Qt::EditRole).toString());
+}
+
+void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        if (combo->currentIndex() >= 0)
+            model->setData(index, combo->currentData(), DatasetModel::KeyRole);
+        return;
+    }
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        model->setData(index, line->text(), Qt::EditRole);
+}
+
+void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    editor->setGeometry(innerRect(option.rect));
+}
+
+bool GridDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && m_grid->handleKey(static_cast<QKeyEvent*>(event), editor))
+            return true;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}
+
+// ---- current row ----
+
+GridSelectionModel::GridSelectionModel(QAbstractItemModel* model, DBGridEh* grid)
+    : QItemSelectionModel(model, grid)
+    , m_grid(grid)
+{
+}
+
+void GridSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
+{
+    const QModelIndex target = m_grid->moveDatasetTo(index);
+    if (index.isValid() && !target.isValid())
+        return;
+    QItemSelectionModel::setCurrentIndex(target, command);
+}
+
+} // namespace controls

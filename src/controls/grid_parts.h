@@ -1,0 +1,107 @@
+#pragma once
+// The grid's own parts, internal to controls: its title area, indicator
+// column, cell delegate and the selection model that moves the dataset.
+#include "controls/grid_layout.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QStyledItemDelegate>
+
+namespace controls {
+
+class DBGridEh;
+
+// The title area: single or multi-level titles, cells spanning the columns
+// that share an upper level; a double click on a column border reports it.
+class TitleHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit TitleHeader(DBGridEh* grid);
+
+    void setCells(const QList<grid_layout::TitleCell>& cells, int rows);
+    const QList<grid_layout::TitleCell>& cells() const { return m_cells; }
+    int rows() const { return m_rows; }
+    int lineHeight() const;
+    QSize sizeHint() const override;
+    // The column whose right border is at x (within the grip margin), or -1.
+    int borderAt(int x) const;
+
+signals:
+    void borderDoubleClicked(int column);
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QRect cellRect(const grid_layout::TitleCell& cell, const QRect& sectionRect) const;
+
+    DBGridEh* m_grid;
+    QList<grid_layout::TitleCell> m_cells;
+    int m_rows = 1;
+};
+
+// The indicator column: marks the current row as browsed, edited or inserted.
+class IndicatorHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit IndicatorHeader(DBGridEh* grid);
+    QSize sizeHint() const override;
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+private:
+    DBGridEh* m_grid;
+};
+
+// Paints cells (highlights, lines, the edit button) and makes the editors: a
+// line edit, or for a lookup column a drop-down of the lookup dataset's rows.
+class GridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit GridDelegate(DBGridEh* grid);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    // Throws the field's or the dataset's refusal.
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
+
+    QWidget* openEditor() const { return m_editor; }
+    QModelIndex editorIndex(const QWidget* editor) const;
+    static bool isModified(const QWidget* editor);
+    // Where a cell's drop-down button is drawn.
+    static QRect editButtonRect(const QRect& cellInner);
+    bool showsEditButton(const QModelIndex& index) const;
+    QRect innerRect(const QRect& cell) const;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    DBGridEh* m_grid;
+    mutable QPointer<QWidget> m_editor;
+    mutable QPersistentModelIndex m_editorIndex;
+};
+
+// Every change of the view's current index passes here first: the dataset
+// moves to the new row (posting a pending change), and only if it did does
+// the view follow.
+class GridSelectionModel : public QItemSelectionModel {
+    Q_OBJECT
+public:
+    GridSelectionModel(QAbstractItemModel* model, DBGridEh* grid);
+    void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override;
+
+private:
+    DBGridEh* m_grid;
+};
+
+} // namespace controls
