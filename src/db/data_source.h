@@ -1,12 +1,12 @@
 #pragma once
 // A data source joins a dataset to the controls bound to it and can be
 // disabled; a DataLink is a control's view of one data source.
+#include "db/dataset.h"
+
 #include <QObject>
 #include <QPointer>
 
 namespace db {
-
-class Dataset;
 
 class DataSource : public QObject {
     Q_OBJECT
