@@ -74,6 +74,20 @@ void Connection::execute(const QString& statement)
     query(statement);
 }
 
+int Connection::write(const QString& statement, const QVariantList& values)
+{
+    Backend& backend = openBackend();
+    emit statementSent(statement);
+    return backend.write(statement, values);
+}
+
+QVariant Connection::insert(const QString& statement, const QVariantList& values)
+{
+    Backend& backend = openBackend();
+    emit statementSent(statement);
+    return backend.insert(statement, values);
+}
+
 const TableInfo& Connection::tableInfo(const QString& table)
 {
     const QString key = table.toLower();

@@ -41,7 +41,12 @@ public:
     // stays open.
     const TableInfo& tableInfo(const QString& table);
 
-    // For write-back (bound parameters); the connection must be open.
+    // Single-row writes with bound parameters ('?' placeholders), traced like
+    // every statement: the rows affected, or the identity an INSERT made.
+    int write(const QString& statement, const QVariantList& values);
+    QVariant insert(const QString& statement, const QVariantList& values);
+
+    // The backend itself, opened first if need be.
     Backend& backend();
 
 signals:

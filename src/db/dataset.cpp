@@ -689,7 +689,7 @@ void Dataset::writeInsert()
     const QString statement = names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(target)
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(target, names.join(u','), marks.join(u','));
-    const QVariant identity = backend.insert(statement, values);
+    const QVariant identity = m_connection->insert(statement, values);
     if (!table.identityColumn.isEmpty())
         if (const int column = columnIndex(table.identityColumn); column >= 0 && !identity.isNull())
             m_buffer[column] = identity.toInt();
@@ -704,9 +704,6 @@ void Dataset::writeUpdate()
     for (int column = 0; column < m_columns.size(); ++column) {
         if (!m_changedColumns[column] || !table.hasColumn(m_columns[column].name))
             continue;
-        const QVariant before = typedValue(m_rows[m_current][column], m_columnTypes[column]);
-        if (m_buffer[column] == before && m_buffer[column].isNull() == before.isNull())
-            continue;
         assignments << backend.quoteName(m_columns[column].name) + QStringLiteral(" = ?");
         values << m_buffer[column];
     }
@@ -716,7 +713,7 @@ void Dataset::writeUpdate()
     whereOriginal(table, m_rows[m_current], &m_changedColumns, where, values);
     const QString statement = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                                   .arg(backend.quoteName(table.name), assignments.join(QStringLiteral(", ")), where);
-    if (backend.write(statement, values) == 0)
+    if (m_connection->write(statement, values) == 0)
         fail(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
 }
 
@@ -728,7 +725,7 @@ void Dataset::writeDelete(int row)
     QVariantList values;
     whereOriginal(table, m_rows[row], nullptr, where, values);
     const QString statement = QStringLiteral("DELETE FROM %1 WHERE %2").arg(backend.quoteName(table.name), where);
-    if (backend.write(statement, values) == 0)
+    if (m_connection->write(statement, values) == 0)
         fail(QStringLiteral("Row cannot be located for deleting. Some values may have been changed since it was last read."));
 }
 

@@ -4,9 +4,12 @@
 
 namespace ui {
 
+// The weight is set too, so that no bold caption of a parent leaks into it.
 QFont windowFont()
 {
-    return QFont(QStringLiteral("MS Sans Serif"), 8);
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setWeight(QFont::Normal);
+    return font;
 }
 
 QFont boldFont()

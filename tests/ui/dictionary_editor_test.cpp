@@ -1,0 +1,149 @@
+#include "main_window_fixture.h"
+
+#include "ui/dictionary_editor.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+class DictionaryEditorTest : public MainWindowTest {
+protected:
+    // Opens a menu item; `whileOpen` runs inside the editor's modal loop and
+    // must close it.
+    void openItem(QAction* item, const std::function<void(TForm2&)>& whileOpen)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            ASSERT_NE(Form2, nullptr);
+            ASSERT_TRUE(Form2->isModal());
+            ran = true;
+            whileOpen(*Form2);
+            if (Form2 && Form2->isVisible())
+                Form2->close();
+        });
+        item->trigger();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(Form2, nullptr);
+    }
+};
+
+TEST_F(DictionaryEditorTest, EachItemShowsItsCaptionTitleAndDictionary)
+{
+    struct Item {
+        QAction* action;
+        const char* caption;
+        const char* title;
+        const char* field;
+        db::DataSource* source;
+    };
+    const Item items[] = {
+        {form->N1, "Ученая степень", "Ученая степень", "k5", DM_MB->DS_uch_step},
+        {form->N2, "Ученое звание", "Ученое звание", "k6", DM_MB->DS_uch_zvanie},
+        {form->N3, "Шифры", "Шифр", "spec_code", DM_MB->DS_Spec_Code},
+        {form->N4, "Язык", "Язык", "lang", DM_MB->DS_languages},
+        {form->N5, "Вид публикации", "Вид публикации", "publicationType", DM_MB->DS_PublicationType},
+    };
+    for (const Item& item : items) {
+        openItem(item.action, [&](TForm2& editor) {
+            EXPECT_EQ(editor.windowTitle(), QString::fromUtf8(item.caption));
+            EXPECT_EQ(editor.DBGridEh1->column(0).title, QString::fromUtf8(item.title));
+            EXPECT_EQ(editor.DBGridEh1->column(0).fieldName, QLatin1String(item.field));
+            EXPECT_EQ(editor.DBGridEh1->column(0).width, 206);
+            EXPECT_EQ(editor.DBGridEh1->column(0).titleAlignment, Qt::AlignCenter);
+            EXPECT_EQ(editor.DBGridEh1->dataSource(), item.source);
+            EXPECT_EQ(editor.DBNavigator1->dataSource(), item.source);
+            EXPECT_EQ(editor.size(), QSize(331, 408));
+        });
+    }
+    QStringList captions;
+    for (QAction* action : form->PopupMenu1->actions())
+        captions << action->text();
+    EXPECT_EQ(captions, (QStringList{"Ученая степень", "Ученое звание", "Шифр специальности", "Язык", "Вид публикации"}));
+}
+
+TEST_F(DictionaryEditorTest, LanguagesAreReadAfreshEachTime)
+{
+    demo.sql(QStringLiteral("insert into languages (lang) values ('суахили')"));
+    for (int time = 1; time <= 2; ++time)
+        openItem(form->N4, [](TForm2&) {});
+    EXPECT_EQ(sent(QStringLiteral("Select * from languages\norder by [lang]")), 2);
+    EXPECT_GE(DM_MB->ADOQ_languages->locate(QStringLiteral("lang"), QStringLiteral("суахили")), 0);
+}
+
+TEST_F(DictionaryEditorTest, ANewDegreeIsOfferedAtOnceInTheScientificActivity)
+{
+    chooseTeacher(1);
+    openItem(form->N1, [](TForm2& editor) {
+        db::Dataset* degrees = editor.DBGridEh1->dataset();
+        degrees->append();
+        degrees->fieldByName(QStringLiteral("k5")).setValue(QStringLiteral("магистр"));
+        degrees->post();
+    });
+    EXPECT_EQ(demo.scalar("select QEL_user from uch_step where k5 = 'магистр'").toString(), "demo");
+    db::Dataset* activity = DM_MB->ADOQ_ScientificActivity;
+    activity->edit();
+    activity->fieldByName(QStringLiteral("uch_step")).setValue(QStringLiteral("магистр"));
+    activity->post();
+    EXPECT_EQ(form->DBGridEh1->model()->index(0, 0).data().toString(), "магистр");
+}
+
+TEST_F(DictionaryEditorTest, ClosingWithAPendingCodeAsksAndKeepsOrDropsIt)
+{
+    for (const auto answer : {controls::Button::Yes, controls::Button::No}) {
+        dialogs.clear();
+        dialogs.plan(answer);
+        const QString code = answer == controls::Button::Yes ? QStringLiteral("99.99.01") : QStringLiteral("99.99.02");
+        openItem(form->N3, [&](TForm2& editor) {
+            db::Dataset* codes = editor.DBGridEh1->dataset();
+            codes->append();
+            codes->fieldByName(QStringLiteral("spec_code")).setValue(code);
+        });
+        ASSERT_EQ(dialogs.messages().size(), 1);
+        EXPECT_EQ(dialogs.messages().first().caption, "Уведомление");
+        EXPECT_EQ(dialogs.texts().first(), "Были сделаны изменения.\rВы хотите сохранить?");
+        EXPECT_EQ(dialogs.messages().first().buttons, (QList<controls::Button>{controls::Button::Yes, controls::Button::No}));
+        EXPECT_EQ(count(QStringLiteral("select count(*) from Spec_Code where spec_code = '%1'").arg(code)),
+                  answer == controls::Button::Yes ? 1 : 0);
+        EXPECT_EQ(DM_MB->ADOT_Spec_Code->state(), db::Dataset::State::Browse);
+    }
+}
+
+TEST_F(DictionaryEditorTest, APendingChangeInTheShownDictionaryIsAskedAboutToo)
+{
+    dialogs.plan(controls::Button::No);
+    openItem(form->N2, [](TForm2& editor) {
+        db::Dataset* titles = editor.DBGridEh1->dataset();
+        titles->edit();
+        titles->fieldByName(QStringLiteral("k6")).setValue(QStringLiteral("изменено"));
+    });
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(DM_MB->ADOT_uch_zvanie->state(), db::Dataset::State::Browse);
+    EXPECT_EQ(count("select count(*) from uch_zvanie where k6 = 'изменено'"), 0);
+
+    openItem(form->N2, [](TForm2&) {}); // nothing pending: nothing asked
+    EXPECT_EQ(dialogs.messages().size(), 1);
+}
+
+TEST_F(DictionaryEditorTest, ARefusedPostKeepsTheEditorOpen)
+{
+    dialogs.plan(controls::Button::Yes);
+    bool stayedOpen = false;
+    openItem(form->N3, [&](TForm2& editor) {
+        db::Dataset* codes = editor.DBGridEh1->dataset();
+        codes->append();
+        codes->fieldByName(QStringLiteral("spec_code")).setValue(QStringLiteral("00.00.00"));
+        db::embedded_faults::failNextWrite(QStringLiteral("Violation of UNIQUE KEY constraint"));
+        QTest::keyClick(&editor, Qt::Key_Escape); // closing: the post is refused
+        stayedOpen = editor.isVisible();
+        dialogs.plan(controls::Button::No);
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(dialogs.texts().contains(QStringLiteral("Violation of UNIQUE KEY constraint")));
+    EXPECT_EQ(count("select count(*) from Spec_Code where spec_code = '00.00.00'"), 0);
+}
+
+} // namespace

@@ -1,0 +1,71 @@
+#pragma once
+#include "controls/application.h"
+#include "data/data_module.h"
+#include "data/session_loading.h"
+#include "db/embedded_server.h"
+#include "demo_database.h"
+#include "fake_dialogs.h"
+#include "ui/main_window.h"
+
+#include <QListView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// The main window over a fresh demo database, signed in as the demo user the
+// way the sign-in leaves the data module: own login, session data loaded,
+// dates day-month-year.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        controls::Application::instance()->resetTermination();
+        dataModule = std::make_unique<TDM_MB>();
+        DM_MB = dataModule.get();
+        form = std::make_unique<TForm1>([this] {
+            dataModule->ADOCon->setConnectionString(demo.connectionString());
+            dataModule->ADOCon->open();
+            dataModule->session()->setSignedInLogin(QStringLiteral("demo"));
+            loadSessionData(*dataModule);
+            dataModule->ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+            return true;
+        });
+        QObject::connect(dataModule->ADOCon, &db::Connection::statementSent,
+                         [this](const QString& statement) { statements << statement; });
+        form->show();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        dataModule.reset();
+        DM_MB = nullptr;
+        db::embedded_faults::clear();
+    }
+
+    // A selection by the user: the entry holding `key` picked from the open list.
+    static void userSelects(controls::DBLookupComboBox* picker, const QVariant& key)
+    {
+        db::Dataset* list = picker->listSource()->dataset();
+        const int row = list->locate(picker->keyField(), key);
+        ASSERT_GE(row, 0) << "no entry " << key.toString().toStdString();
+        picker->dropDown();
+        picker->listView()->setCurrentIndex(picker->listView()->model()->index(row, 0));
+        picker->closeUp(true);
+    }
+    void chooseTeacher(int teacher, int year = 16, int department = 1)
+    {
+        userSelects(form->DBLookupComboBox2, year);
+        userSelects(form->DBLookupComboBox1, department);
+        userSelects(form->DBLookupComboboxEh1, teacher);
+    }
+    int count(const QString& statement) const { return demo.scalar(statement).toInt(); }
+    int sent(const QString& fragment) const { return int(statements.filter(fragment).size()); }
+
+    DemoDatabase demo;
+    FakeDialogs dialogs;
+    std::unique_ptr<TDM_MB> dataModule;
+    std::unique_ptr<TForm1> form;
+    QStringList statements;
+};

@@ -1,0 +1,234 @@
+#include "main_window_fixture.h"
+
+#include "refusal.h"
+
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QToolButton>
+
+#include <algorithm>
+
+using controls::DBNavigator;
+using db::Dataset;
+
+namespace {
+
+QList<int> teacherIds(Dataset* dataset, const QString& field)
+{
+    QList<int> ids;
+    for (int row = 0; row < dataset->recordCount(); ++row)
+        ids << dataset->fieldByName(field).valueAt(row).toInt();
+    return ids;
+}
+
+bool navigatorInactive(DBNavigator* navigator)
+{
+    for (const auto button : DBNavigator::kButtonOrder)
+        if (navigator->button(button)->isEnabled())
+            return false;
+    return true;
+}
+
+TEST_F(MainWindowTest, CaptionLayoutAndTheStartState)
+{
+    EXPECT_EQ(form->windowTitle(), "QEL 23 Научная деятельность сотрудника");
+    EXPECT_EQ(form->Panel1->geometry(), QRect(0, 0, 1475, 236));
+    EXPECT_EQ(form->GroupBox13->geometry(), QRect(0, 236, 1172, 166));
+    EXPECT_EQ(form->GroupBox13->title(), "Знание языков");
+    EXPECT_EQ(form->Panel4->geometry(), QRect(1175, 240, 301, 568));
+    EXPECT_EQ(form->DBLookupComboBox1->geometry(), QRect(65, 35, 927, 21));
+
+    EXPECT_TRUE(form->DBLookupComboBox2->isEnabled());
+    EXPECT_FALSE(form->DBLookupComboBox1->isEnabled());
+    EXPECT_FALSE(form->DBLookupComboboxEh1->isEnabled());
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_EQ(form->signedInLogin(), "demo");
+    EXPECT_TRUE(DM_MB->ADOQ_ScientificActivity->isOpen());
+    EXPECT_FALSE(DM_MB->ADOQ_ScientificActivity->canModify());
+    EXPECT_EQ(form->DBGridEh1->model()->rowCount(), 0);
+    EXPECT_FALSE(form->DBNavigator1->button(DBNavigator::nbInsert)->isEnabled());
+    EXPECT_EQ(form->DBGridEh7->dataSource(), nullptr);
+    for (Dataset* closed : {DM_MB->ADOQ_Lang_options, DM_MB->ADOQ_Publication, DM_MB->ADOQ_teacher_skills,
+                            DM_MB->ADOQ_organization_member})
+        EXPECT_FALSE(closed->isOpen()) << closed->name().toStdString();
+    // The reference-books menu opens just under its button.
+    EXPECT_EQ(form->referenceMenuPosition() - form->frameGeometry().topLeft(), QPoint(1294, 75));
+}
+
+TEST_F(MainWindowTest, YearThenDepartmentThenTeacher)
+{
+    userSelects(form->DBLookupComboBox2, 16);
+    EXPECT_TRUE(form->DBLookupComboBox1->isEnabled());
+    EXPECT_FALSE(form->DBLookupComboboxEh1->isEnabled());
+
+    userSelects(form->DBLookupComboBox1, 1);
+    EXPECT_TRUE(DM_MB->ADOQ_FIO->sql().endsWith(
+        QStringLiteral("HAVING      (T_t_fio_RRNK.id_a_year = 16) AND (T_t_fio_RRNK.id_kafedra = 1) ORDER BY dbo.t_fio.t_fio")));
+    QList<int> listed = teacherIds(DM_MB->ADOQ_FIO, QStringLiteral("id_teacher"));
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (QList<int>{1, 2, 3, 4, 6, 7, 8, 9, 10, 63})); // RRNK and RRNKkrdt alike, each once
+    EXPECT_TRUE(form->DBLookupComboboxEh1->isEnabled());
+
+    userSelects(form->DBLookupComboboxEh1, 1);
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+    for (Dataset* bound : DM_MB->teacherBoundDatasets()) {
+        EXPECT_TRUE(bound->isOpen()) << bound->name().toStdString();
+        EXPECT_TRUE(bound->canModify()) << bound->name().toStdString();
+    }
+    EXPECT_TRUE(DM_MB->ADOQ_PublicationType->isOpen());
+    EXPECT_EQ(form->DBGridEh7->dataSource(), DM_MB->DS_Lang_options);
+    EXPECT_EQ(form->DBGridEh1->model()->rowCount(), 1);
+    EXPECT_EQ(form->DBGridEh2->model()->rowCount(), 3);
+    EXPECT_EQ(form->DBMemo1->toPlainText(), "Ответственность, умение работать в команде");
+}
+
+TEST_F(MainWindowTest, TheSameDepartmentOrYearSelectedAgain)
+{
+    chooseTeacher(1);
+    const int teacherLists = sent(QStringLiteral("T_t_fio_RRNK"));
+    userSelects(form->DBLookupComboBox1, 1); // the department already shown
+    EXPECT_EQ(sent(QStringLiteral("T_t_fio_RRNK")), teacherLists + 1);
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_TRUE(form->DBLookupComboboxEh1->isEnabled());
+    EXPECT_FALSE(DM_MB->ADOQ_ScientificActivity->isOpen());
+
+    userSelects(form->DBLookupComboboxEh1, 2);
+    userSelects(form->DBLookupComboBox2, 16); // the year already shown
+    EXPECT_TRUE(form->DBLookupComboBox1->keyValue().isNull());
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_FALSE(form->DBLookupComboboxEh1->isEnabled());
+    EXPECT_TRUE(form->DBLookupComboBox1->isEnabled());
+}
+
+TEST_F(MainWindowTest, EscapeEmptiesTheTeacherAndLeavesNothingEditable)
+{
+    chooseTeacher(1);
+    form->DBLookupComboboxEh1->setFocus();
+    QTest::keyClick(form->DBLookupComboboxEh1, Qt::Key_Escape);
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_FALSE(DM_MB->ADOQ_ScientificActivity->isOpen());
+    EXPECT_EQ(DM_MB->ADOQ_ScientificActivity->lockType(), Dataset::LockType::ReadOnly);
+    EXPECT_EQ(form->DBGridEh1->model()->rowCount(), 0);
+    EXPECT_EQ(form->DBGridEh7->dataSource(), nullptr);
+    EXPECT_TRUE(navigatorInactive(form->DBNavigator2));
+    // The sections still holding the previous teacher's rows show none and take nothing.
+    for (DBNavigator* navigator : {form->DBNavigator1, form->DBNavigator3, form->DBNavigator4})
+        EXPECT_TRUE(navigatorInactive(navigator));
+    EXPECT_EQ(form->DBGridEh2->model()->rowCount(), 0);
+    EXPECT_EQ(form->DBGridEh3->model()->rowCount(), 0);
+    EXPECT_TRUE(form->DBMemo1->toPlainText().isEmpty());
+    EXPECT_TRUE(form->DBMemo1->isReadOnly());
+
+    const int before = int(statements.size());
+    QTest::keyClick(form->DBLookupComboboxEh1, Qt::Key_Escape); // an empty picker: no rule
+    EXPECT_EQ(statements.size(), before);
+}
+
+TEST_F(MainWindowTest, TeacherBAfterTeacherALeavesNothingOfA)
+{
+    chooseTeacher(1);
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_EQ(teacherIds(DM_MB->ADOQ_ScientificActivity, QStringLiteral("id_t_fio")), QList<int>{2});
+    for (Dataset* bound : {DM_MB->ADOQ_Lang_options, DM_MB->ADOQ_Publication, DM_MB->ADOQ_teacher_skills,
+                           DM_MB->ADOQ_organization_member}) {
+        const QList<int> ids = teacherIds(bound, QStringLiteral("id_teacher"));
+        EXPECT_FALSE(ids.isEmpty()) << bound->name().toStdString();
+        EXPECT_EQ(ids.count(2), ids.size()) << bound->name().toStdString();
+    }
+    EXPECT_EQ(form->DBMemo1->toPlainText(), "Организаторские способности");
+}
+
+TEST_F(MainWindowTest, ATeacherWithoutRowsGetsFiveEmptyEditableSectionsStampedOnFirstPost)
+{
+    chooseTeacher(4);
+    for (Dataset* bound : DM_MB->teacherBoundDatasets()) {
+        EXPECT_TRUE(bound->isEmpty()) << bound->name().toStdString();
+        EXPECT_TRUE(bound->canModify()) << bound->name().toStdString();
+    }
+    struct Section {
+        DBNavigator* navigator;
+        const char* field;
+        QVariant value;
+    };
+    const Section sections[] = {
+        {form->DBNavigator1, "theme", QStringLiteral("Тема без преподавателя в записи")},
+        {form->DBNavigator2, "id_lang", 2},
+        {form->DBNavigator3, "theme", QStringLiteral("Новая статья")},
+        {form->DBNavigator4, "id_organization", 4},
+    };
+    for (const Section& s : sections) {
+        s.navigator->button(DBNavigator::nbInsert)->click();
+        s.navigator->dataSource()->dataset()->fieldByName(QString::fromLatin1(s.field)).setValue(s.value);
+        s.navigator->button(DBNavigator::nbPost)->click();
+    }
+    EXPECT_EQ(count("select count(*) from ScientificActivity where id_t_fio = 4"), 1);
+    EXPECT_EQ(count("select count(*) from Language_options where id_teacher = 4 and id_lang = 2"), 1);
+    EXPECT_EQ(count("select count(*) from Publication where id_teacher = 4 and theme = 'Новая статья'"), 1);
+    EXPECT_EQ(count("select count(*) from organization_member where id_teacher = 4 and id_organization = 4"), 1);
+}
+
+TEST_F(MainWindowTest, TypingInAnEmptyMemoInsertsOnceThenUpdatesAndArrowsPostAgain)
+{
+    chooseTeacher(4);
+    form->DBMemo1->setFocus();
+    for (const char key : {'a', 'b', 'c'})
+        QTest::keyClick(form->DBMemo1, key);
+    EXPECT_EQ(sent(QStringLiteral("INSERT INTO \"teacher_skills\"")), 1);
+    EXPECT_EQ(sent(QStringLiteral("UPDATE \"teacher_skills\"")), 2);
+    EXPECT_EQ(count("select count(*) from teacher_skills where id_teacher = 4"), 1);
+    EXPECT_EQ(demo.scalar("select personal_skills from teacher_skills where id_teacher = 4").toString(), "abc");
+
+    QTest::keyClick(form->DBMemo1, Qt::Key_Left); // nothing typed, yet posted again
+    EXPECT_EQ(sent(QStringLiteral("UPDATE \"teacher_skills\"")), 3);
+    QTest::keyClick(form->DBMemo2, 'x');
+    EXPECT_EQ(demo.scalar("select computer_skills from teacher_skills where id_teacher = 4").toString(), "x");
+}
+
+TEST_F(MainWindowTest, TwoSelectedLanguageRowsGoAfterOneQuestion)
+{
+    chooseTeacher(1);
+    ASSERT_EQ(DM_MB->ADOQ_Lang_options->recordCount(), 2);
+    QItemSelectionModel* selection = form->DBGridEh7->selectionModel();
+    const QAbstractItemModel* model = form->DBGridEh7->model();
+    selection->select(model->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(model->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    form->DBGridEh7->setFocus();
+    QTest::keyClick(form->DBGridEh7, Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.texts().first(), "Delete all selected records?");
+    EXPECT_EQ(count("select count(*) from Language_options where id_teacher = 1"), 0);
+    EXPECT_TRUE(DM_MB->ADOQ_Lang_options->isEmpty());
+}
+
+TEST_F(MainWindowTest, FullNameIsNotEditableAndFollowsTheShortName)
+{
+    chooseTeacher(1);
+    const QAbstractItemModel* model = form->DBGridEh3->model();
+    EXPECT_TRUE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
+    Dataset* members = DM_MB->ADOQ_organization_member;
+    members->edit();
+    members->fieldByName(QStringLiteral("Shrt_name")).setValue(QStringLiteral("РАЕН"));
+    EXPECT_EQ(model->index(0, 1).data().toString(), "Российская академия естественных наук");
+    members->post();
+    EXPECT_EQ(count("select count(*) from organization_member where id_teacher = 1 and id_organization = 1"), 1);
+}
+
+TEST_F(MainWindowTest, AMemoWithoutTeacherRefusesEveryKeyRelease)
+{
+    form->DBMemo1->setFocus();
+    QTest::keyClick(form->DBMemo1, Qt::Key_Right);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.texts().first(), "ADOQ_teacher_skills: Cannot perform this operation on a closed dataset");
+
+    chooseTeacher(1);
+    form->DBLookupComboboxEh1->setKeyValue(QVariant());
+    dialogs.clear();
+    form->DBMemo1->setFocus();
+    QTest::keyClick(form->DBMemo1, Qt::Key_Right);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.texts().first(), QString::fromUtf8(kNoTeacherChosen));
+    EXPECT_EQ(count("select count(*) from teacher_skills where id_teacher is null"), 0);
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+// qel-screenshots: pictures of the sign-in window and of the main window with
+// a teacher chosen, for the README. Runs the real windows on the demo
+// database beside the executable (Data/QEL, Data/demo.db), signs in as the
+// demo user and picks a year, a department and a teacher.
+//
+//   qel-screenshots OUTPUT_FOLDER      (scripts/screenshots.sh runs it under Xvfb)
+#include "controls/application.h"
+#include "data/data_module.h"
+#include "signin/sign_in_window.h"
+#include "ui/main_window.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void save(QWidget& window, const QString& path)
+{
+    QTest::qWait(300); // let the window system map and paint it
+    if (!window.grab().save(path))
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    else
+        std::printf("wrote %s\n", qPrintable(path));
+}
+
+bool signInAsDemo(const QString& folder)
+{
+    auto window = std::make_unique<TForm8>();
+    Form8 = window.get();
+    window->show();
+    window->Login_Edit->setText(QStringLiteral("demo"));
+    window->Password_Edit->setText(QStringLiteral("demo2026"));
+    save(*window, QDir(folder).filePath(QStringLiteral("signin.png")));
+    window->SpeedButton2Click();
+    const bool accepted = window->result() == QDialog::Accepted;
+    Form8 = nullptr;
+    return accepted;
+}
+
+// Year 2023/2024, the first of the user's departments, the first teacher.
+void chooseTeacher(TForm1& form)
+{
+    form.DBLookupComboBox2->setKeyValue(16);
+    form.DBLookupComboBox2Click();
+    form.DBLookupComboBox1->setKeyValue(1);
+    form.DBLookupComboBox1Click();
+    form.DBLookupComboboxEh1->setKeyValue(1);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    controls::Application app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qel-screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    app.setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
+    TDM_MB dataModule;
+    DM_MB = &dataModule;
+    TForm1 form([&] { return signInAsDemo(folder); });
+    if (!app.showMainForm()) {
+        std::fprintf(stderr, "the demo sign-in failed\n");
+        return 1;
+    }
+    form.show();
+    chooseTeacher(form);
+    save(form, QDir(folder).filePath(QStringLiteral("main.png")));
+    DM_MB = nullptr;
+    return 0;
+}
