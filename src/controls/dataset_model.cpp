@@ -177,8 +177,10 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     db::Field* f = field(index.column());
     if (!data || !f || !index.isValid() || (role != Qt::EditRole && role != KeyRole))
         return false;
+    // Only the current record is written; an editor left open on a row the
+    // dataset has moved away from writes nothing.
     if (index.row() != data->currentRow())
-        data->setCurrentRow(index.row());
+        return false;
     if (role == KeyRole) {
         if (!f->isLookup())
             return false;

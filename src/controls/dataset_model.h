@@ -45,8 +45,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    // Writes into the current record (the row must be current), putting it
-    // into edit state first. An unchanged text writes nothing. Refusals of the
+    // Writes into the current record (another row is not written), putting
+    // it into edit state first. An unchanged text writes nothing. Refusals of the
     // dataset or the field are thrown as db::DatabaseError.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;

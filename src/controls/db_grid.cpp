@@ -375,6 +375,8 @@ QModelIndex DBGridEh::moveDatasetTo(const QModelIndex& index)
     if (index.row() == data->currentRow())
         return index;
     const QPersistentModelIndex target(index);
+    // The view makes the index current itself once the dataset has moved.
+    QScopedValueRollback moving(m_movingDataset, true);
     data->checkBrowseMode(); // may drop an untouched new row: the target follows
     if (!target.isValid())
         return {};
@@ -387,7 +389,7 @@ void DBGridEh::followDatasetCurrent()
     m_indicator->viewport()->update();
     viewport()->update();
     const db::Dataset* data = dataset();
-    if (!data || data->currentRow() < 0)
+    if (!data || data->currentRow() < 0 || m_movingDataset)
         return;
     const QModelIndex current = currentIndex();
     if (current.isValid() && current.row() == data->currentRow())

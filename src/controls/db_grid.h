@@ -204,7 +204,8 @@ private:
     QFont m_footerFont;
     bool m_readOnly = false;
     bool m_applyingWidths = false;
-    bool m_followingDataset = false;
+    bool m_followingDataset = false; // the view follows the dataset
+    bool m_movingDataset = false;    // the dataset follows the view
 };
 
 } // namespace controls

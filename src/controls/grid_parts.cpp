@@ -357,11 +357,14 @@ void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewI
 
 bool GridDelegate::eventFilter(QObject* object, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto* editor = qobject_cast<QWidget*>(object);
-        if (editor && m_grid->handleKey(static_cast<QKeyEvent*>(event), editor))
-            return true;
-    }
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (event->type() == QEvent::KeyPress && editor && m_grid->handleKey(static_cast<QKeyEvent*>(event), editor))
+        return true;
+    // The focus going from the editor to the grid itself (moving to another
+    // cell) is no reason to write the text: the move writes it first, and a
+    // refusal then stops the move.
+    if (event->type() == QEvent::FocusOut && m_grid->isInside(QApplication::focusWidget()))
+        return false;
     return QStyledItemDelegate::eventFilter(object, event);
 }
 

@@ -1,0 +1,455 @@
+#include "control_database.h"
+
+#include "controls/db_grid.h"
+#include "controls/find_dialog.h"
+#include "db/errors.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+using controls::DBGridEh;
+using controls::GridColumn;
+using db::Dataset;
+
+namespace {
+
+GridColumn column(const QString& field, const QString& title, int width = 100)
+{
+    GridColumn c;
+    c.fieldName = field;
+    c.title = title;
+    c.width = width;
+    return c;
+}
+
+class GridTest : public ControlDatabase {
+protected:
+    void SetUp() override
+    {
+        ControlDatabase::SetUp();
+        kinds = query(QStringLiteral("select * from kinds"), QStringLiteral("ADOQ_kinds"));
+        data = query(QStringLiteral("select * from items"), QStringLiteral("ADOQ_items"));
+        db::FieldDefinition key;
+        key.name = "id_item";
+        key.type = db::FieldType::AutoIncrement;
+        data->addField(key);
+        db::FieldDefinition kind;
+        kind.name = "id_kind";
+        kind.type = db::FieldType::Integer;
+        data->addField(kind);
+        db::FieldDefinition name;
+        name.name = "name";
+        name.type = db::FieldType::String;
+        name.size = 20;
+        data->addField(name);
+        db::FieldDefinition amount;
+        amount.name = "amount";
+        amount.type = db::FieldType::Integer;
+        amount.minimum = 1;
+        amount.maximum = 100;
+        data->addField(amount);
+        data->addLookupField(QStringLiteral("kind"), QStringLiteral("id_kind"), kinds.get(), QStringLiteral("id_kind"),
+                             QStringLiteral("title"), 20);
+        source = std::make_unique<db::DataSource>(QStringLiteral("DS_items"), data.get());
+
+        window = std::make_unique<QWidget>();
+        auto* layout = new QHBoxLayout(window.get());
+        grid = new DBGridEh(window.get());
+        elsewhere = new QLineEdit(window.get());
+        layout->addWidget(grid);
+        layout->addWidget(elsewhere);
+        grid->setColumns({column("name", "Name", 120), column("amount", "Amount", 60), column("kind", "Kind", 120)});
+        grid->setDataSource(source.get());
+        window->resize(700, 300);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        ControlDatabase::TearDown();
+    }
+    void showAndFocus()
+    {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        grid->setFocus();
+        QCoreApplication::processEvents();
+    }
+    // Types into whatever has the focus, as a user would.
+    static void type(const QString& text)
+    {
+        for (const QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch),
+                                Qt::NoModifier);
+    }
+    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        QCoreApplication::processEvents();
+    }
+    void clickCell(int row, int col, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QRect cell = grid->visualRect(grid->model()->index(row, col));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
+        QCoreApplication::processEvents();
+    }
+    QString dbName(int id) const { return scalar(QStringLiteral("select name from items where id_item = %1").arg(id)).toString(); }
+
+    std::unique_ptr<Dataset> kinds;
+    std::unique_ptr<Dataset> data;
+    std::unique_ptr<db::DataSource> source;
+    std::unique_ptr<QWidget> window;
+    DBGridEh* grid = nullptr;
+    QLineEdit* elsewhere = nullptr;
+};
+
+TEST_F(GridTest, ReadsRowsThroughTheDatasetAndFollowsItsCurrentRecord)
+{
+    data->open();
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(grid->cellText(1, 0), "beta");
+    EXPECT_EQ(grid->cellText(2, 2), "Тезисы"); // the lookup shows the kind's title
+    data->last();
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+    EXPECT_EQ(grid->rowMark(2), DBGridEh::RowMark::Browse);
+    EXPECT_EQ(grid->rowMark(0), DBGridEh::RowMark::None);
+
+    showAndFocus();
+    clickCell(1, 1);
+    EXPECT_EQ(data->currentRow(), 1);
+    EXPECT_EQ(grid->currentColumn(), 1);
+
+    // A changed row elsewhere shows at once.
+    data->edit();
+    data->fieldByName("name").setAsString("changed");
+    EXPECT_EQ(grid->cellText(1, 0), "changed");
+    EXPECT_EQ(grid->rowMark(1), DBGridEh::RowMark::Edit);
+    data->cancel();
+    data->insert();
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(grid->rowMark(1), DBGridEh::RowMark::Insert);
+}
+
+TEST_F(GridTest, InactiveOnADisabledSourceOrClosedDataset)
+{
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    data->open();
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    source->setEnabled(false);
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    source->setEnabled(true);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_TRUE(grid->model()->index(0, 0).flags() & Qt::ItemIsEditable);
+    data->close();
+    data->setLockType(Dataset::LockType::ReadOnly);
+    data->open();
+    EXPECT_FALSE(grid->model()->index(0, 0).flags() & Qt::ItemIsEditable);
+}
+
+TEST_F(GridTest, TypingEditsTheRecordAndLeavingTheRowPostsIt)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(0, 0);
+    type("zeta");
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    EXPECT_EQ(grid->rowMark(0), DBGridEh::RowMark::Edit);
+    EXPECT_EQ(dbName(1), "alpha");
+    press(Qt::Key_Down);
+    EXPECT_EQ(data->currentRow(), 1);
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(dbName(1), "zeta");
+    EXPECT_EQ(grid->cellText(0, 0), "zeta");
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
+TEST_F(GridTest, ARefusedValueIsShownAndTheRecordStays)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(0, 1);
+    type("500");
+    press(Qt::Key_Down);
+    EXPECT_EQ(dialogs.texts(), QStringList({"500 is not a valid value for field 'amount'. The allowed range is 1 to 100"}));
+    EXPECT_EQ(data->currentRow(), 0);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    EXPECT_EQ(scalar("select amount from items where id_item = 1").toInt(), 10);
+}
+
+TEST_F(GridTest, ARefusedPostIsShownAndKeepsTheUsersValues)
+{
+    data->addBeforePost([](Dataset&) { throw db::DatabaseError(QStringLiteral("Server says no")); });
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(0, 0);
+    type("kept");
+    press(Qt::Key_Down);
+    EXPECT_EQ(dialogs.texts(), QStringList({"Server says no"}));
+    EXPECT_EQ(data->currentRow(), 0);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    EXPECT_EQ(data->fieldByName("name").asString(), "kept");
+    EXPECT_EQ(dbName(1), "alpha");
+}
+
+TEST_F(GridTest, LeavingAnUntouchedNewRecordCancelsIt)
+{
+    data->open();
+    showAndFocus();
+    press(Qt::Key_Insert);
+    EXPECT_EQ(data->state(), Dataset::State::Insert);
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    elsewhere->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 3);
+}
+
+TEST_F(GridTest, LeavingATypedRecordOnlyTakesTheTextIntoTheField)
+{
+    data->open();
+    showAndFocus();
+    press(Qt::Key_Insert);
+    type("delta");
+    EXPECT_EQ(data->fieldByName("name").asString(), ""); // still in the editor
+    elsewhere->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->state(), Dataset::State::Insert);
+    EXPECT_EQ(data->fieldByName("name").asString(), "delta");
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 3); // not posted
+
+    // Without cancel-on-exit an untouched new record stays.
+    data->cancel();
+    grid->setOptions(grid->options() & ~DBGridEh::Options(DBGridEh::dgCancelOnExit));
+    grid->setFocus();
+    press(Qt::Key_Insert);
+    elsewhere->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->state(), Dataset::State::Insert);
+}
+
+TEST_F(GridTest, CtrlDeleteAsksAndDeletesTheCurrentRecord)
+{
+    data->open();
+    showAndFocus();
+    clickCell(1, 0);
+    dialogs.plan(controls::Button::Cancel);
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.texts(), QStringList({"Delete record?"}));
+    EXPECT_EQ(dialogs.messages().first().icon, controls::Icon::Question);
+    EXPECT_EQ(data->recordCount(), 3);
+    dialogs.plan(controls::Button::Ok);
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(data->recordCount(), 2);
+    EXPECT_EQ(scalar("select count(*) from items where name = 'beta'").toInt(), 0);
+
+    // A read-only grid deletes nothing and asks nothing.
+    dialogs.clear();
+    grid->setReadOnly(true);
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(data->recordCount(), 2);
+}
+
+TEST_F(GridTest, MultiSelectDeletesEverySelectedRowAfterOneQuestion)
+{
+    grid->setOptions(grid->options() | DBGridEh::dgMultiSelect);
+    data->open();
+    showAndFocus();
+    clickCell(0, 0);
+    clickCell(2, 0, Qt::ControlModifier);
+    ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 2);
+    dialogs.plan(controls::Button::Ok);
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.texts(), QStringList({"Delete all selected records?"}));
+    EXPECT_EQ(data->recordCount(), 1);
+    EXPECT_EQ(grid->cellText(0, 0), "beta");
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 1);
+}
+
+TEST_F(GridTest, MultiSelectWithOneSelectedRowAsksForOneRecord)
+{
+    grid->setOptions(grid->options() | DBGridEh::dgMultiSelect);
+    data->open();
+    showAndFocus();
+    clickCell(2, 0);
+    ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 1);
+    dialogs.plan(controls::Button::Ok);
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.texts(), QStringList({"Delete record?"}));
+    EXPECT_EQ(scalar("select count(*) from items where name = 'gamma'").toInt(), 0);
+    EXPECT_EQ(data->recordCount(), 2);
+}
+
+TEST_F(GridTest, LookupColumnWritesTheChosenRowsKey)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(0, 2);
+    press(Qt::Key_F2);
+    auto* combo = qobject_cast<QComboBox*>(grid->cellEditor());
+    ASSERT_NE(combo, nullptr);
+    ASSERT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->currentText(), "Статья");
+    combo->setCurrentIndex(2);
+    emit combo->activated(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    EXPECT_EQ(data->fieldByName("id_kind").value().toInt(), 3);
+    EXPECT_EQ(grid->cellText(0, 2), "Тезисы");
+    data->post();
+    EXPECT_EQ(scalar("select id_kind from items where id_item = 1").toInt(), 3);
+}
+
+TEST_F(GridTest, ReadOnlyColumnAndFieldsAreNotEditable)
+{
+    GridColumn readOnly = grid->column(0);
+    readOnly.readOnly = true;
+    grid->setColumn(0, readOnly);
+    data->open();
+    EXPECT_FALSE(grid->model()->index(0, 0).flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(grid->model()->index(0, 1).flags() & Qt::ItemIsEditable);
+    showAndFocus();
+    grid->setCurrentCell(0, 0);
+    type("x");
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(grid->cellEditor(), nullptr);
+}
+
+TEST_F(GridTest, TabMovesBetweenCellsAndAppendsAtTheEnd)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(2, 1);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    press(Qt::Key_Tab); // past the last cell: a new record
+    EXPECT_EQ(data->state(), Dataset::State::Insert);
+    EXPECT_EQ(data->currentRow(), 3);
+    EXPECT_EQ(grid->currentColumn(), 0);
+    press(Qt::Key_Backtab); // back into the last row: the untouched new record goes
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(data->recordCount(), 3);
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+    EXPECT_EQ(grid->currentColumn(), 2);
+
+    // Enter as Tab, and Tab leaving the grid without dgTabs.
+    grid->setOptionsEh(grid->optionsEh() | DBGridEh::dghEnterAsTab);
+    grid->setCurrentCell(0, 0);
+    type("omega");
+    press(Qt::Key_Return);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    EXPECT_EQ(data->fieldByName("name").asString(), "omega");
+    grid->setOptions(grid->options() & ~DBGridEh::Options(DBGridEh::dgTabs));
+    press(Qt::Key_Tab);
+    EXPECT_TRUE(elsewhere->hasFocus());
+}
+
+TEST_F(GridTest, EscapeUndoesTheEditorThenTheRecord)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(0, 0);
+    type("x");
+    press(Qt::Key_Escape);
+    EXPECT_EQ(grid->cellEditor(), nullptr);
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(grid->cellText(0, 0), "alpha");
+}
+
+TEST_F(GridTest, NavigatorPostTakesTheOpenEditorsText)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(1, 0);
+    type("typed");
+    data->post(); // what the navigator's post button does
+    EXPECT_EQ(dbName(2), "typed");
+}
+
+TEST_F(GridTest, AlwaysShowEditorOpensTheFocusedCell)
+{
+    grid->setOptions(grid->options() | DBGridEh::dgAlwaysShowEditor);
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(1, 1);
+    EXPECT_NE(qobject_cast<QLineEdit*>(grid->cellEditor()), nullptr);
+    EXPECT_EQ(data->state(), Dataset::State::Browse); // opening is not editing
+    press(Qt::Key_Up);
+    EXPECT_EQ(data->currentRow(), 0);
+    EXPECT_NE(grid->cellEditor(), nullptr);
+}
+
+TEST_F(GridTest, TwoLevelTitlesShareTheUpperCell)
+{
+    grid->setColumns({column("name", "Name"), column("amount", "Figures|Amount"), column("kind", "Figures|Kind")});
+    const int singleHeight = grid->horizontalHeader()->sizeHint().height();
+    grid->setUseMultiTitle(true);
+    EXPECT_EQ(grid->titleRows(), 2);
+    using controls::grid_layout::TitleCell;
+    EXPECT_EQ(grid->titleCells(), QList<TitleCell>({{0, 2, 0, 0, "Name"},
+                                                    {0, 1, 1, 2, "Figures"},
+                                                    {1, 1, 1, 1, "Amount"},
+                                                    {1, 1, 2, 2, "Kind"}}));
+    EXPECT_EQ(grid->horizontalHeader()->sizeHint().height(), 2 * singleHeight);
+    grid->setUseMultiTitle(false);
+    EXPECT_EQ(grid->titleRows(), 1);
+}
+
+TEST_F(GridTest, AutoFitFillsTheVisibleWidthExactly)
+{
+    grid->setColumns({column("name", "A", 145), column("amount", "B", 124), column("kind", "C", 843),
+                      column("id_kind", "D", 174), column("id_item", "E", 146)});
+    grid->setAutoFitColWidths(true);
+    data->open();
+    window->resize(1465 + 200, 300);
+    showAndFocus();
+    auto sectionsTotal = [&] {
+        int total = 0;
+        for (int i = 0; i < 5; ++i)
+            total += grid->horizontalHeader()->sectionSize(i);
+        return total;
+    };
+    EXPECT_EQ(sectionsTotal(), grid->viewport()->width());
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+    const double scale = double(grid->viewport()->width() - 5) / 1432;
+    EXPECT_NEAR(grid->horizontalHeader()->sectionSize(2) - 1, 843 * scale, 0.5);
+    window->resize(900, 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sectionsTotal(), grid->viewport()->width());
+
+    // Dragging a border rescales that column's base and takes from the next.
+    grid->horizontalHeader()->resizeSection(0, grid->horizontalHeader()->sectionSize(0) + 10);
+    EXPECT_EQ(sectionsTotal(), grid->viewport()->width());
+    EXPECT_GT(grid->baseWidths()[0], 145);
+    EXPECT_EQ(grid->baseWidths()[0] + grid->baseWidths()[1], 145 + 124);
+    EXPECT_EQ(grid->baseWidths()[2], 843);
+}
+
+TEST_F(GridTest, DoubleClickFitsAndCtrlFOpensTheFindDialog)
+{
+    data->open();
+    const int needed = grid->optimalColumnWidth(0);
+    EXPECT_GT(needed, grid->fontMetrics().horizontalAdvance(QStringLiteral("alpha")));
+    grid->fitColumnToContents(0);
+    EXPECT_EQ(grid->column(0).width, needed);
+
+    showAndFocus();
+    press(Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(controls::FindDialog::exists());
+    EXPECT_TRUE(controls::FindDialog::instance()->isVisible());
+    EXPECT_EQ(controls::FindDialog::instance()->grid(), grid);
+    controls::FindDialog::instance()->close();
+}
+
+} // namespace
