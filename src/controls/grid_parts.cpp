@@ -60,9 +60,11 @@ int TitleHeader::lineHeight() const
     return height + 4;
 }
 
+// The height is the title rows'; the width is the columns' own. Asking the
+// base class would measure every title's text at each layout of the view.
 QSize TitleHeader::sizeHint() const
 {
-    return {QHeaderView::sizeHint().width(), m_rows * lineHeight()};
+    return {length(), m_rows * lineHeight()};
 }
 
 QRect TitleHeader::cellRect(const grid_layout::TitleCell& cell, const QRect& sectionRect) const

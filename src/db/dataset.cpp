@@ -222,11 +222,20 @@ QString Dataset::baseTable() const
 {
     if (m_kind == Kind::Table)
         return m_tableName;
+    if (m_baseTableOf == m_sql)
+        return m_baseTable;
+    m_baseTableOf = m_sql;
+    m_baseTable = findBaseTable(m_sql);
+    return m_baseTable;
+}
+
+QString Dataset::findBaseTable(const QString& statement)
+{
     using Re = QRegularExpression;
     static const Re several(QStringLiteral(R"(\bjoin\b|\bunion\b|\bgroup\s+by\b|\(\s*select\b)"),
                             Re::CaseInsensitiveOption);
     static const Re from(QStringLiteral(R"(\bfrom\s+([\w\[\]\.]+)\s*(,)?)"), Re::CaseInsensitiveOption);
-    const QString sql = tsql::toSqlite(m_sql);
+    const QString sql = tsql::toSqlite(statement);
     if (several.match(sql).hasMatch())
         return {};
     const auto match = from.match(sql);

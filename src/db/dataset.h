@@ -152,6 +152,7 @@ private:
     void setColumns(QVector<ColumnInfo> columns);
     QString selectStatement() const;
     QString baseTable() const;
+    static QString findBaseTable(const QString& statement);
     const TableInfo& writableTable() const;
     void setPendingValue(int column, const QVariant& value);
     void writeInsert();
@@ -172,6 +173,8 @@ private:
     Connection* m_connection;
     QString m_sql;
     QString m_tableName;
+    mutable QString m_baseTableOf; // the statement m_baseTable was found in
+    mutable QString m_baseTable;
     LockType m_lockType = LockType::Optimistic;
     CursorType m_cursorType = CursorType::Keyset;
     std::vector<std::unique_ptr<Field>> m_fields;

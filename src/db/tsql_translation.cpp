@@ -12,6 +12,8 @@ constexpr auto kCaseless = Re::CaseInsensitiveOption;
 
 QString removePrefixes(QString sql)
 {
+    if (!sql.contains(QLatin1String("dbo"), Qt::CaseInsensitive))
+        return sql;
     static const Re database(QStringLiteral(R"((\[QEL\]|\bQEL)\s*\.\s*(\[dbo\]|dbo)\s*\.\s*)"), kCaseless);
     static const Re schema(QStringLiteral(R"((?<![\w\].])(\[dbo\]|dbo)\s*\.\s*)"), kCaseless);
     sql.replace(database, QString());
@@ -21,12 +23,16 @@ QString removePrefixes(QString sql)
 
 QString removeTopPercent(QString sql)
 {
+    if (!sql.contains(QLatin1String("PERCENT"), Qt::CaseInsensitive))
+        return sql;
     static const Re topPercent(QStringLiteral(R"(\bTOP\s*\(\s*100\s*\)\s*PERCENT\b)"), kCaseless);
     return sql.replace(topPercent, QString());
 }
 
 QString topToLimit(QString sql)
 {
+    if (!sql.contains(QLatin1String("TOP"), Qt::CaseInsensitive))
+        return sql;
     static const Re top(QStringLiteral(R"(^(\s*SELECT\s+)TOP\s*\(?\s*(\d+)\s*\)?\s*)"), kCaseless);
     const auto match = top.match(sql);
     if (!match.hasMatch())
