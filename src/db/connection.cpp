@@ -14,7 +14,7 @@ ConnectionParameters parseConnectionString(const QString& text)
         const qsizetype equals = part.indexOf(u'=');
         if (equals <= 0)
             throw DatabaseError(QStringLiteral(
-                "Format of the initialization string does not conform to the OLE DB specification."));
+                "The connection string is malformed: every part must be a key=value pair."));
         parameters.insert(part.left(equals).trimmed().toLower(), part.mid(equals + 1));
     }
     return parameters;
