@@ -1,12 +1,13 @@
 #include "platform/workstation.h"
 
+#include "platform/host_address.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
 
 #include <array>
 #include <cstring>
-#include <memory>
 #include <mutex>
 
 namespace platform {
@@ -45,24 +46,7 @@ std::string computerName()
 std::string firstIPv4OfHostName()
 {
     startWinsockOnce();
-    const std::string host = ownHostName();
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (rc != 0)
-        throw NetworkError("Host name \"" + host + "\" could not be resolved: " + gai_strerrorA(rc));
-    const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
-    for (const addrinfo* a = found; a; a = a->ai_next) {
-        if (a->ai_family != AF_INET)
-            continue;
-        const auto* sin = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
-        std::array<char, INET_ADDRSTRLEN> text{};
-        if (inet_ntop(AF_INET, &sin->sin_addr, text.data(), text.size()))
-            return text.data();
-    }
-    throw NetworkError("Host name \"" + host + "\" has no IPv4 address");
+    return firstIPv4Of(ownHostName());
 }
 
 } // namespace platform
