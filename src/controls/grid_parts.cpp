@@ -256,8 +256,10 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
         const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
         painter->setFont(option.font);
         painter->setPen(ink);
-        painter->drawText(textArea, int(alignment),
-                          option.fontMetrics.elidedText(text, Qt::ElideRight, textArea.width()));
+        // Eliding shapes the text once more: only texts that may not fit.
+        const bool mayOverflow = qint64(text.size()) * option.fontMetrics.maxWidth() > textArea.width();
+        painter->drawText(textArea, int(alignment) | Qt::TextSingleLine,
+                          mayOverflow ? option.fontMetrics.elidedText(text, Qt::ElideRight, textArea.width()) : text);
     }
     if (isCurrentCell && marksShown && !optionsEh.testFlag(DBGridEh::dghHighlightFocus)) {
         QPen dotted(palette.color(QPalette::Text), 1, Qt::DotLine);

@@ -444,7 +444,18 @@ TEST_F(GridTest, DoubleClickFitsAndCtrlFOpensTheFindDialog)
     grid->fitColumnToContents(0);
     EXPECT_EQ(grid->column(0).width, needed);
 
+    // A double click on a title border fits that column, only with the option.
     showAndFocus();
+    QHeaderView* titles = grid->horizontalHeader();
+    grid->setColumn(1, column("amount", "Amount", 200));
+    const QPoint border(titles->sectionViewportPosition(1) + titles->sectionSize(1) - 1, 4);
+    QTest::mouseDClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier, border);
+    EXPECT_EQ(grid->column(1).width, 200);
+    grid->setOptionsEh(grid->optionsEh() | DBGridEh::dghDblClickOptimizeColWidth);
+    QTest::mouseDClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier, border);
+    EXPECT_EQ(grid->column(1).width, grid->optimalColumnWidth(1));
+    EXPECT_LT(grid->column(1).width, 200);
+
     press(Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(controls::FindDialog::exists());
     EXPECT_TRUE(controls::FindDialog::instance()->isVisible());
