@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 
 QString benchDatabasePath(double scale)
@@ -31,6 +32,13 @@ QString benchDatabasePath(double scale)
 QString benchConnectionString(const QString& path)
 {
     return QStringLiteral("User ID=qel_bench;Password=Bn4821xy;Initial Catalog=QEL;Data Source=file:") + path;
+}
+
+double processSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 void printRatioLine(const char* name, double ratio, double limit)

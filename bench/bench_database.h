@@ -7,5 +7,9 @@
 QString benchDatabasePath(double scale = 1.0);
 // A connection string for the builder's user login on that file.
 QString benchConnectionString(const QString& path);
+// Processor time of this process in seconds: steadier than the wall clock on a
+// machine that other work shares.
+double processSeconds();
+
 // Prints the closing line of a benchmark target: "NAME: RATIO x (limit LIMIT x)".
 void printRatioLine(const char* name, double ratio, double limit);

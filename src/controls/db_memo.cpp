@@ -93,7 +93,11 @@ void DBMemo::loadFromField()
         return;
     QScopedValueRollback guard(m_loading, true);
     const int position = textCursor().position();
-    setPlainText(text);
+    document()->setPlainText(text);
+    // Placing the cursor scrolls to it, which lays the text out at once: only
+    // the user's own typing needs it kept.
+    if (!hasFocus())
+        return;
     QTextCursor cursor = textCursor();
     cursor.setPosition(std::min(position, int(text.size())));
     setTextCursor(cursor);
@@ -121,7 +125,7 @@ void DBMemo::writeToField()
         const int position = std::min(textCursor().position(), f->size());
         text.truncate(f->size());
         QScopedValueRollback guard(m_loading, true);
-        setPlainText(text);
+        document()->setPlainText(text);
         QTextCursor cursor = textCursor();
         cursor.setPosition(position);
         setTextCursor(cursor);

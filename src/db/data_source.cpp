@@ -58,24 +58,34 @@ Dataset* DataLink::dataset() const
     return m_active ? m_connected.data() : nullptr;
 }
 
+// The dataset's signals are connected once per dataset and passed on only
+// while the link is active: activating a link costs no new connections.
 void DataLink::connectDataset(Dataset* dataset)
 {
+    if (m_connected == dataset)
+        return;
     for (const auto& connection : std::as_const(m_connections))
         disconnect(connection);
     m_connections.clear();
     m_connected = dataset;
     if (!dataset)
         return;
-    m_connections << connect(dataset, &Dataset::stateChanged, this, &DataLink::stateChanged)
-                  << connect(dataset, &Dataset::currentChanged, this, &DataLink::currentChanged)
-                  << connect(dataset, &Dataset::aboutToReset, this, &DataLink::aboutToReset)
-                  << connect(dataset, &Dataset::reset, this, &DataLink::reset)
-                  << connect(dataset, &Dataset::rowAboutToBeInserted, this, &DataLink::rowAboutToBeInserted)
-                  << connect(dataset, &Dataset::rowInserted, this, &DataLink::rowInserted)
-                  << connect(dataset, &Dataset::rowAboutToBeRemoved, this, &DataLink::rowAboutToBeRemoved)
-                  << connect(dataset, &Dataset::rowRemoved, this, &DataLink::rowRemoved)
-                  << connect(dataset, &Dataset::rowChanged, this, &DataLink::rowChanged)
-                  << connect(dataset, &Dataset::updatingRecord, this, &DataLink::updatingRecord);
+    auto pass = [this](auto signal) {
+        return [this, signal](auto... arguments) {
+            if (m_active)
+                (this->*signal)(arguments...);
+        };
+    };
+    m_connections << connect(dataset, &Dataset::stateChanged, this, pass(&DataLink::stateChanged))
+                  << connect(dataset, &Dataset::currentChanged, this, pass(&DataLink::currentChanged))
+                  << connect(dataset, &Dataset::updatingRecord, this, pass(&DataLink::updatingRecord))
+                  << connect(dataset, &Dataset::aboutToReset, this, pass(&DataLink::aboutToReset))
+                  << connect(dataset, &Dataset::reset, this, pass(&DataLink::reset))
+                  << connect(dataset, &Dataset::rowAboutToBeInserted, this, pass(&DataLink::rowAboutToBeInserted))
+                  << connect(dataset, &Dataset::rowInserted, this, pass(&DataLink::rowInserted))
+                  << connect(dataset, &Dataset::rowAboutToBeRemoved, this, pass(&DataLink::rowAboutToBeRemoved))
+                  << connect(dataset, &Dataset::rowRemoved, this, pass(&DataLink::rowRemoved))
+                  << connect(dataset, &Dataset::rowChanged, this, pass(&DataLink::rowChanged));
 }
 
 // The dataset's own signals reach the control only while the source is
@@ -83,14 +93,14 @@ void DataLink::connectDataset(Dataset* dataset)
 void DataLink::follow()
 {
     const bool active = m_source && m_source->isActive();
-    Dataset* dataset = active ? m_source->dataset() : nullptr;
+    Dataset* dataset = m_source ? m_source->dataset() : nullptr;
     if (active == m_active && dataset == m_connected)
         return;
-    connectDataset(nullptr);
+    connectDataset(dataset);
+    const bool changed = active != m_active;
     m_active = active;
-    if (active)
-        connectDataset(dataset);
-    emit activeChanged(active);
+    if (changed || active)
+        emit activeChanged(active);
 }
 
 } // namespace db

@@ -235,7 +235,7 @@ QString Dataset::findBaseTable(const QString& statement)
     static const Re several(QStringLiteral(R"(\bjoin\b|\bunion\b|\bgroup\s+by\b|\(\s*select\b)"),
                             Re::CaseInsensitiveOption);
     static const Re from(QStringLiteral(R"(\bfrom\s+([\w\[\]\.]+)\s*(,)?)"), Re::CaseInsensitiveOption);
-    const QString sql = tsql::toSqlite(statement);
+    const QString& sql = statement;
     if (several.match(sql).hasMatch())
         return {};
     const auto match = from.match(sql);
@@ -320,8 +320,11 @@ void Dataset::close()
 {
     if (!isOpen())
         return;
-    emit aboutToReset();
+    // The state goes first: controls bound through data sources let go of
+    // the dataset at once, rather than redrawing the emptied rows before.
     m_state = State::Inactive;
+    emit stateChanged();
+    emit aboutToReset();
     m_rows.clear();
     setColumns({});
     m_buffer.clear();
@@ -334,7 +337,6 @@ void Dataset::close()
         m_fields.clear();
     rowsChanged();
     emit reset();
-    emit stateChanged();
     emit currentChanged();
 }
 
