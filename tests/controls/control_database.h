@@ -5,10 +5,7 @@
 #include "db/data_source.h"
 #include "db/dataset.h"
 #include "fake_dialogs.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "scratch_database.h"
 
 #include <memory>
 
@@ -18,19 +15,15 @@ inline void PrintTo(const QString& text, std::ostream* out)
     *out << '"' << text.toStdString() << '"';
 }
 
-class ControlDatabase : public ::testing::Test {
+class ControlDatabase : public ScratchDatabase {
 protected:
     void SetUp() override;
     void TearDown() override;
+    QStringList schema() const override;
 
     // A query dataset on the fixture's connection (not opened).
     std::unique_ptr<db::Dataset> query(const QString& statement, const QString& name = QStringLiteral("Q"));
-    // Runs statements on the file directly, outside the layer under test.
-    void sql(const QString& statement) const;
-    QVariant scalar(const QString& statement) const;
 
-    QTemporaryDir folder;
-    QString path;
     std::unique_ptr<db::Connection> connection;
     FakeDialogs dialogs;
 };

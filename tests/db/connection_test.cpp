@@ -1,4 +1,4 @@
-#include "scratch_database.h"
+#include "db_fixture.h"
 #include "refusal.h"
 
 #include "db/embedded_server.h"
@@ -12,7 +12,7 @@ using ::testing::HasSubstr;
 
 namespace {
 
-using ConnectionTest = ScratchDatabase;
+using ConnectionTest = DbTest;
 
 TEST_F(ConnectionTest, OpensChecksLoginsAndClosesQuietly)
 {

@@ -1,4 +1,4 @@
-#include "scratch_database.h"
+#include "db_fixture.h"
 #include "refusal.h"
 
 #include "db/data_source.h"
@@ -24,11 +24,11 @@ db::FieldDefinition plain(const QString& name, db::FieldType type, bool readOnly
     return definition;
 }
 
-class DatasetTest : public ScratchDatabase {
+class DatasetTest : public DbTest {
 protected:
     void SetUp() override
     {
-        ScratchDatabase::SetUp();
+        DbTest::SetUp();
         connection = connect();
     }
     std::unique_ptr<Dataset> query(const QString& statement, const QString& name = QStringLiteral("Q"))

@@ -1,4 +1,4 @@
-#include "scratch_database.h"
+#include "db_fixture.h"
 #include "refusal.h"
 
 #include "db/dataset.h"
@@ -12,7 +12,7 @@ using db::Dataset;
 
 namespace {
 
-class WriteBack : public ScratchDatabase {
+class WriteBack : public DbTest {
 protected:
     std::unique_ptr<Dataset> open(db::Connection& connection, const QString& statement)
     {

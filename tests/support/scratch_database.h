@@ -1,8 +1,10 @@
 #pragma once
-// A small embedded-server database of its own for each test: two logins and a
-// few general tables, in a temporary folder that goes with the fixture.
+// A small embedded-server database of its own for each test, made from the
+// statements a fixture gives, in a temporary folder that goes with it. Its
+// user login is writer / w-pass.
 #include "db/connection.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,6 +16,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // The tables and rows besides server_logins.
+    virtual QStringList schema() const = 0;
+
     QString connectionString(const QString& login = QStringLiteral("writer"),
                              const QString& password = QStringLiteral("w-pass")) const;
     // A new connection, opened with the user login.
@@ -24,4 +29,7 @@ protected:
 
     QTemporaryDir folder;
     QString path;
+
+private:
+    QString m_direct;
 };

@@ -1,0 +1,23 @@
+#pragma once
+#include "scratch_database.h"
+
+// General tables for the data-layer tests: kinds, items referring to them,
+// and tags, which have no key.
+class DbTest : public ScratchDatabase {
+protected:
+    QStringList schema() const override
+    {
+        return {
+            QStringLiteral("CREATE TABLE kinds (id_kind INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(20))"),
+            QStringLiteral("INSERT INTO kinds (title) VALUES ('Статья'), ('Книга'), ('Тезисы доклада')"),
+            QStringLiteral("CREATE TABLE items (id_item INTEGER PRIMARY KEY AUTOINCREMENT, id_kind INTEGER, "
+                           "name VARCHAR(10), note NVARCHAR(300), amount INTEGER, level SMALLINT, issued DATE, "
+                           "stamped_by VARCHAR(20))"),
+            QStringLiteral("INSERT INTO items (id_kind, name, amount, level, issued) VALUES "
+                           "(1, 'alpha', 10, 1, '2024-03-01'), (2, 'beta', 20, 2, NULL), "
+                           "(3, 'gamma', 30, 3, '2025-12-31')"),
+            QStringLiteral("CREATE TABLE tags (owner INTEGER, tag VARCHAR(20))"),
+            QStringLiteral("INSERT INTO tags VALUES (1, 'x'), (1, 'y'), (2, 'x')"),
+        };
+    }
+};
