@@ -6,11 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -35,26 +31,17 @@ QString pristineDemoDatabase()
 
 DemoDatabase::DemoDatabase()
 {
-    static int copies = 0;
     QDir(m_folder.path()).mkdir(QStringLiteral("Data"));
     m_path = m_folder.filePath(QStringLiteral("Data/demo.db"));
     QFile::copy(pristineDemoDatabase(), m_path);
     QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
-    m_direct = QStringLiteral("demo-direct-%1").arg(++copies);
-    QSqlDatabase direct = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_direct);
-    direct.setDatabaseName(m_path);
-    direct.open();
+    m_direct.open(m_path);
 }
 
 DemoDatabase::~DemoDatabase()
 {
     if (platform::programFolder() == m_folder.path().toStdString())
         platform::overrideProgramFolder({});
-    {
-        QSqlDatabase direct = QSqlDatabase::database(m_direct, false);
-        direct.close();
-    }
-    QSqlDatabase::removeDatabase(m_direct);
 }
 
 QString DemoDatabase::connectionString(const QString& login, const QString& password) const
@@ -70,18 +57,4 @@ void DemoDatabase::becomeProgramFolder(const std::string& gatewayPassword) const
     platform::writeFile(platform::joinPath(folder, {"Data", "QEL"}),
                         EncodeConnectionSettings({"qel_gate", gatewayPassword, "QEL", "file:Data/demo.db"}));
     platform::overrideProgramFolder(folder);
-}
-
-void DemoDatabase::sql(const QString& statement) const
-{
-    QSqlQuery query(QSqlDatabase::database(m_direct));
-    ASSERT_TRUE(query.exec(statement)) << query.lastError().text().toStdString() << " in " << statement.toStdString();
-}
-
-QVariant DemoDatabase::scalar(const QString& statement) const
-{
-    QSqlQuery query(QSqlDatabase::database(m_direct));
-    if (!query.exec(statement) || !query.next())
-        return {};
-    return query.value(0);
 }

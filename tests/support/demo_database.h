@@ -1,6 +1,8 @@
 #pragma once
 // A fresh copy of the embedded demo database for each test: built once per
 // test executable with the project's builder, then copied.
+#include "direct_sql.h"
+
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -24,11 +26,11 @@ public:
     void becomeProgramFolder(const std::string& gatewayPassword = "gate2026") const;
 
     // Statements straight on the file, outside the program's connection.
-    void sql(const QString& statement) const;
-    QVariant scalar(const QString& statement) const;
+    void sql(const QString& statement) const { m_direct.sql(statement); }
+    QVariant scalar(const QString& statement) const { return m_direct.scalar(statement); }
 
 private:
     QTemporaryDir m_folder;
     QString m_path;
-    QString m_direct;
+    DirectSql m_direct;
 };

@@ -3,6 +3,7 @@
 // statements a fixture gives, in a temporary folder that goes with it. Its
 // user login is writer / w-pass.
 #include "db/connection.h"
+#include "direct_sql.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -24,12 +25,12 @@ protected:
     // A new connection, opened with the user login.
     std::unique_ptr<db::Connection> connect() const;
     // Runs statements on the file directly, outside the layer under test.
-    void sql(const QString& statement) const;
-    QVariant scalar(const QString& statement) const;
+    void sql(const QString& statement) const { m_direct.sql(statement); }
+    QVariant scalar(const QString& statement) const { return m_direct.scalar(statement); }
 
     QTemporaryDir folder;
     QString path;
 
 private:
-    QString m_direct;
+    DirectSql m_direct;
 };
