@@ -93,11 +93,10 @@ TDM_MB::TDM_MB(QObject* parent)
     DS_year = makeSource(QStringLiteral("DS_year"), ADOQ_year);
 }
 
+// Closing the connection closes every dataset on it, dropping what is
+// pending: nothing is written on the way out.
 TDM_MB::~TDM_MB()
 {
-    // Datasets first, then the connection: nothing is written on the way out.
-    for (Dataset* dataset : datasets())
-        dataset->close();
     ADOCon->close();
 }
 

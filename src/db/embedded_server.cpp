@@ -92,14 +92,6 @@ void clear()
 }
 } // namespace embedded_faults
 
-namespace {
-int& lostGenerationAtOpen(const EmbeddedServer* server)
-{
-    static QHash<const EmbeddedServer*, int> generations;
-    return generations[server];
-}
-} // namespace
-
 EmbeddedServer::EmbeddedServer()
     : SqlBackend(QStringLiteral("qel-embedded"))
 {
@@ -128,7 +120,7 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
         throw;
     }
     m_dateFormat = QStringLiteral("mdy");
-    lostGenerationAtOpen(this) = faults().lostGeneration;
+    m_lostGeneration = faults().lostGeneration;
 }
 
 void EmbeddedServer::checkLogin(const QString& login, const QString& password)
@@ -152,7 +144,7 @@ void EmbeddedServer::checkInjectedFailure(bool isWrite)
 {
     if (!m_database.isOpen())
         throw DatabaseError(kLostConnection);
-    if (lostGenerationAtOpen(this) != faults().lostGeneration)
+    if (m_lostGeneration != faults().lostGeneration)
         throw DatabaseError(kLostConnection);
     if (!faults().nextStatement.isEmpty())
         throw DatabaseError(std::exchange(faults().nextStatement, QString()));

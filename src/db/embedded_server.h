@@ -39,6 +39,8 @@ private:
     QVariantList toStorage(const QVariantList& values) const;
 
     QString m_role;
+    // The count of lost-connection faults when this connection opened.
+    int m_lostGeneration = 0;
     QString m_dateFormat = QStringLiteral("mdy");
 };
 

@@ -237,24 +237,32 @@ void TForm1::SpeedButton1Click()
     PopupMenu1->popup(referenceMenuPosition());
 }
 
-void TForm1::openDictionary(const QString& caption, db::DataSource* source, const QString& field,
-                            const std::function<void()>& beforeBinding)
+void TForm1::showDictionaryEditor(const std::function<void(TForm2&)>& configure)
 {
     // Owned here until it has been shown: should reopening the language list
     // fail, the editor goes at once instead of lingering unseen.
     auto editor = std::make_unique<TForm2>();
     Form2 = editor.get();
     const auto clear = qScopeGuard([] { Form2 = nullptr; });
-    editor->setWindowTitle(caption);
-    if (beforeBinding)
-        beforeBinding();
-    editor->DBGridEh1->setDataSource(source);
-    editor->DBNavigator1->setDataSource(source);
-    controls::GridColumn column = editor->DBGridEh1->column(0);
-    column.fieldName = field;
-    column.title = caption;
-    editor->DBGridEh1->setColumn(0, column);
+    if (configure)
+        configure(*editor);
     editor->exec();
+}
+
+void TForm1::openDictionary(const QString& caption, db::DataSource* source, const QString& field,
+                            const std::function<void()>& beforeBinding)
+{
+    showDictionaryEditor([&](TForm2& editor) {
+        editor.setWindowTitle(caption);
+        if (beforeBinding)
+            beforeBinding();
+        editor.DBGridEh1->setDataSource(source);
+        editor.DBNavigator1->setDataSource(source);
+        controls::GridColumn column = editor.DBGridEh1->column(0);
+        column.fieldName = field;
+        column.title = caption;
+        editor.DBGridEh1->setColumn(0, column);
+    });
 }
 
 void TForm1::N1Click()
@@ -267,12 +275,10 @@ void TForm1::N2Click()
     openDictionary(N2->text(), DM_MB->DS_uch_zvanie, QStringLiteral("k6"));
 }
 
+// The editor as created edits the speciality codes.
 void TForm1::N3Click()
 {
-    auto editor = std::make_unique<TForm2>();
-    Form2 = editor.get();
-    const auto clear = qScopeGuard([] { Form2 = nullptr; });
-    editor->exec();
+    showDictionaryEditor({});
 }
 
 void TForm1::N4Click()

@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QAction;
 class QToolButton;
+class TForm2;
 
 inline constexpr char kProgramTitle[] = "QEL 23 Научная деятельность сотрудника";
 
@@ -103,6 +104,9 @@ private:
     void buildSkills();
     void showTeacher(const QString& key);
     void clearTeacher();
+    // Creates the dictionary editor as Form2, lets `configure` set it up,
+    // shows it modally, and destroys it.
+    void showDictionaryEditor(const std::function<void(TForm2&)>& configure);
     void openDictionary(const QString& caption, db::DataSource* source, const QString& field,
                         const std::function<void()>& beforeBinding = {});
 
