@@ -5,7 +5,7 @@
 //    reading a plain field of the same rows (limit 3 x);
 //  - 1,000 single-row inserts through the dataset vs prepared QSqlQuery
 //    inserts (limit 2 x).
-#include "bench_database.h"
+#include "bench_support.h"
 
 #include "db/connection.h"
 #include "db/dataset.h"
@@ -37,20 +37,6 @@ void record(benchmark::State& state, const char* name, double seconds)
     timings()[name].push_back(seconds);
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-template <typename F>
-double timed(F&& work)
-{
-    const double start = processSeconds();
-    work();
-    return processSeconds() - start;
-}
-
 QSqlDatabase plainDatabase()
 {
     static const QString name = QStringLiteral("bench-plain");
@@ -75,15 +61,7 @@ db::Connection& connection()
 void PlainQueryLoop(benchmark::State& state)
 {
     for (auto _ : state) {
-        record(state, "open_plain", timed([] {
-            QSqlQuery query(plainDatabase());
-            query.setForwardOnly(true);
-            query.exec(kRows);
-            const int columns = query.record().count();
-            while (query.next())
-                for (int i = 0; i < columns; ++i)
-                    benchmark::DoNotOptimize(query.value(i));
-        }));
+        record(state, "open_plain", processSecondsOf([] { readEveryValue(plainDatabase(), kRows); }));
     }
 }
 
@@ -92,7 +70,7 @@ void DatasetOpen(benchmark::State& state)
     for (auto _ : state) {
         db::Dataset rows(QStringLiteral("rows"), db::Dataset::Kind::Query, &connection());
         rows.setSql(kRows);
-        record(state, "open_dataset", timed([&] { rows.open(); }));
+        record(state, "open_dataset", processSecondsOf([&] { rows.open(); }));
         benchmark::DoNotOptimize(rows.recordCount());
     }
 }
@@ -132,7 +110,7 @@ void readAll(const char* name, benchmark::State& state, const QString& field)
     for (auto _ : state) {
         // A changed lookup dataset is looked up afresh: touch it each time.
         lookupPair().lookup.refresh();
-        record(state, name, timed([&] {
+        record(state, name, processSecondsOf([&] {
             for (int row = 0; row < count; ++row)
                 benchmark::DoNotOptimize(f.displayTextAt(row));
         }));
@@ -147,7 +125,7 @@ constexpr int kInserts = 1000;
 void PreparedInserts(benchmark::State& state)
 {
     for (auto _ : state) {
-        record(state, "insert_plain", timed([] {
+        record(state, "insert_plain", processSecondsOf([] {
             QSqlQuery insert(plainDatabase());
             insert.prepare(QStringLiteral("INSERT INTO bench_lookup (name) VALUES (?)"));
             for (int i = 0; i < kInserts; ++i) {
@@ -165,7 +143,7 @@ void DatasetInserts(benchmark::State& state)
         db::Dataset table(QStringLiteral("lookup"), db::Dataset::Kind::Query, &connection());
         table.setSql(QStringLiteral("select * from bench_lookup where id < 0"));
         table.open();
-        record(state, "insert_dataset", timed([&] {
+        record(state, "insert_dataset", processSecondsOf([&] {
             for (int i = 0; i < kInserts; ++i) {
                 table.append();
                 table.fieldByName(QStringLiteral("name")).setValue(QStringLiteral("dataset %1").arg(i));

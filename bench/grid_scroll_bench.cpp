@@ -2,6 +2,8 @@
 // page: the cost per page must not grow with the number of rows, because the
 // grid's model reads only the rows a page shows. Measured over 1,000 and
 // 100,000 rows; the ratio of the per-page medians is printed last.
+#include "bench_support.h"
+
 #include "controls/db_grid.h"
 #include "db/connection.h"
 #include "db/data_source.h"
@@ -21,7 +23,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <limits>
 #include <map>
 #include <memory>
@@ -138,15 +139,6 @@ struct ScrollingGrid {
     QPixmap pixmap;
 };
 
-// The cost is the processor time the program spends (its painting threads
-// included): on a shared machine the wall clock also counts others' work.
-double processCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
 std::map<int, std::unique_ptr<ScrollingGrid>>& grids()
 {
     static std::map<int, std::unique_ptr<ScrollingGrid>> made;
@@ -171,11 +163,11 @@ void BM_ScrollAndPaintPerPage(benchmark::State& state)
     int pages = 0;
     double wallSeconds = 0;
     for (auto _ : state) {
-        const double cpuBegin = processCpuSeconds();
+        const double cpuBegin = processSeconds();
         const auto wallBegin = std::chrono::steady_clock::now();
         pages = grid->scrollThrough();
         const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallBegin;
-        const double seconds = (processCpuSeconds() - cpuBegin) / pages;
+        const double seconds = (processSeconds() - cpuBegin) / pages;
         state.SetIterationTime(seconds);
         perPage()[rows].push_back(seconds);
         wallSeconds += wall.count() / pages;
@@ -199,13 +191,6 @@ BENCHMARK(BM_ScrollAndPaintPerPage)
     ->Iterations(1)
     ->Repetitions(5);
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -223,7 +208,7 @@ int main(int argc, char** argv)
     const auto& samples = perPage();
     if (samples.count(kSmallRows) && samples.count(kLargeRows)) {
         const double ratio = median(samples.at(kLargeRows)) / median(samples.at(kSmallRows));
-        std::printf("bench_grid: %.2f x (limit %.1f x)\n", ratio, kLimit);
+        printRatioLine("bench_grid", ratio, kLimit);
     }
     grids().clear();
     return 0;

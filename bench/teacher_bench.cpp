@@ -5,7 +5,7 @@
 //    reopened on the teacher, every field of every row read, lookups included;
 //  - choose_teacher_window: the same through the main window's teacher
 //    picker, with the grids, navigators and memos following.
-#include "bench_database.h"
+#include "bench_support.h"
 
 #include "controls/application.h"
 #include "data/data_module.h"
@@ -29,13 +29,6 @@ std::vector<double> plainTimes;
 std::vector<double> datasetTimes;
 std::vector<double> datasetPlainTimes;
 int nextTeacher = 1;
-
-double secondsOf(const std::function<void()>& work)
-{
-    const double start = processSeconds();
-    work();
-    return processSeconds() - start;
-}
 
 QStringList teacherStatements(int teacher)
 {
@@ -79,16 +72,9 @@ Program& program()
 double plainSeconds(int teacher)
 {
     QSqlDatabase plain = QSqlDatabase::database(QStringLiteral("bench-plain"));
-    return secondsOf([&] {
-        for (const QString& statement : teacherStatements(teacher)) {
-            QSqlQuery query(plain);
-            query.setForwardOnly(true);
-            query.exec(statement);
-            const int columns = query.record().count();
-            while (query.next())
-                for (int i = 0; i < columns; ++i)
-                    benchmark::DoNotOptimize(query.value(i));
-        }
+    return processSecondsOf([&] {
+        for (const QString& statement : teacherStatements(teacher))
+            readEveryValue(plain, statement);
     });
 }
 
@@ -137,7 +123,7 @@ void ChooseTeacher(benchmark::State& state)
     benchmark::DoNotOptimize(opened);
     for (auto _ : state) {
         const int teacher = takeTeacher();
-        const double seconds = secondsOf([&] { reopenOn(dm, teacher); });
+        const double seconds = processSecondsOf([&] { reopenOn(dm, teacher); });
         state.SetIterationTime(seconds);
         datasetTimes.push_back(seconds);
         datasetPlainTimes.push_back(plainSeconds(teacher));
@@ -149,17 +135,11 @@ void ChooseTeacherWindow(benchmark::State& state)
     Program& p = program();
     for (auto _ : state) {
         const int teacher = takeTeacher();
-        const double seconds = secondsOf([&] { p.form->DBLookupComboboxEh1->setKeyValue(teacher); });
+        const double seconds = processSecondsOf([&] { p.form->DBLookupComboboxEh1->setKeyValue(teacher); });
         state.SetIterationTime(seconds);
         chooseTimes.push_back(seconds);
         plainTimes.push_back(plainSeconds(teacher));
     }
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace

@@ -1,10 +1,15 @@
-#include "bench_database.h"
+#include "bench_support.h"
 
 #include <QDir>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <benchmark/benchmark.h>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <cstdlib>
@@ -39,6 +44,33 @@ double processSeconds()
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+double processSecondsOf(const std::function<void()>& work)
+{
+    const double start = processSeconds();
+    work();
+    return processSeconds() - start;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void readEveryValue(const QSqlDatabase& database, const QString& statement)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    query.exec(statement);
+    const int columns = query.record().count();
+    while (query.next())
+        for (int i = 0; i < columns; ++i)
+            benchmark::DoNotOptimize(query.value(i));
 }
 
 void printRatioLine(const char* name, double ratio, double limit)
