@@ -50,21 +50,24 @@ QString resolveFilePath(const QString& dataSource)
     return QDir(QString::fromStdString(platform::programFolder())).filePath(path);
 }
 
-// Declared types of the result's columns, where SQLite knows them.
-void describeColumns(QSqlQuery& query, ResultSet& result)
+// The result's columns, with their types where SQLite knows them.
+QVector<ColumnInfo> describeColumns(const QSqlRecord& record)
 {
-    const QSqlRecord record = query.record();
+    QVector<ColumnInfo> columns;
     for (int i = 0; i < record.count(); ++i) {
+        FieldType type = FieldType::Unknown;
         switch (record.field(i).metaType().id()) {
         case QMetaType::Int:
-        case QMetaType::LongLong: result.columns[i].type = FieldType::Integer; break;
-        case QMetaType::Double: result.columns[i].type = FieldType::Float; break;
-        case QMetaType::QString: result.columns[i].type = FieldType::String; break;
-        case QMetaType::QDate: result.columns[i].type = FieldType::Date; break;
-        case QMetaType::QDateTime: result.columns[i].type = FieldType::DateTime; break;
+        case QMetaType::LongLong: type = FieldType::Integer; break;
+        case QMetaType::Double: type = FieldType::Float; break;
+        case QMetaType::QString: type = FieldType::String; break;
+        case QMetaType::QDate: type = FieldType::Date; break;
+        case QMetaType::QDateTime: type = FieldType::DateTime; break;
         default: break;
         }
+        columns.append({record.fieldName(i), type, 0});
     }
+    return columns;
 }
 
 } // namespace
@@ -185,11 +188,8 @@ ResultSet EmbeddedServer::query(const QString& statement)
     if (!query.exec(tsql::toSqlite(statement)))
         throw DatabaseError(errorText(query.lastError()));
     ResultSet result;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        result.columns.append({record.fieldName(i), FieldType::Unknown, 0});
-    describeColumns(query, result);
-    result.rows = fetchRows(query, record.count());
+    result.columns = describeColumns(query.record());
+    result.rows = fetchRows(query, int(result.columns.size()));
     return result;
 }
 

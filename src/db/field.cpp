@@ -178,11 +178,12 @@ void Field::setValue(const QVariant& value)
         const LookupDefinition& lookup = *m_definition.lookup;
         QVariant key;
         if (!value.isNull() && !value.toString().isEmpty()) {
-            const int row = lookup.dataset->locate(lookup.resultField, value);
+            resolveLookupColumns();
+            const int row = lookup.dataset->locate(m_lookupResultColumn, value);
             if (row < 0)
                 throw DatabaseError(QStringLiteral("'%1' is not a valid value for field '%2'")
                                         .arg(value.toString(), name()));
-            key = lookup.dataset->storedValue(row, lookup.dataset->columnIndex(lookup.lookupKeyField));
+            key = lookup.dataset->storedValue(row, m_lookupKeyColumn);
         }
         m_dataset.fieldByName(lookup.keyField).setValue(key);
         return;
