@@ -1,4 +1,5 @@
 #include "db/connection.h"
+#include "db/connection_p.h"
 
 #include "db/embedded_server.h"
 #include "db/errors.h"
@@ -24,15 +25,15 @@ ConnectionParameters parseConnectionString(const QString& text)
 
 namespace {
 
-Connection::BackendWrapper& backendWrapper()
+BackendWrapper& backendWrapper()
 {
-    static Connection::BackendWrapper wrapper;
+    static BackendWrapper wrapper;
     return wrapper;
 }
 
 } // namespace
 
-void Connection::setBackendWrapper(BackendWrapper wrapper)
+void setBackendWrapper(BackendWrapper wrapper)
 {
     backendWrapper() = std::move(wrapper);
 }

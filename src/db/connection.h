@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace db {
@@ -74,11 +73,6 @@ public:
 
     // The backend itself, opened first if need be.
     Backend& backend();
-
-    // Test seam: every backend this connection opens is first passed through
-    // the wrapper (tests wrap it to inject faults). Empty: none.
-    using BackendWrapper = std::function<std::unique_ptr<Backend>(std::unique_ptr<Backend>)>;
-    static void setBackendWrapper(BackendWrapper wrapper);
 
 signals:
     void opened();
