@@ -84,6 +84,7 @@ std::string UpdateBatchText()
         "DEL /Q \"%QEL_HOME%\\%QEL_PROG%.new\" \"%QEL_HOME%\\%QEL_PROG%.old\" 2>NUL",
         "COPY /Y \"%QEL_TEMP%\\%QEL_PROG%.exe\" \"%QEL_HOME%\\%QEL_PROG%.new\" >NUL",
         "IF ERRORLEVEL 1 GOTO do_run",
+        "IF NOT EXIST \"%QEL_HOME%\\%QEL_PROG%.new\" GOTO do_run",
         "REN \"%QEL_HOME%\\%QEL_PROG%.exe\" \"%QEL_PROG%.old\"",
         "REN \"%QEL_HOME%\\%QEL_PROG%.new\" \"%QEL_PROG%.exe\"",
         "IF NOT EXIST \"%QEL_HOME%\\%QEL_PROG%.exe\" REN \"%QEL_HOME%\\%QEL_PROG%.old\" \"%QEL_PROG%.exe\"",

@@ -72,6 +72,7 @@ const char* const kBatchLines[] = {
     R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.new" "%QEL_HOME%\%QEL_PROG%.old" 2>NUL)",
     R"(COPY /Y "%QEL_TEMP%\%QEL_PROG%.exe" "%QEL_HOME%\%QEL_PROG%.new" >NUL)",
     "IF ERRORLEVEL 1 GOTO do_run",
+    R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.new" GOTO do_run)",
     R"(REN "%QEL_HOME%\%QEL_PROG%.exe" "%QEL_PROG%.old")",
     R"(REN "%QEL_HOME%\%QEL_PROG%.new" "%QEL_PROG%.exe")",
     R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.exe" REN "%QEL_HOME%\%QEL_PROG%.old" "%QEL_PROG%.exe")",
