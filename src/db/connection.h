@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace db {
@@ -23,6 +24,12 @@ public:
     ~Connection() override;
 
     void setConnectionString(const QString& text) { m_connectionString = text; }
+
+    // Makes the backend for the parameters of the connection string. Without
+    // one, "Data Source" chooses as above; a test or a tool may name another
+    // (an ODBC data source other than SQL Server, a shorter time-out).
+    using BackendFactory = std::function<std::unique_ptr<Backend>(const ConnectionParameters&)>;
+    void setBackendFactory(BackendFactory factory) { m_backendFactory = std::move(factory); }
     const QString& connectionString() const { return m_connectionString; }
 
     // Throws DatabaseError with the server's or driver's message.
@@ -60,6 +67,7 @@ private:
     Backend& openBackend();
 
     QString m_connectionString;
+    BackendFactory m_backendFactory;
     std::unique_ptr<Backend> m_backend;
     QHash<QString, TableInfo> m_tables;
 };
