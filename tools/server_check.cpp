@@ -176,6 +176,14 @@ QString joined(const QStringList& items)
     return items.join(QStringLiteral("; "));
 }
 
+// The first three, and how many more.
+QString shortened(const QStringList& items)
+{
+    if (items.size() <= 3)
+        return joined(items);
+    return QStringLiteral("%1 and %2 more").arg(joined(items.mid(0, 3))).arg(items.size() - 3);
+}
+
 class Checker {
 public:
     Checker(const Target& target, const std::function<void(const Line&)>& report)
@@ -324,7 +332,7 @@ private:
                     allowed << QStringLiteral("SELECT on %1").arg(QLatin1String(table.name));
             break;
         }
-        check(allowed.isEmpty(), text, QStringLiteral("it may %1").arg(joined(allowed)));
+        check(allowed.isEmpty(), text, QStringLiteral("it may %1").arg(shortened(allowed)));
     }
 
     void checkTables(db::Connection& user)
@@ -450,7 +458,7 @@ private:
             add(Outcome::NotApplicable, secretText + why);
             return;
         }
-        check(writableReference.isEmpty(), readOnlyText, QStringLiteral("it may %1").arg(joined(writableReference)));
+        check(writableReference.isEmpty(), readOnlyText, QStringLiteral("it may %1").arg(shortened(writableReference)));
         auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
         QStringList readable;
         for (const QString& column : kSecretColumns)
