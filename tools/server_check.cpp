@@ -1,7 +1,6 @@
 #include "server_check.h"
 
 #include "data/embedded_get_user.h"
-#include "db/embedded_server.h"
 #include "db/errors.h"
 #include "db/odbc_backend.h"
 #include "platform/workstation.h"
@@ -321,7 +320,7 @@ private:
             auto& odbc = static_cast<db::OdbcBackend&>(gateway.backend());
             for (const Table& table : programTables())
                 for (const char* permission : {"SELECT", "INSERT", "UPDATE", "DELETE"})
-                    if (odbc.hasPermission(QStringLiteral("dbo.") + table.name, QLatin1String(permission)).value_or(false))
+                    if (odbc.hasPermission(QLatin1String(table.name), QLatin1String(permission)).value_or(false))
                         allowed << QStringLiteral("%1 on %2").arg(QLatin1String(permission), QLatin1String(table.name));
             break;
         }
@@ -462,7 +461,7 @@ private:
         auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
         QStringList readable;
         for (const QString& column : kSecretColumns)
-            if (odbc.hasPermission(QStringLiteral("dbo.QEL_User"), QStringLiteral("SELECT"), column).value_or(false))
+            if (odbc.hasPermission(QStringLiteral("QEL_User"), QStringLiteral("SELECT"), column).value_or(false))
                 readable << column;
         check(readable.isEmpty(), secretText, QStringLiteral("it may read %1").arg(readable.join(QStringLiteral(", "))));
     }
@@ -475,7 +474,7 @@ private:
         const QString name = QLatin1String(table.name);
         if (server == Server::SqlServer)
             return static_cast<db::OdbcBackend&>(user.backend())
-                .hasPermission(QStringLiteral("dbo.") + name, permission)
+                .hasPermission(name, permission)
                 .value_or(false);
         if (!table.edited)
             return false; // the per-table question is not asked there (see above)

@@ -77,11 +77,12 @@ public:
     }
 
     // HAS_PERMS_BY_NAME answers for the connected login, through its roles and
-    // any DENY; NULL when the object is not there or not visible to it.
+    // any DENY; NULL when the object is not there or not visible to it. The
+    // program's objects are in schema dbo.
     QString permissionStatement(bool onColumn) const override
     {
-        return onColumn ? QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(?, 'OBJECT', ?, ?, 'COLUMN'), 0)")
-                        : QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(?, 'OBJECT', ?), 0)");
+        return onColumn ? QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(N'dbo.' + ?, 'OBJECT', ?, ?, 'COLUMN'), 0)")
+                        : QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(N'dbo.' + ?, 'OBJECT', ?), 0)");
     }
 };
 

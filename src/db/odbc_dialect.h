@@ -9,7 +9,6 @@
 #include <QSqlError>
 
 #include <memory>
-#include <optional>
 
 namespace db {
 
@@ -46,9 +45,9 @@ public:
     virtual bool isTimeout(const QSqlError& error) const = 0;
 
     // A statement that selects 1 when the connected login holds a permission
-    // (SELECT, INSERT, UPDATE, DELETE, EXECUTE) on an object, 0 otherwise; its
-    // values are the object's name, the permission and, `onColumn`, the
-    // column's name. Empty where the server has no per-object permissions.
+    // (SELECT, INSERT, UPDATE, DELETE, EXECUTE) on a table or procedure of the
+    // program's schema, 0 otherwise; its values are the object's name, the
+    // permission and, `onColumn`, the column's name. Empty where the server has no per-object permissions.
     virtual QString permissionStatement(bool onColumn) const
     {
         Q_UNUSED(onColumn);

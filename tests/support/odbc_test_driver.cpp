@@ -11,23 +11,37 @@ namespace {
 // Not the system's name for it, so that only this registration can be found.
 const QString kDriverName = QStringLiteral("QEL test SQLite3");
 
-QString registerDriver()
+QTemporaryDir& configFolder()
 {
     static QTemporaryDir folder;
+    return folder;
+}
+
+// odbcinst.ini: the driver, and the driver manager's trace when `traceFile` is given.
+bool writeDriverIni(const QString& library, const QString& traceFile)
+{
+    QFile ini(configFolder().filePath(QStringLiteral("odbcinst.ini")));
+    if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        ADD_FAILURE() << "Cannot write " << ini.fileName().toStdString();
+        return false;
+    }
+    QString text = QStringLiteral("[%1]\nDescription=SQLite3 through ODBC, for the tests\nDriver=%2\n").arg(kDriverName, library);
+    if (!traceFile.isEmpty())
+        text += QStringLiteral("\n[ODBC]\nTrace=Yes\nTraceFile=%1\n").arg(traceFile);
+    ini.write(text.toUtf8());
+    return true;
+}
+
+QString registerDriver()
+{
+    QTemporaryDir& folder = configFolder();
     const QString library = QStringLiteral(QEL_SQLITE_ODBC_DRIVER);
     if (library.isEmpty() || !QFile::exists(library)) {
         ADD_FAILURE() << "The SQLite ODBC driver (Debian: libsqliteodbc) is not installed; scripts/setup.sh installs it.";
         return kDriverName;
     }
-    QFile ini(folder.filePath(QStringLiteral("odbcinst.ini")));
-    if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ADD_FAILURE() << "Cannot write " << ini.fileName().toStdString();
+    if (!writeDriverIni(library, QString()))
         return kDriverName;
-    }
-    ini.write(QStringLiteral("[%1]\nDescription=SQLite3 through ODBC, for the tests\nDriver=%2\n")
-                  .arg(kDriverName, library)
-                  .toUtf8());
-    ini.close();
     QFile(folder.filePath(QStringLiteral("odbc.ini"))).open(QIODevice::WriteOnly | QIODevice::Truncate);
     qputenv("ODBCSYSINI", QFile::encodeName(folder.path()));
     qputenv("ODBCINSTINI", "odbcinst.ini");
@@ -36,6 +50,12 @@ QString registerDriver()
 }
 
 } // namespace
+
+void traceInto(const QString& file)
+{
+    driverName();
+    writeDriverIni(QStringLiteral(QEL_SQLITE_ODBC_DRIVER), file);
+}
 
 QString driverName()
 {
