@@ -26,7 +26,8 @@ public:
     // tells the IDENTITY column (at most one per table), and the primary key is
     // the index with is_primary_key = 1. max_length is in bytes: nvarchar and
     // nchar hold two per character, and -1 stands for (max). collation_name is
-    // NULL for columns that are not text.
+    // NULL for columns that are not text. OBJECT_ID without a type finds views
+    // as well as tables.
     QString tableColumnsStatement() const override
     {
         return QStringLiteral(
@@ -43,7 +44,7 @@ public:
             "                           AND ic.column_id = c.column_id) THEN 1 ELSE 0 END,\n"
             "       c.collation_name\n"
             "FROM sys.columns AS c\n"
-            "WHERE c.object_id = OBJECT_ID(?, 'U')\n"
+            "WHERE c.object_id = OBJECT_ID(?)\n"
             "ORDER BY c.column_id");
     }
 
