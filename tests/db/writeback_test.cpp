@@ -166,6 +166,21 @@ TEST_P(WriteBack, ALostUpdateIsPreventedBetweenTwoConnections)
     EXPECT_THAT(refusal([&] { theirs->post(); }).toStdString(), HasSubstr("Row cannot be located"));
 }
 
+TEST_P(WriteBack, AWriteTheServerRefusesKeepsTheRecordAndItsValues)
+{
+    sql(QStringLiteral("CREATE UNIQUE INDEX kinds_title ON kinds (title)"));
+    auto connection = connect();
+    auto kinds = open(*connection, QStringLiteral("select * from kinds"));
+    kinds->append();
+    kinds->fieldByName("title").setValue(QStringLiteral("Книга"));
+    EXPECT_THAT(refusal([&] { kinds->post(); }).toStdString(), HasSubstr("UNIQUE constraint failed"));
+    EXPECT_EQ(kinds->state(), Dataset::State::Insert);
+    EXPECT_EQ(kinds->fieldByName("title").asString(), "Книга");
+    kinds->fieldByName("title").setValue(QStringLiteral("Патент"));
+    kinds->post();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds")).toInt(), 4);
+}
+
 // Faults injected into the embedded server; a fault of the driver itself is
 // the time-out below.
 using WriteBackFaults = DbTest;
