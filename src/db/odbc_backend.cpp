@@ -197,10 +197,4 @@ QVariant OdbcBackend::insert(const QString& statement, const QVariantList& value
     return identity;
 }
 
-// T-SQL's brackets, which SQLite accepts as well.
-QString OdbcBackend::quoteName(const QString& name) const
-{
-    return u'[' + QString(name).replace(u']', QLatin1String("]]")) + u']';
-}
-
 } // namespace db

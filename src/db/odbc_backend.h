@@ -33,7 +33,7 @@ public:
     TableInfo tableInfo(const QString& table) override;
     int write(const QString& statement, const QVariantList& values) override;
     QVariant insert(const QString& statement, const QVariantList& values) override;
-    QString quoteName(const QString& name) const override;
+    const RowWriter& rowWriter() const override { return m_dialect->rowWriter(); }
 
     // Whether the connected login holds a permission (SELECT, INSERT, UPDATE,
     // DELETE, EXECUTE) on a table or procedure, or on one column of it;

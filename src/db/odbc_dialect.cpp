@@ -1,5 +1,7 @@
 #include "db/odbc_dialect.h"
 
+#include "db/embedded_server.h"
+
 namespace db {
 namespace {
 
@@ -58,6 +60,8 @@ public:
     }
     QString identityStatement() const override { return {}; }
 
+    const RowWriter& rowWriter() const override { return m_writer; }
+
     // Drivers run a prepared statement through sp_prepexec or sp_executesql;
     // a SET inside such a call is restored when the call returns ("SET
     // statements" in the SQL Server documentation), so "SET DATEFORMAT dmy"
@@ -85,6 +89,9 @@ public:
         return onColumn ? QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(N'dbo.' + ?, 'OBJECT', ?, ?, 'COLUMN'), 0)")
                         : QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(N'dbo.' + ?, 'OBJECT', ?), 0)");
     }
+
+private:
+    SqlServerRowWriter m_writer;
 };
 
 class SqliteOdbcDialect final : public OdbcDialect {
@@ -124,6 +131,8 @@ public:
     // The row id of the connection's last insert.
     QString identityStatement() const override { return QStringLiteral("SELECT last_insert_rowid()"); }
     bool mustRunDirectly(const QString&) const override { return false; }
+    // SQLite's own quoting, as on the embedded server.
+    const RowWriter& rowWriter() const override { return m_writer; }
 
     bool isTimeout(const QSqlError& error) const override
     {
@@ -133,9 +142,15 @@ public:
 
 private:
     QString m_driverName;
+    SqliteRowWriter m_writer;
 };
 
 } // namespace
+
+QString SqlServerRowWriter::quoteName(const QString& name) const
+{
+    return u'[' + QString(name).replace(u']', QLatin1String("]]")) + u']';
+}
 
 std::unique_ptr<OdbcDialect> sqlServerDialect()
 {

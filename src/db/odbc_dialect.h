@@ -5,6 +5,7 @@
 // check run on a copy of a database file). Everything that depends on the
 // server lives here, in one place.
 #include "db/backend.h"
+#include "db/row_writer.h"
 
 #include <QSqlError>
 
@@ -41,6 +42,9 @@ public:
     // setting of the session would otherwise end with the prepared call.
     virtual bool mustRunDirectly(const QString& statement) const = 0;
 
+    // The statements that write rows back, in this database's words.
+    virtual const RowWriter& rowWriter() const = 0;
+
     // Whether the error is the statement time-out running out.
     virtual bool isTimeout(const QSqlError& error) const = 0;
 
@@ -53,6 +57,12 @@ public:
         Q_UNUSED(onColumn);
         return {};
     }
+};
+
+// T-SQL's quoting of names in brackets.
+class SqlServerRowWriter final : public RowWriter {
+public:
+    QString quoteName(const QString& name) const override;
 };
 
 // SQL Server through FreeTDS (Linux) or the system's "SQL Server" driver (Windows).

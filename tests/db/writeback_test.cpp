@@ -3,7 +3,7 @@
 #include "refusal.h"
 
 #include "db/dataset.h"
-#include "db/embedded_server.h"
+#include "embedded_faults.h"
 #include "db/errors.h"
 
 #include <gmock/gmock.h>
@@ -159,7 +159,13 @@ TEST_P(WriteBack, ALostUpdateIsPreventedBetweenTwoConnections)
     theirs->post();
     EXPECT_EQ(scalar("select name || amount from items where id_item = 1").toString(), "mine11");
 
+    // Nor is a row deleted whose values another user changed meanwhile.
+    EXPECT_EQ(refusalKind([&] { mine->deleteRecord(); }), db::DatabaseError::Kind::RowChanged);
+    EXPECT_EQ(mine->recordCount(), 3);
+    EXPECT_EQ(scalar("select name || amount from items where id_item = 1").toString(), "mine11");
+
     // A row deleted meanwhile is not silently overwritten.
+    mine->refresh();
     mine->deleteRecord();
     theirs->edit();
     theirs->fieldByName("amount").setValue(12);
@@ -181,11 +187,59 @@ TEST_P(WriteBack, AWriteTheServerRefusesKeepsTheRecordAndItsValues)
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds")).toInt(), 4);
 }
 
-// Faults injected into the embedded server; a fault of the driver itself is
-// the time-out below.
-using WriteBackFaults = DbTest;
+TEST_P(WriteBack, AWriteChangesExactlyOneRowOrNothing)
+{
+    sql("insert into tags values (1, 'x')"); // the same values twice, and no key to tell them apart
+    auto connection = connect();
+    auto tags = open(*connection, QStringLiteral("select * from tags order by owner, tag"));
+    ASSERT_EQ(tags->fieldByName("tag").asString(), "x");
+    EXPECT_EQ(refusalKind([&] { tags->deleteRecord(); }), db::DatabaseError::Kind::NotUnique);
+    EXPECT_EQ(scalar("select count(*) from tags where owner = 1 and tag = 'x'").toInt(), 2);
+    EXPECT_EQ(tags->recordCount(), 4);
 
-TEST_F(WriteBackFaults, ServerFailuresLeaveStateAndValues)
+    tags->edit();
+    tags->fieldByName("tag").setValue("w");
+    EXPECT_EQ(refusalKind([&] { tags->post(); }), db::DatabaseError::Kind::NotUnique);
+    EXPECT_EQ(tags->state(), Dataset::State::Edit);
+    EXPECT_EQ(tags->fieldByName("tag").asString(), "w");
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'w'").toInt(), 0);
+    tags->cancel();
+
+    // A row count the driver cannot tell is no success: the write is undone.
+    tags->last();
+    tags->edit();
+    tags->fieldByName("tag").setValue("v");
+    db::embedded_faults::reportRowCountOfNextWrite(-1);
+    EXPECT_EQ(refusalKind([&] { tags->post(); }), db::DatabaseError::Kind::NotUnique);
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 0);
+    tags->post();
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 1);
+}
+
+TEST_P(WriteBack, SeveralRowsAreDeletedAllTogetherOrNotAtAll)
+{
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
+    // Another user changes the middle row: its delete, the second one sent, fails.
+    sql("update items set name = 'changed' where id_item = 2");
+    EXPECT_EQ(refusalKind([&] { items->deleteRecords({0, 1, 2}); }), db::DatabaseError::Kind::RowChanged);
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 3);
+    EXPECT_FALSE(connection->inTransaction());
+    EXPECT_EQ(items->recordCount(), 3);
+    items->setCurrentRow(1);
+    EXPECT_EQ(items->fieldByName("name").asString(), "changed"); // read again after the refusal
+
+    items->deleteRecords({2, 0});
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 1);
+    EXPECT_EQ(items->recordCount(), 1);
+    EXPECT_EQ(items->fieldByName("name").asString(), "changed");
+
+    // One transaction at a time on a connection.
+    db::Connection::Transaction transaction(*connection);
+    EXPECT_EQ(refusalKind([&] { db::Connection::Transaction nested(*connection); }), db::DatabaseError::Kind::Usage);
+}
+
+TEST_P(WriteBack, ServerFailuresLeaveStateAndValues)
 {
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items"));
@@ -198,11 +252,15 @@ TEST_F(WriteBackFaults, ServerFailuresLeaveStateAndValues)
     items->post();
     EXPECT_EQ(scalar("select count(*) from items").toInt(), 4);
 
+    // A refused delete of a record being edited keeps the edit and its values.
     items->first();
+    items->edit();
+    items->fieldByName("name").setValue("typed");
     db::embedded_faults::failNextWrite(QStringLiteral("The DELETE statement conflicted"));
     EXPECT_EQ(refusal([&] { items->deleteRecord(); }), "The DELETE statement conflicted");
     EXPECT_EQ(items->recordCount(), 4);
-    EXPECT_EQ(items->fieldByName("name").asString(), "alpha");
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->fieldByName("name").asString(), "typed");
     items->deleteRecord();
     EXPECT_EQ(items->recordCount(), 3);
     EXPECT_EQ(scalar("select count(*) from items where name = 'alpha'").toInt(), 0);
