@@ -151,8 +151,12 @@ bool fits(const db::ColumnInfo& column, Need need, int size)
 
 enum class Server { Embedded, SqlServer, OtherOdbc };
 
-Server serverOf(db::Connection& connection)
+// A database reached through a backend of the caller's is taken as one
+// without logins or per-table permissions (see Target).
+Server serverOf(db::Connection& connection, const Target& target)
 {
+    if (target.backendFactory)
+        return Server::OtherOdbc;
     auto* odbc = dynamic_cast<db::OdbcBackend*>(&connection.backend());
     if (!odbc)
         return Server::Embedded;
@@ -315,7 +319,7 @@ private:
     {
         const QString text = QStringLiteral("The gateway login can neither read nor change the tables");
         QStringList allowed;
-        switch (serverOf(gateway)) {
+        switch (serverOf(gateway, m_target)) {
         case Server::SqlServer: {
             auto& odbc = static_cast<db::OdbcBackend&>(gateway.backend());
             for (const Table& table : programTables())
@@ -388,9 +392,16 @@ private:
     void checkCollations(db::Connection& user)
     {
         const QString text = QStringLiteral("Text columns use a Cyrillic case-insensitive collation");
-        if (serverOf(user) != Server::SqlServer) {
+        switch (serverOf(user, m_target)) {
+        case Server::Embedded:
+            add(Outcome::NotApplicable,
+                text + QStringLiteral(": not applicable, the embedded server compares every text one way, Cyrillic "
+                                      "and case-insensitive"));
+            return;
+        case Server::OtherOdbc:
             add(Outcome::NotApplicable, text + QStringLiteral(": not applicable, this database has no collations"));
             return;
+        case Server::SqlServer: break;
         }
         auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
         QStringList wrong;
@@ -413,7 +424,7 @@ private:
 
     void checkUserRights(db::Connection& user)
     {
-        const Server server = serverOf(user);
+        const Server server = serverOf(user, m_target);
         QStringList unreadable;
         // Only the tables and columns that are there: what is missing is
         // reported above.
