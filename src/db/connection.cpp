@@ -54,7 +54,9 @@ void Connection::open()
         return;
     const ConnectionParameters parameters = parseConnectionString(m_connectionString);
     std::unique_ptr<Backend> backend;
-    if (parameters.value(QStringLiteral("data source")).startsWith(QLatin1String("file:")))
+    if (m_backendFactory)
+        backend = m_backendFactory(parameters);
+    else if (parameters.value(QStringLiteral("data source")).startsWith(QLatin1String("file:")))
         backend = std::make_unique<EmbeddedServer>();
     else
         backend = std::make_unique<OdbcBackend>();

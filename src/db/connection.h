@@ -24,6 +24,12 @@ public:
     ~Connection() override;
 
     void setConnectionString(const QString& text) { m_connectionString = text; }
+
+    // Makes the backend for the parameters of the connection string. Without
+    // one, "Data Source" chooses as above; a test or a tool may name another
+    // (an ODBC data source other than SQL Server, a shorter time-out).
+    using BackendFactory = std::function<std::unique_ptr<Backend>(const ConnectionParameters&)>;
+    void setBackendFactory(BackendFactory factory) { m_backendFactory = std::move(factory); }
     const QString& connectionString() const { return m_connectionString; }
 
     // Throws DatabaseError with the server's or driver's message.
@@ -86,6 +92,7 @@ private:
     void writeOneRow(const BoundStatement& statement, const QString& action);
 
     QString m_connectionString;
+    BackendFactory m_backendFactory;
     std::unique_ptr<Backend> m_backend;
     QHash<QString, TableInfo> m_tables;
     bool m_inTransaction = false;
