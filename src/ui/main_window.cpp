@@ -281,11 +281,16 @@ void TForm1::buildReferenceMenu()
 {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    N1 = PopupMenu1->addAction(QStringLiteral("Ученая степень"), this, &TForm1::N1Click);
-    N2 = PopupMenu1->addAction(QStringLiteral("Ученое звание"), this, &TForm1::N2Click);
-    N3 = PopupMenu1->addAction(QStringLiteral("Шифр специальности"), this, &TForm1::N3Click);
-    N4 = PopupMenu1->addAction(QStringLiteral("Язык"), this, &TForm1::N4Click);
-    N5 = PopupMenu1->addAction(QStringLiteral("Вид публикации"), this, &TForm1::N5Click);
+    // A failure (reopening the language list) is shown from the item's own
+    // handler, not unwound through the menu.
+    auto item = [this](const QString& text, void (TForm1::*handler)()) {
+        return PopupMenu1->addAction(text, this, [this, handler] { controls::guarded([&] { (this->*handler)(); }); });
+    };
+    N1 = item(QStringLiteral("Ученая степень"), &TForm1::N1Click);
+    N2 = item(QStringLiteral("Ученое звание"), &TForm1::N2Click);
+    N3 = item(QStringLiteral("Шифр специальности"), &TForm1::N3Click);
+    N4 = item(QStringLiteral("Язык"), &TForm1::N4Click);
+    N5 = item(QStringLiteral("Вид публикации"), &TForm1::N5Click);
 }
 
 QPoint TForm1::referenceMenuPosition() const

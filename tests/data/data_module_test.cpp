@@ -134,7 +134,7 @@ TEST_F(DataModuleTest, NoTeacherChosenRefusesThePostAndKeepsTheRecord)
     EXPECT_EQ(count("select id_teacher from Publication where theme = 'без преподавателя'"), 1);
 }
 
-TEST_F(DataModuleTest, LookupsOpenTheirDatasetsFirstAndCutTheirTexts)
+TEST_F(DataModuleTest, LookupsOpenTheirDatasetsFirstAndShowTheirTextsWhole)
 {
     session.teacher = 1;
     openOn(dm.ADOQ_Lang_options, kLanguages, 1);

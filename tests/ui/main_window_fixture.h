@@ -74,6 +74,10 @@ protected:
     // Types into whatever has the focus, as a user would (Cyrillic too).
     static void type(const QString& text)
     {
+        if (!QApplication::focusWidget()) {
+            ADD_FAILURE() << "typing with the focus nowhere";
+            return;
+        }
         for (const QChar ch : text)
             QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch),
                                 Qt::NoModifier);
