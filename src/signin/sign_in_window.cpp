@@ -66,7 +66,10 @@ QLineEdit* makeBox(QWidget* parent, const char* name, const QRect& geometry, boo
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
     box->setFrame(false);
-    box->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: none; }"));
+    // A hidden box shows each character as an asterisk (42), not the style's bullet.
+    box->setStyleSheet(hidden ? QStringLiteral("QLineEdit { background: white; color: black; border: none; "
+                                               "lineedit-password-character: 42; }")
+                              : QStringLiteral("QLineEdit { background: white; color: black; border: none; }"));
     if (hidden)
         box->setEchoMode(QLineEdit::Password);
     return box;

@@ -33,7 +33,13 @@ TEST_F(SignInWindow, CreatedBorderlessWithItsPartsInPlace)
     EXPECT_EQ(form->Timer1->interval(), 2000);
     EXPECT_EQ(form->Login_Edit->geometry(), QRect(146, 202, 187, 21));
     EXPECT_EQ(form->Edit2->geometry(), QRect(148, 345, 186, 21));
-    EXPECT_EQ(form->Password_Edit->echoMode(), QLineEdit::Password);
+    // Each hidden character shows as an asterisk.
+    for (QLineEdit* hidden : {form->Password_Edit, form->Edit1, form->Edit2}) {
+        EXPECT_EQ(hidden->echoMode(), QLineEdit::Password);
+        hidden->setText(QStringLiteral("пар0"));
+        EXPECT_EQ(hidden->displayText(), "****") << hidden->objectName().toStdString();
+        hidden->clear();
+    }
     EXPECT_FALSE(form->Image1->pixmap().isNull());
     EXPECT_FALSE(form->Image2->pixmap().isNull());
     // The new-password boxes lie below the visible height, yet Tab reaches them.
