@@ -61,7 +61,7 @@ std::optional<std::string> windows1251(const std::string& what, const std::strin
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const auto options = sqlite_tool::Options::parse(argc, argv);
+    const auto options = tool::Options::parse(argc, argv);
     if (!options || !options->unknown("--user --user-password --server --database --login --password "
                                       "--sqlite-odbc-driver").empty()
         || !options->has("--user") || !options->has("--user-password"))
