@@ -12,6 +12,7 @@
 namespace db {
 
 class RowWriter;
+struct BoundStatement;
 
 struct ColumnInfo {
     QString name;
@@ -35,6 +36,13 @@ struct TableInfo {
     const ColumnInfo* column(const QString& column) const;
 };
 
+// What an INSERT did: the rows it added (-1 when the driver cannot tell) and
+// the key the server assigned (null without one).
+struct InsertResult {
+    int rows = -1;
+    QVariant identity;
+};
+
 // The `key=value` pairs of a connection string, keys in lower case.
 using ConnectionParameters = QMap<QString, QString>;
 
@@ -51,11 +59,12 @@ public:
 
     virtual TableInfo tableInfo(const QString& table) = 0;
 
-    // Bound-parameter writes. `statement` uses '?' placeholders.
-    // Returns the number of rows affected, -1 when the driver cannot tell.
-    virtual int write(const QString& statement, const QVariantList& values) = 0;
-    // Runs an INSERT and returns the identity it created (null without one).
-    virtual QVariant insert(const QString& statement, const QVariantList& values) = 0;
+    // Bound-parameter writes, each value bound in its column's type where the
+    // backend can. Returns the number of rows affected, -1 when the driver
+    // cannot tell.
+    virtual int write(const BoundStatement& statement) = 0;
+    // Runs an INSERT.
+    virtual InsertResult insert(const BoundStatement& statement) = 0;
 
     // The statements that write rows back, in this backend's dialect.
     virtual const RowWriter& rowWriter() const = 0;

@@ -4,6 +4,7 @@
 #include "db/embedded_server.h"
 #include "db/errors.h"
 #include "db/odbc_backend.h"
+#include "db/row_writer.h"
 
 #include <optional>
 
@@ -97,58 +98,69 @@ void Connection::execute(const QString& statement)
     query(statement);
 }
 
-int Connection::write(const QString& statement, const QVariantList& values)
+int Connection::write(const BoundStatement& statement)
 {
     Backend& backend = openBackend();
-    emit statementSent(statement);
-    return backend.write(statement, values);
+    emit statementSent(statement.text);
+    return backend.write(statement);
 }
 
-QVariant Connection::insert(const QString& statement, const QVariantList& values)
+InsertResult Connection::insert(const BoundStatement& statement)
 {
     Backend& backend = openBackend();
-    emit statementSent(statement);
-    return backend.insert(statement, values);
+    emit statementSent(statement.text);
+    return backend.insert(statement);
 }
 
 QVariant Connection::insertRow(const QString& table, const QVector<ColumnValue>& values)
 {
     const BoundStatement statement = openBackend().rowWriter().insertRow(table, values);
-    return insert(statement.text, statement.values);
+    QVariant identity;
+    writeOneRow(
+        [&] {
+            InsertResult result = insert(statement);
+            identity = std::move(result.identity);
+            return result.rows;
+        },
+        QStringLiteral("inserting"));
+    return identity;
 }
 
 void Connection::updateRow(const QString& table, const QVector<ColumnValue>& assignments,
                            const QVector<ColumnValue>& match)
 {
-    writeOneRow(openBackend().rowWriter().updateRow(table, assignments, match), QStringLiteral("updating"));
+    const BoundStatement statement = openBackend().rowWriter().updateRow(table, assignments, match);
+    writeOneRow([&] { return write(statement); }, QStringLiteral("updating"));
 }
 
 void Connection::deleteRow(const QString& table, const QVector<ColumnValue>& match)
 {
-    writeOneRow(openBackend().rowWriter().deleteRow(table, match), QStringLiteral("deleting"));
+    const BoundStatement statement = openBackend().rowWriter().deleteRow(table, match);
+    writeOneRow([&] { return write(statement); }, QStringLiteral("deleting"));
 }
 
-void Connection::writeOneRow(const BoundStatement& statement, const QString& action)
+void Connection::writeOneRow(const std::function<int()>& write, const QString& action)
 {
     // Inside a caller's transaction a refusal undoes the whole of it; alone,
     // the write has a transaction of its own to undo it by.
     std::optional<Transaction> own;
     if (!m_inTransaction)
         own.emplace(*this);
-    const int rows = write(statement.text, statement.values);
+    const int rows = write();
     if (rows == 1) {
         if (own)
             own->commit();
         return;
     }
-    if (rows == 0)
+    const bool inserting = action == QLatin1String("inserting");
+    if (rows == 0 && !inserting)
         throw DatabaseError(QStringLiteral("Row cannot be located for %1. Some values may have been changed since "
                                            "it was last read.").arg(action),
                             DatabaseError::Kind::RowChanged);
     const QString count = rows < 0 ? QStringLiteral("an unknown number of") : QString::number(rows);
     throw DatabaseError(QStringLiteral("The row was not written: %1 would have changed %2 rows instead of one, so "
                                        "nothing was changed.").arg(action, count),
-                        DatabaseError::Kind::NotUnique);
+                        rows == 0 ? DatabaseError::Kind::Server : DatabaseError::Kind::NotUnique);
 }
 
 Connection::Transaction::Transaction(Connection& connection)

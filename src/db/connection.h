@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace db {
@@ -49,14 +50,15 @@ public:
     const TableInfo& tableInfo(const QString& table);
 
     // Writes with bound parameters ('?' placeholders), traced like every
-    // statement: the rows affected (-1: unknown), or the identity an INSERT made.
-    int write(const QString& statement, const QVariantList& values);
-    QVariant insert(const QString& statement, const QVariantList& values);
+    // statement: the rows affected (-1: unknown), or what an INSERT did.
+    int write(const BoundStatement& statement);
+    InsertResult insert(const BoundStatement& statement);
 
-    // Row writes in the backend's dialect. An update or delete changes exactly
-    // one row or nothing: when its match finds no row it fails as RowChanged,
-    // when it would change several (or the driver cannot tell how many) it is
-    // undone and fails; `action` ("updating", "deleting") names it in the message.
+    // Row writes in the backend's dialect. Each changes exactly one row or
+    // nothing: when an update's or delete's match finds no row it fails as
+    // RowChanged; a write that would change several rows, none (an insert), or
+    // an unknown number is undone and fails. insertRow returns the key the
+    // server assigned (null without one).
     QVariant insertRow(const QString& table, const QVector<ColumnValue>& values);
     void updateRow(const QString& table, const QVector<ColumnValue>& assignments, const QVector<ColumnValue>& match);
     void deleteRow(const QString& table, const QVector<ColumnValue>& match);
@@ -89,7 +91,9 @@ signals:
 
 private:
     Backend& openBackend();
-    void writeOneRow(const BoundStatement& statement, const QString& action);
+    // Runs `write` (which returns the rows it changed) under the rule above;
+    // `action` ("inserting", "updating", "deleting") names it in the message.
+    void writeOneRow(const std::function<int()>& write, const QString& action);
 
     QString m_connectionString;
     BackendFactory m_backendFactory;

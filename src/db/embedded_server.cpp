@@ -242,18 +242,19 @@ QVariantList EmbeddedServer::toStorage(const QVariantList& values) const
     return stored;
 }
 
-int EmbeddedServer::write(const QString& statement, const QVariantList& values)
+int EmbeddedServer::write(const BoundStatement& statement)
 {
     checkOpen();
     requireUserRole();
-    return execBound(statement, toStorage(values)).numRowsAffected();
+    return execBound(statement.text, toStorage(statement.values())).numRowsAffected();
 }
 
-QVariant EmbeddedServer::insert(const QString& statement, const QVariantList& values)
+InsertResult EmbeddedServer::insert(const BoundStatement& statement)
 {
     checkOpen();
     requireUserRole();
-    return execBound(statement, toStorage(values)).lastInsertId();
+    const QSqlQuery query = execBound(statement.text, toStorage(statement.values()));
+    return {query.numRowsAffected(), query.lastInsertId()};
 }
 
 QString SqliteRowWriter::quoteName(const QString& name) const

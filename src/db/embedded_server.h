@@ -36,8 +36,8 @@ public:
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
-    int write(const QString& statement, const QVariantList& values) override;
-    QVariant insert(const QString& statement, const QVariantList& values) override;
+    int write(const BoundStatement& statement) override;
+    InsertResult insert(const BoundStatement& statement) override;
     const RowWriter& rowWriter() const override { return m_writer; }
 
     // "mdy" until "SET DATEFORMAT" changes it.

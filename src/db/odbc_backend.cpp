@@ -1,7 +1,9 @@
 #include "db/odbc_backend.h"
 
 #include "db/errors.h"
+#include "db/odbc_statement.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -175,26 +177,41 @@ std::optional<bool> OdbcBackend::hasPermission(const QString& object, const QStr
     return query.next() && query.value(0).toInt() == 1;
 }
 
-int OdbcBackend::write(const QString& statement, const QVariantList& values)
+void* OdbcBackend::connectionHandle() const
 {
-    return run(statement, values).numRowsAffected();
+    const QVariant handle = m_database.isOpen() ? m_database.driver()->handle() : QVariant();
+    const SQLHANDLE connection = handle.isValid() && handle.metaType().sizeOf() == sizeof(SQLHANDLE)
+        ? *static_cast<const SQLHANDLE*>(handle.constData())
+        : nullptr;
+    if (!connection)
+        throw DatabaseError(QStringLiteral("The connection to the database is not open."),
+                            DatabaseError::Kind::ConnectionLost);
+    return connection;
 }
 
-QVariant OdbcBackend::insert(const QString& statement, const QVariantList& values)
+OdbcOutcome OdbcBackend::runOwn(const BoundStatement& statement)
 {
-    QSqlQuery query = run(m_dialect->insertBatch(statement), values);
+    try {
+        return runOdbcStatement(connectionHandle(), statement, *m_dialect, m_statementTimeout);
+    } catch (const OdbcError& error) {
+        fail(QSqlError(QString(), error.message(), QSqlError::StatementError, error.sqlState()));
+    }
+}
+
+int OdbcBackend::write(const BoundStatement& statement)
+{
+    return runOwn(statement).rows;
+}
+
+InsertResult OdbcBackend::insert(const BoundStatement& statement)
+{
     // The batch's results in order: the INSERT's row count, then the key
     // where the dialect selects it in the same batch.
-    while (!query.isSelect() && query.nextResult()) {
-    }
+    const OdbcOutcome batch = runOwn({m_dialect->insertBatch(statement.text), statement.parameters});
+    InsertResult result{batch.rows, batch.firstValue};
     if (const QString follow = m_dialect->identityStatement(); !follow.isEmpty())
-        query = run(follow, {});
-    QVariant identity;
-    if (query.isSelect() && query.next())
-        identity = query.value(0);
-    while (query.next()) {
-    }
-    return identity;
+        result.identity = runOwn({follow, {}}).firstValue;
+    return result;
 }
 
 } // namespace db

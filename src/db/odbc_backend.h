@@ -3,6 +3,7 @@
 // Linux or the system's "SQL Server" driver on Windows, as the program ships;
 // another database where a dialect for it is given.
 #include "db/odbc_dialect.h"
+#include "db/odbc_statement.h"
 #include "db/sql_backend.h"
 
 #include <QHash>
@@ -31,8 +32,9 @@ public:
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
-    int write(const QString& statement, const QVariantList& values) override;
-    QVariant insert(const QString& statement, const QVariantList& values) override;
+    // Row writes run on the connection's ODBC handle with typed parameters.
+    int write(const BoundStatement& statement) override;
+    InsertResult insert(const BoundStatement& statement) override;
     const RowWriter& rowWriter() const override { return m_dialect->rowWriter(); }
 
     // Whether the connected login holds a permission (SELECT, INSERT, UPDATE,
@@ -48,6 +50,9 @@ private:
     // A prepared statement with the time-out set and `values` bound, executed.
     QSqlQuery run(const QString& statement, const QVariantList& values);
     ResultSet fetch(QSqlQuery& query);
+    // The connection's ODBC handle (an SQLHDBC); throws when it is closed.
+    void* connectionHandle() const;
+    OdbcOutcome runOwn(const BoundStatement& statement);
     [[noreturn]] void fail(const QSqlError& error) const;
 
     std::unique_ptr<OdbcDialect> m_dialect;

@@ -62,6 +62,14 @@ public:
 
     const RowWriter& rowWriter() const override { return m_writer; }
 
+    // nvarchar(n) holds up to 4000 characters; a longer parameter is sent as
+    // nvarchar(max), which the drivers take from column size 0.
+    qint64 textParameterSize(qsizetype length, int declaredSize) const override
+    {
+        const qint64 size = OdbcDialect::textParameterSize(length, declaredSize);
+        return size > 4000 ? 0 : size;
+    }
+
     // Drivers run a prepared statement through sp_prepexec or sp_executesql;
     // a SET inside such a call is restored when the call returns ("SET
     // statements" in the SQL Server documentation), so "SET DATEFORMAT dmy"
@@ -77,7 +85,8 @@ public:
     bool isTimeout(const QSqlError& error) const override
     {
         const QString text = error.databaseText() + u' ' + error.driverText();
-        return text.contains(QLatin1String("timeout expired"), Qt::CaseInsensitive)
+        return error.nativeErrorCode() == QLatin1String("HYT00")
+            || text.contains(QLatin1String("timeout expired"), Qt::CaseInsensitive)
             || text.contains(QLatin1String("Lock request time out period exceeded"), Qt::CaseInsensitive);
     }
 
@@ -150,6 +159,14 @@ private:
 QString SqlServerRowWriter::quoteName(const QString& name) const
 {
     return u'[' + QString(name).replace(u']', QLatin1String("]]")) + u']';
+}
+
+QString SqlServerRowWriter::matchCondition(const ColumnValue& match, QVector<ColumnValue>& parameters) const
+{
+    if (match.value.isNull() || !isTextType(match.column.type))
+        return RowWriter::matchCondition(match, parameters);
+    parameters << match;
+    return QStringLiteral("CAST(%1 AS nvarchar(max)) = ?").arg(quoteName(match.column.name));
 }
 
 std::unique_ptr<OdbcDialect> sqlServerDialect()

@@ -45,8 +45,18 @@ public:
     // The statements that write rows back, in this database's words.
     virtual const RowWriter& rowWriter() const = 0;
 
-    // Whether the error is the statement time-out running out.
+    // Whether the error is the statement time-out running out. Errors of the
+    // backend's own row writes carry the SQLSTATE as their native code.
     virtual bool isTimeout(const QSqlError& error) const = 0;
+
+    // The column size a text parameter of `length` characters is bound with
+    // (SQL_WVARCHAR) for a column of `declaredSize` characters (0: no limit
+    // known): the column's size where the text fits, so that statements differ
+    // only in their values, else the text's own length, at least 1.
+    virtual qint64 textParameterSize(qsizetype length, int declaredSize) const
+    {
+        return declaredSize > 0 && length <= declaredSize ? declaredSize : qMax<qint64>(length, 1);
+    }
 
     // A statement that selects 1 when the connected login holds a permission
     // (SELECT, INSERT, UPDATE, DELETE, EXECUTE) on a table or procedure of the
@@ -63,6 +73,12 @@ public:
 class SqlServerRowWriter final : public RowWriter {
 public:
     QString quoteName(const QString& name) const override;
+
+protected:
+    // Text columns are compared as nvarchar(max): "=" refuses ntext and text
+    // ("The data types ntext and nvarchar are incompatible in the equal to
+    // operator"), and a cast keeps any length of the value read.
+    QString matchCondition(const ColumnValue& match, QVector<ColumnValue>& parameters) const override;
 };
 
 // SQL Server through FreeTDS (Linux) or the system's "SQL Server" driver (Windows).

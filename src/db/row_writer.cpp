@@ -18,7 +18,7 @@ BoundStatement RowWriter::insertRow(const QString& table, const QVector<ColumnVa
     for (const ColumnValue& value : values) {
         names << quoteName(value.column.name);
         marks << QStringLiteral("?");
-        statement.values << value.value;
+        statement.parameters << value;
     }
     statement.text = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                          .arg(quoteName(table), names.join(u','), marks.join(u','));
@@ -32,9 +32,9 @@ BoundStatement RowWriter::updateRow(const QString& table, const QVector<ColumnVa
     QStringList sets;
     for (const ColumnValue& value : assignments) {
         sets << quoteName(value.column.name) + QStringLiteral(" = ?");
-        statement.values << value.value;
+        statement.parameters << value;
     }
-    const QString where = whereClause(match, statement.values);
+    const QString where = whereClause(match, statement.parameters);
     statement.text = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                          .arg(quoteName(table), sets.join(QStringLiteral(", ")), where);
     return statement;
@@ -43,21 +43,30 @@ BoundStatement RowWriter::updateRow(const QString& table, const QVector<ColumnVa
 BoundStatement RowWriter::deleteRow(const QString& table, const QVector<ColumnValue>& match) const
 {
     BoundStatement statement;
-    const QString where = whereClause(match, statement.values);
+    const QString where = whereClause(match, statement.parameters);
     statement.text = QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteName(table), where);
     return statement;
 }
 
-QString RowWriter::matchCondition(const ColumnValue& match, QVariantList& values) const
+QVariantList BoundStatement::values() const
+{
+    QVariantList result;
+    result.reserve(parameters.size());
+    for (const ColumnValue& parameter : parameters)
+        result << parameter.value;
+    return result;
+}
+
+QString RowWriter::matchCondition(const ColumnValue& match, QVector<ColumnValue>& parameters) const
 {
     const QString name = quoteName(match.column.name);
     if (match.value.isNull())
         return name + QStringLiteral(" IS NULL");
-    values << match.value;
+    parameters << match;
     return name + QStringLiteral(" = ?");
 }
 
-QString RowWriter::whereClause(const QVector<ColumnValue>& match, QVariantList& values) const
+QString RowWriter::whereClause(const QVector<ColumnValue>& match, QVector<ColumnValue>& parameters) const
 {
     // Without a condition every row of the table would be written.
     if (match.isEmpty())
@@ -65,7 +74,7 @@ QString RowWriter::whereClause(const QVector<ColumnValue>& match, QVariantList& 
                             DatabaseError::Kind::Usage);
     QStringList conditions;
     for (const ColumnValue& value : match)
-        conditions << matchCondition(value, values);
+        conditions << matchCondition(value, parameters);
     return conditions.join(QStringLiteral(" AND "));
 }
 

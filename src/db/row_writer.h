@@ -11,9 +11,12 @@ struct ColumnValue {
     QVariant value;
 };
 
+// A statement with its parameters: each value with the column it goes to or
+// is compared with, so that a backend can bind it in the column's own type.
 struct BoundStatement {
-    QString text;       // '?' placeholders
-    QVariantList values; // in placeholder order
+    QString text;                    // '?' placeholders
+    QVector<ColumnValue> parameters; // in placeholder order
+    QVariantList values() const;
 };
 
 class RowWriter {
@@ -31,10 +34,10 @@ public:
 
 protected:
     // "name = ?" with the value bound, or "name IS NULL".
-    virtual QString matchCondition(const ColumnValue& match, QVariantList& values) const;
+    virtual QString matchCondition(const ColumnValue& match, QVector<ColumnValue>& parameters) const;
 
 private:
-    QString whereClause(const QVector<ColumnValue>& match, QVariantList& values) const;
+    QString whereClause(const QVector<ColumnValue>& match, QVector<ColumnValue>& parameters) const;
 };
 
 } // namespace db

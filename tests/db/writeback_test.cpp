@@ -6,9 +6,13 @@
 #include "embedded_faults.h"
 #include "db/errors.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 #include <gmock/gmock.h>
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using db::Dataset;
 
 namespace {
@@ -292,6 +296,72 @@ TEST_P(WriteBack, RefreshRereadsAndKeepsTheCurrentRecord)
     items->refresh();
     EXPECT_EQ(items->recordCount(), 4);
     EXPECT_EQ(items->fieldByName("name").asString(), "GAMMA");
+}
+
+// The unixODBC trace's SQLBindParameter entries, one "C Type / SQL Type /
+// Col Def / Rgb Value / Value Max" text each.
+QStringList boundParameters(const QString& traceFile)
+{
+    QFile file(traceFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList bindings;
+    const QStringList entries = QString::fromUtf8(file.readAll()).split(QStringLiteral("[SQLBindParameter.c]"));
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        if (!entries[i].contains(QLatin1String("Entry:")))
+            continue;
+        QStringList fields;
+        for (const QString& line : entries[i].split(u'\n')) {
+            const QString field = line.trimmed();
+            if (field.startsWith(QLatin1String("C Type")) || field.startsWith(QLatin1String("SQL Type"))
+                || field.startsWith(QLatin1String("Col Def")) || field.startsWith(QLatin1String("Rgb Value"))
+                || field.startsWith(QLatin1String("Value Max")))
+                fields << field;
+        }
+        bindings << fields.join(QStringLiteral(" / "));
+    }
+    return bindings;
+}
+
+// A long text is written and found again by its next write (SQL Server
+// compares it as nvarchar(max)); over ODBC each parameter is bound in its
+// column's type: a text as variable-length wide text of its real length, a
+// NULL with its column's type and no data.
+TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
+{
+    const QString trace = folder.filePath(QStringLiteral("odbc.trace"));
+    if (route == Route::Odbc)
+        odbc_test_driver::traceInto(trace);
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
+    const QString longNote = QString(200, QChar(0x0434)); // д
+    items->edit();
+    items->fieldByName("note").setValue(longNote);
+    items->fieldByName("issued").setValue(QVariant());
+    items->post();
+    items->edit();
+    items->fieldByName("note").setValue(longNote + QStringLiteral("ё"));
+    items->post();
+    odbc_test_driver::traceInto({});
+    EXPECT_EQ(scalar("select note from items where id_item = 1").toString(), longNote + QStringLiteral("ё"));
+    EXPECT_TRUE(scalar("select issued from items where id_item = 1").isNull());
+    if (route != Route::Odbc)
+        return;
+
+    const QStringList bindings = boundParameters(trace);
+    ASSERT_FALSE(bindings.isEmpty()) << "no trace in " << trace.toStdString();
+    for (const QString& binding : bindings) {
+        EXPECT_THAT(binding.toStdString(), Not(HasSubstr("SQL Type = -10 "))); // SQL_WLONGVARCHAR, unnamed there
+        EXPECT_THAT(binding.toStdString(), Not(HasSubstr("BINARY")));
+    }
+    // The note set, then matched by the next write: 200 UTF-16 units and the terminator.
+    const auto note = bindings.filter(QStringLiteral("Value Max = 402"));
+    ASSERT_EQ(note.size(), 2);
+    for (const QString& binding : note)
+        EXPECT_THAT(binding.toStdString(),
+                    HasSubstr("C Type = -8 SQL_C_WCHAR / SQL Type = -9 SQL_WVARCHAR / Col Def = 300 /"));
+    // The date set to NULL.
+    EXPECT_EQ(bindings.filter(QRegularExpression(QStringLiteral("SQL_TYPE_DATE .*Rgb Value = \\(nil\\)"))).size(), 1);
 }
 
 TEST_F(DbTest, AStatementBlockedByAnotherConnectionTimesOutAndKeepsTheRecord)

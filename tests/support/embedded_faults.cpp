@@ -2,6 +2,7 @@
 
 #include "db/connection_p.h"
 #include "db/errors.h"
+#include "db/row_writer.h"
 
 #include <optional>
 #include <utility>
@@ -54,16 +55,19 @@ public:
         check({}, false);
         return m_inner->tableInfo(table);
     }
-    int write(const QString& statement, const QVariantList& values) override
+    int write(const BoundStatement& statement) override
     {
-        check(statement, true);
-        const int rows = m_inner->write(statement, values);
+        check(statement.text, true);
+        const int rows = m_inner->write(statement);
         return faults().nextRowCount ? *std::exchange(faults().nextRowCount, std::nullopt) : rows;
     }
-    QVariant insert(const QString& statement, const QVariantList& values) override
+    InsertResult insert(const BoundStatement& statement) override
     {
-        check(statement, true);
-        return m_inner->insert(statement, values);
+        check(statement.text, true);
+        InsertResult result = m_inner->insert(statement);
+        if (faults().nextRowCount)
+            result.rows = *std::exchange(faults().nextRowCount, std::nullopt);
+        return result;
     }
     const RowWriter& rowWriter() const override { return m_inner->rowWriter(); }
     void beginTransaction() override

@@ -11,7 +11,7 @@ void failNextStatement(const QString& message);
 // The next statement whose text contains `fragment` (case-insensitive).
 void failStatementContaining(const QString& fragment, const QString& message);
 void failNextWrite(const QString& message);
-// The next write runs, but reports this many rows changed.
+// The next write or insert runs, but reports this many rows changed.
 void reportRowCountOfNextWrite(int rows);
 // The next open of a connection.
 void failNextOpen(const QString& message);

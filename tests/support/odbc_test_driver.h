@@ -17,8 +17,8 @@ namespace odbc_test_driver {
 // Fails the running test when the driver is not installed.
 QString driverName();
 
-// Has the driver manager trace every call, bound parameters included, into
-// `file` for connections opened from now on; an empty name ends the trace.
+// Has the driver manager (unixODBC) trace every call from now on, bound
+// parameters included, into `file`; an empty name ends the trace.
 void traceInto(const QString& file);
 
 // Backends over the driver on the file that "Data Source" names.
