@@ -197,4 +197,30 @@ TEST(OdbcConnectionString, MapsTheOleDbPairs)
 #endif
 }
 
+// What SQL Server needs of the row writes, which no driver here can show:
+// texts compared as nvarchar(max), the catalog's type names read as 8-bit or
+// wide text, long texts sent as nvarchar(max).
+TEST(SqlServerDialect, ComparesTextsAtAnyLengthAndReadsTheCatalogsTypes)
+{
+    const auto dialect = db::sqlServerDialect();
+    const db::ColumnInfo note{QStringLiteral("note"), db::FieldType::WideString, 0};
+    const db::ColumnInfo id{QStringLiteral("id"), db::FieldType::Integer, 0};
+    const db::BoundStatement update = dialect->rowWriter().updateRow(
+        QStringLiteral("t"), {{note, QStringLiteral("new")}},
+        {{id, 1}, {note, QString(300, u'x')}, {{QStringLiteral("gone"), db::FieldType::String, 5}, QVariant()}});
+    EXPECT_EQ(update.text, "UPDATE [t] SET [note] = ? WHERE [id] = ? AND CAST([note] AS nvarchar(max)) = ? AND "
+                           "[gone] IS NULL");
+    ASSERT_EQ(update.parameters.size(), 3);
+    EXPECT_EQ(update.parameters[2].column.type, db::FieldType::WideString); // bound as its column's type
+
+    for (const char* wide : {"nvarchar", "nchar", "ntext"})
+        EXPECT_EQ(db::parseDeclaredType(QLatin1String(wide)).type, db::FieldType::WideString) << wide;
+    for (const char* narrow : {"varchar", "char", "text"})
+        EXPECT_EQ(db::parseDeclaredType(QLatin1String(narrow)).type, db::FieldType::String) << narrow;
+
+    EXPECT_EQ(dialect->textParameterSize(200, 300), 300);
+    EXPECT_EQ(dialect->textParameterSize(400, 300), 400);
+    EXPECT_EQ(dialect->textParameterSize(5000, 0), 0); // nvarchar(max)
+}
+
 } // namespace

@@ -38,6 +38,7 @@ TEST_P(WriteBack, TheServerReportsKeysAndTheKeyItAssigns)
     EXPECT_EQ(items.column(QStringLiteral("id_item"))->type, db::FieldType::AutoIncrement);
     EXPECT_EQ(items.column(QStringLiteral("note"))->type, db::FieldType::WideString);
     EXPECT_EQ(items.column(QStringLiteral("note"))->size, 300);
+    EXPECT_EQ(items.column(QStringLiteral("name"))->type, db::FieldType::String); // 8-bit text
     EXPECT_EQ(items.column(QStringLiteral("level"))->type, db::FieldType::SmallInt);
 
     const db::TableInfo& tags = connection->tableInfo(QStringLiteral("tags"));
