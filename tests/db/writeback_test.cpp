@@ -219,6 +219,16 @@ TEST_P(WriteBack, AWriteChangesExactlyOneRowOrNothing)
     EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 0);
     tags->post();
     EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 1);
+
+    // Nor is an insert whose row count is not one.
+    tags->append();
+    tags->fieldByName("tag").setValue("u");
+    db::embedded_faults::reportRowCountOfNextWrite(2);
+    EXPECT_EQ(refusalKind([&] { tags->post(); }), db::DatabaseError::Kind::NotUnique);
+    EXPECT_EQ(tags->state(), Dataset::State::Insert);
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'u'").toInt(), 0);
+    tags->post();
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'u'").toInt(), 1);
 }
 
 TEST_P(WriteBack, SeveralRowsAreDeletedAllTogetherOrNotAtAll)
