@@ -47,13 +47,19 @@ QVector<ColumnInfo> columnsOf(const QSqlRecord& record)
     return columns;
 }
 
+// An ODBC handle as Qt's driver hands it over: an SQLHANDLE (void*) in a
+// QVariant, named by that type and not by "SQLHANDLE".
+SQLHANDLE odbcHandle(const QVariant& handle)
+{
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return nullptr;
+    return *static_cast<const SQLHANDLE*>(handle.constData());
+}
+
 // The ODBC statement handle behind a prepared query.
 SQLHANDLE statementHandle(const QSqlQuery& query)
 {
-    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "SQLHANDLE") != 0)
-        return nullptr;
-    return *static_cast<const SQLHANDLE*>(handle.constData());
+    return query.result() ? odbcHandle(query.result()->handle()) : nullptr;
 }
 
 } // namespace
@@ -179,10 +185,7 @@ std::optional<bool> OdbcBackend::hasPermission(const QString& object, const QStr
 
 void* OdbcBackend::connectionHandle() const
 {
-    const QVariant handle = m_database.isOpen() ? m_database.driver()->handle() : QVariant();
-    const SQLHANDLE connection = handle.isValid() && handle.metaType().sizeOf() == sizeof(SQLHANDLE)
-        ? *static_cast<const SQLHANDLE*>(handle.constData())
-        : nullptr;
+    const SQLHANDLE connection = m_database.isOpen() ? odbcHandle(m_database.driver()->handle()) : nullptr;
     if (!connection)
         throw DatabaseError(QStringLiteral("The connection to the database is not open."),
                             DatabaseError::Kind::ConnectionLost);

@@ -309,29 +309,25 @@ TEST_P(WriteBack, RefreshRereadsAndKeepsTheCurrentRecord)
     EXPECT_EQ(items->fieldByName("name").asString(), "GAMMA");
 }
 
-// The unixODBC trace's SQLBindParameter entries, one "C Type / SQL Type /
-// Col Def / Rgb Value / Value Max" text each.
-QStringList boundParameters(const QString& traceFile)
+// The entries of the unixODBC trace for calls of `source` ("SQLBindParameter"
+// matches SQLBindParameter.c), each as its "name = value" lines joined by " / ".
+QStringList traceEntries(const QString& traceFile, const QString& source)
 {
     QFile file(traceFile);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QStringList bindings;
-    const QStringList entries = QString::fromUtf8(file.readAll()).split(QStringLiteral("[SQLBindParameter.c]"));
-    for (qsizetype i = 1; i < entries.size(); ++i) {
-        if (!entries[i].contains(QLatin1String("Entry:")))
+    QStringList entries;
+    const QStringList calls = QString::fromUtf8(file.readAll()).split(QStringLiteral("[ODBC]["));
+    const QRegularExpression call(QStringLiteral("^[^\\n]*\\]\\[%1W?\\.c\\]").arg(source));
+    for (const QString& text : calls) {
+        if (!call.match(text).hasMatch() || !text.contains(QLatin1String("Entry:")))
             continue;
         QStringList fields;
-        for (const QString& line : entries[i].split(u'\n')) {
-            const QString field = line.trimmed();
-            if (field.startsWith(QLatin1String("C Type")) || field.startsWith(QLatin1String("SQL Type"))
-                || field.startsWith(QLatin1String("Col Def")) || field.startsWith(QLatin1String("Rgb Value"))
-                || field.startsWith(QLatin1String("Value Max")))
-                fields << field;
-        }
-        bindings << fields.join(QStringLiteral(" / "));
+        for (const QString& line : text.split(u'\n').mid(2))
+            fields << line.trimmed();
+        entries << fields.join(QStringLiteral(" / "));
     }
-    return bindings;
+    return entries;
 }
 
 // A long text is written and found again by its next write (SQL Server
@@ -359,7 +355,17 @@ TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
     if (route != Route::Odbc)
         return;
 
-    const QStringList bindings = boundParameters(trace);
+    // Every statement prepared, by Qt's driver or by the backend, has the time-out.
+    QStringList timed;
+    for (const QString& attribute : traceEntries(trace, QStringLiteral("SQLSetStmtAttr")))
+        if (attribute.contains(QLatin1String("SQL_ATTR_QUERY_TIMEOUT / Value = 0x1e")))
+            timed << attribute.section(QStringLiteral(" / "), 0, 0);
+    const QStringList prepared = traceEntries(trace, QStringLiteral("SQLPrepare"));
+    EXPECT_GE(prepared.size(), 4);
+    for (const QString& statement : prepared)
+        EXPECT_TRUE(timed.contains(statement.section(QStringLiteral(" / "), 0, 0))) << statement.toStdString();
+
+    const QStringList bindings = traceEntries(trace, QStringLiteral("SQLBindParameter"));
     ASSERT_FALSE(bindings.isEmpty()) << "no trace in " << trace.toStdString();
     for (const QString& binding : bindings) {
         EXPECT_THAT(binding.toStdString(), Not(HasSubstr("SQL Type = -10 "))); // SQL_WLONGVARCHAR, unnamed there
