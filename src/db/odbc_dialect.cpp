@@ -62,8 +62,9 @@ public:
 
     const RowWriter& rowWriter() const override { return m_writer; }
 
-    // nvarchar(n) holds up to 4000 characters; a longer parameter is sent as
-    // nvarchar(max), which the drivers take from column size 0.
+    // SQLBindParameter in the SQL Server ODBC drivers' documentation: the
+    // column size of an SQL_WVARCHAR is at most 4000; a longer text is bound
+    // with SQL_SS_LENGTH_UNLIMITED (0) and sent as nvarchar(max).
     qint64 textParameterSize(qsizetype length, int declaredSize) const override
     {
         const qint64 size = OdbcDialect::textParameterSize(length, declaredSize);
@@ -166,7 +167,7 @@ QString SqlServerRowWriter::matchCondition(const ColumnValue& match, QVector<Col
     if (match.value.isNull() || !isTextType(match.column.type))
         return RowWriter::matchCondition(match, parameters);
     parameters << match;
-    return QStringLiteral("CAST(%1 AS nvarchar(max)) = ?").arg(quoteName(match.column.name));
+    return QStringLiteral("CAST(%1 AS nvarchar(max)) = CAST(? AS nvarchar(max))").arg(quoteName(match.column.name));
 }
 
 std::unique_ptr<OdbcDialect> sqlServerDialect()

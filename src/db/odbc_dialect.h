@@ -75,9 +75,10 @@ public:
     QString quoteName(const QString& name) const override;
 
 protected:
-    // Text columns are compared as nvarchar(max): "=" refuses ntext and text
-    // ("The data types ntext and nvarchar are incompatible in the equal to
-    // operator"), and a cast keeps any length of the value read.
+    // Text columns are compared as nvarchar(max), and so is the value: "="
+    // refuses ntext and text ("The data types ntext and nvarchar are
+    // incompatible in the equal to operator"), which an older driver may make
+    // of a long parameter, and the casts keep any length of the value read.
     QString matchCondition(const ColumnValue& match, QVector<ColumnValue>& parameters) const override;
 };
 

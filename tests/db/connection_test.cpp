@@ -208,8 +208,8 @@ TEST(SqlServerDialect, ComparesTextsAtAnyLengthAndReadsTheCatalogsTypes)
     const db::BoundStatement update = dialect->rowWriter().updateRow(
         QStringLiteral("t"), {{note, QStringLiteral("new")}},
         {{id, 1}, {note, QString(300, u'x')}, {{QStringLiteral("gone"), db::FieldType::String, 5}, QVariant()}});
-    EXPECT_EQ(update.text, "UPDATE [t] SET [note] = ? WHERE [id] = ? AND CAST([note] AS nvarchar(max)) = ? AND "
-                           "[gone] IS NULL");
+    EXPECT_EQ(update.text, "UPDATE [t] SET [note] = ? WHERE [id] = ? AND "
+                           "CAST([note] AS nvarchar(max)) = CAST(? AS nvarchar(max)) AND [gone] IS NULL");
     ASSERT_EQ(update.parameters.size(), 3);
     EXPECT_EQ(update.parameters[2].column.type, db::FieldType::WideString); // bound as its column's type
 
