@@ -208,12 +208,16 @@ int OdbcBackend::write(const BoundStatement& statement)
 
 InsertResult OdbcBackend::insert(const BoundStatement& statement)
 {
-    // The batch's results in order: the INSERT's row count, then the key
-    // where the dialect selects it in the same batch.
+    // The batch's results in order: the INSERT's row count, then, in the
+    // batch or the statement after it, the key and the server's own count of
+    // the rows the INSERT added.
     const OdbcOutcome batch = runOwn({m_dialect->insertBatch(statement.text), statement.parameters});
-    InsertResult result{batch.rows, batch.firstValue};
+    QVariantList keyRow = batch.firstRow;
     if (const QString follow = m_dialect->identityStatement(); !follow.isEmpty())
-        result.identity = runOwn({follow, {}}).firstValue;
+        keyRow = runOwn({follow, {}}).firstRow;
+    InsertResult result{batch.rows, keyRow.value(0)};
+    if (keyRow.size() > 1)
+        result.rows = keyRow[1].isNull() ? -1 : keyRow[1].toInt();
     return result;
 }
 

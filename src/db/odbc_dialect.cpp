@@ -52,11 +52,13 @@ public:
 
     // SCOPE_IDENTITY() is the last identity made in the same scope: this
     // batch. @@IDENTITY would also see keys that a trigger made in another
-    // table. No SET NOCOUNT: a batch must leave the session's settings as it
-    // found them, so the INSERT's row count comes first and the key second.
+    // table. @@ROWCOUNT, read by the statement right after the INSERT, is the
+    // rows it added, counted by the server whichever results a driver passes
+    // on. No SET NOCOUNT: a batch must leave the session's settings as it
+    // found them, so the INSERT's own row count comes first, then that row.
     QString insertBatch(const QString& insert) const override
     {
-        return QStringLiteral("%1; SELECT CAST(SCOPE_IDENTITY() AS int)").arg(insert);
+        return QStringLiteral("%1; SELECT CAST(SCOPE_IDENTITY() AS int), @@ROWCOUNT").arg(insert);
     }
     QString identityStatement() const override { return {}; }
 
@@ -138,8 +140,8 @@ public:
     }
 
     QString insertBatch(const QString& insert) const override { return insert; }
-    // The row id of the connection's last insert.
-    QString identityStatement() const override { return QStringLiteral("SELECT last_insert_rowid()"); }
+    // The row id of the connection's last insert, and the rows it added.
+    QString identityStatement() const override { return QStringLiteral("SELECT last_insert_rowid(), changes()"); }
     bool mustRunDirectly(const QString&) const override { return false; }
     // SQLite's own quoting, as on the embedded server.
     const RowWriter& rowWriter() const override { return m_writer; }

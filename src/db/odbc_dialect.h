@@ -32,10 +32,11 @@ public:
     virtual QString tableColumnsStatement() const = 0;
 
     // The batch that runs `insert` and, where the server allows it in the same
-    // batch, selects the key it created. Empty `identityStatement()` then.
+    // batch, selects the key it created and, in a second column, the number of
+    // rows the INSERT added. Empty `identityStatement()` then.
     virtual QString insertBatch(const QString& insert) const = 0;
     // A statement run right after the insert on the same connection that
-    // selects the key it created; empty when the batch already did.
+    // selects the same two values; empty when the batch already did.
     virtual QString identityStatement() const = 0;
 
     // Whether a statement must be sent as it is rather than prepared: a

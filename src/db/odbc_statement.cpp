@@ -293,18 +293,23 @@ private:
     SQLHSTMT m_handle = SQL_NULL_HSTMT;
 };
 
-QVariant firstValueOf(const StatementHandle& statement)
+QVariantList firstRowOf(const StatementHandle& statement, SQLSMALLINT columns)
 {
+    QVariantList row;
     if (statement.check(SQLFetch(statement.get()), "SQLFetch") == SQL_NO_DATA)
-        return {};
-    SQLBIGINT number = 0;
-    SQLLEN indicator = 0;
-    statement.check(SQLGetData(statement.get(), 1, SQL_C_SBIGINT, &number, 0, &indicator), "SQLGetData");
-    if (indicator == SQL_NULL_DATA)
-        return {};
-    if (number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
-        return int(number);
-    return qlonglong(number);
+        return row;
+    for (SQLUSMALLINT column = 1; column <= SQLUSMALLINT(columns); ++column) {
+        SQLBIGINT number = 0;
+        SQLLEN indicator = 0;
+        statement.check(SQLGetData(statement.get(), column, SQL_C_SBIGINT, &number, 0, &indicator), "SQLGetData");
+        if (indicator == SQL_NULL_DATA)
+            row << QVariant();
+        else if (number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
+            row << int(number);
+        else
+            row << qlonglong(number);
+    }
+    return row;
 }
 
 } // namespace
@@ -333,16 +338,16 @@ OdbcOutcome runOdbcStatement(void* connection, const BoundStatement& bound, cons
     // batch's further results may still follow.
     OdbcOutcome outcome;
     bool firstCount = true;
-    bool valueRead = false;
+    bool rowRead = false;
     SQLRETURN rc = statement.check(SQLExecute(statement.get()), "SQLExecute");
     for (;;) {
         SQLSMALLINT columns = 0;
         if (rc != SQL_NO_DATA)
             statement.check(SQLNumResultCols(statement.get(), &columns), "SQLNumResultCols");
         if (columns > 0) {
-            if (!valueRead) {
-                outcome.firstValue = firstValueOf(statement);
-                valueRead = true;
+            if (!rowRead) {
+                outcome.firstRow = firstRowOf(statement, columns);
+                rowRead = true;
             }
         } else if (firstCount) {
             SQLLEN rows = 0;

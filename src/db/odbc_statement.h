@@ -34,11 +34,12 @@ private:
 };
 
 // What a statement or batch did: the rows its first result changed (-1 when
-// the driver cannot tell), and the first value of the first result that has
-// rows (null without one).
+// the driver cannot tell), and the first row of the first result that has
+// columns, each value read as an integer (keys, counts; null for NULL; empty
+// without such a row).
 struct OdbcOutcome {
     int rows = -1;
-    QVariant firstValue;
+    QVariantList firstRow;
 };
 
 // Prepares `statement` on a statement handle of its own on `connection` (an
