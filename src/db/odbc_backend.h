@@ -1,7 +1,8 @@
 #pragma once
 // A database reached through Qt's ODBC driver: SQL Server with FreeTDS on
 // Linux or the system's "SQL Server" driver on Windows, as the program ships;
-// another database where a dialect for it is given.
+// another database where a dialect for it is given. Reads go through Qt's
+// driver; row writes run on the same ODBC connection with typed parameters.
 #include "db/odbc_dialect.h"
 #include "db/odbc_statement.h"
 #include "db/sql_backend.h"
