@@ -3,7 +3,8 @@
 # Windows user would use it: unpacked into a fresh folder, "QEL 23.exe" run
 # under Wine with the real windows platform on an Xvfb display, the demo user
 # typed into the sign-in window with xdotool, and the main window expected.
-# With --screenshot, docs/windows-main.png is the screen with the main window.
+# With --screenshot, the first year, department and teacher are then chosen
+# with the keyboard and docs/windows-main.png is the screen with the main window.
 # Not part of the test command: it starts a whole Wine desktop session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +29,7 @@ unzip -q "$zip_file" -d "$work/unpacked"
 unset WINEPATH
 
 display=:$((100 + RANDOM % 800))
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.2; done
@@ -58,6 +59,12 @@ main=$(wait_window "^QEL 23 Научная деятельность сотруд
   { echo "FAILED: no main window after signing in as demo" >&2; cat "$work/program.log" >&2; exit 1; }
 echo "main window shown: signed in as demo from the unpacked package"
 if ((screenshot)); then
+  sleep 3
+  for _ in year department teacher; do
+    xdotool key Down
+    sleep 3
+    xdotool key Tab
+  done
   sleep 3
   scrot --overwrite "$PWD/docs/windows-main.png"
   echo "screenshot: docs/windows-main.png"
