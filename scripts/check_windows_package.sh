@@ -5,10 +5,15 @@
 # typed into the sign-in window with xdotool, and the main window expected.
 # With --screenshot, the first year, department and teacher are then chosen
 # with the keyboard and docs/windows-main.png is the screen with the main window.
+# Then the self-update for real: the demo user's update flag set to 2, the new
+# build served by a loopback HTTP server of the check (as WinInet's proxy, so
+# the program's fixed update address reaches it), the demo user signed in, and
+# "QEL 23.exe" expected replaced by the served bytes through the hidden batch
+# file and started again.
 # Not part of the test command: it starts a whole Wine desktop session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install_packages.sh wine wine64 xvfb xauth xdotool scrot unzip
+bash scripts/install_packages.sh wine wine64 xvfb xauth xdotool scrot unzip python3
 screenshot=0
 [[ ${1:-} == --screenshot ]] && screenshot=1
 zip_file=$PWD/dist/QEL23-windows-x64.zip
@@ -16,9 +21,10 @@ zip_file=$PWD/dist/QEL23-windows-x64.zip
 
 work=$(mktemp -d /tmp/qel23-package.XXXXXX)
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
-xvfb_pid="" program_pid=""
+xvfb_pid="" program_pid="" server_pid=""
 cleanup() {
   [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
+  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null || true
   wineserver -k 2>/dev/null || true
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
@@ -69,3 +75,61 @@ if ((screenshot)); then
   scrot --overwrite "$PWD/docs/windows-main.png"
   echo "screenshot: docs/windows-main.png"
 fi
+
+# ---- the self-update ----
+kill "$program_pid" 2>/dev/null || true
+wait "$program_pid" 2>/dev/null || true
+program_pid=""
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+home=$work/unpacked/QEL23
+python3 - "$home/Data/demo.db" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.execute("UPDATE QEL_User SET update_flag = 2 WHERE QEL_login = 'demo'")
+db.commit()
+PY
+# The new build: the program with bytes appended, so that the swap shows.
+cp "$home/QEL 23.exe" "$work/new.exe"
+printf 'QEL23-UPDATE-CHECK' >>"$work/new.exe"
+python3 - "$work/new.exe" "$work/server.port" "$work/server.log" <<'PY' &
+import http.server, sys
+body = open(sys.argv[1], 'rb').read()
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        with open(sys.argv[3], 'a') as log:
+            log.write(self.path + '\n')
+        self.send_response(200)
+        self.send_header('Content-Type', 'application/octet-stream')
+        self.send_header('Content-Length', str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+open(sys.argv[2], 'w').write(str(server.server_address[1]))
+server.serve_forever()
+PY
+server_pid=$!
+for _ in $(seq 50); do [[ -s $work/server.port ]] && break; sleep 0.1; done
+export http_proxy=http://127.0.0.1:$(cat "$work/server.port")
+(cd "$home" && exec wine "QEL 23.exe") >"$work/program.log" 2>&1 &
+program_pid=$!
+signin=$(wait_window "^Аутентификация" 120) || { echo "FAILED: no sign-in window before the update" >&2; exit 1; }
+sleep 2
+xdotool windowactivate --sync "$signin" 2>/dev/null || xdotool windowfocus --sync "$signin"
+xdotool type --delay 80 "demo"
+xdotool key Tab
+xdotool type --delay 80 "demo2026"
+xdotool key Return
+# The program ends by itself after starting the batch file.
+for _ in $(seq 120); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.5; done
+if kill -0 "$program_pid" 2>/dev/null; then echo "FAILED: the program did not end for the update" >&2; exit 1; fi
+program_pid=""
+echo "the program downloaded $(cat "$work/server.log" 2>/dev/null | head -n 1) and ended"
+for _ in $(seq 120); do cmp -s "$home/QEL 23.exe" "$work/new.exe" && [[ ! -e $home/tempQEL ]] && break; sleep 0.5; done
+cmp -s "$home/QEL 23.exe" "$work/new.exe" || { echo "FAILED: QEL 23.exe was not replaced by the download" >&2; exit 1; }
+[[ ! -e $home/tempQEL ]] || { echo "FAILED: tempQEL was left behind" >&2; exit 1; }
+echo "QEL 23.exe replaced by the served build, tempQEL removed"
+wait_window "^Аутентификация" 120 >/dev/null || { echo "FAILED: the new program did not start" >&2; exit 1; }
+echo "the new program started: its sign-in window is shown"
