@@ -77,59 +77,103 @@ if ((screenshot)); then
 fi
 
 # ---- the self-update ----
-kill "$program_pid" 2>/dev/null || true
-wait "$program_pid" 2>/dev/null || true
-program_pid=""
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
 home=$work/unpacked/QEL23
+original=$work/original.exe
+cp "$home/QEL 23.exe" "$original"
+# The new build: the program with bytes appended, so that the swap shows.
+cp "$original" "$work/new.exe"
+printf 'QEL23-UPDATE-CHECK' >>"$work/new.exe"
 python3 - "$home/Data/demo.db" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
 db.execute("UPDATE QEL_User SET update_flag = 2 WHERE QEL_login = 'demo'")
 db.commit()
 PY
-# The new build: the program with bytes appended, so that the swap shows.
-cp "$home/QEL 23.exe" "$work/new.exe"
-printf 'QEL23-UPDATE-CHECK' >>"$work/new.exe"
-python3 - "$work/new.exe" "$work/server.port" "$work/server.log" <<'PY' &
+
+# update_server MODE: a loopback HTTP server answering every GET (WinInet sends
+# it the full address, as to a proxy) with the new build ("full"), with the
+# first half of it under the whole length, the connection then closed ("cut"),
+# or with an HTML page ("page").
+update_server() {
+  rm -f "$work/server.port" "$work/server.log"
+  python3 - "$1" "$work/new.exe" "$work/server.port" "$work/server.log" <<'PY' &
 import http.server, sys
-body = open(sys.argv[1], 'rb').read()
+mode, body = sys.argv[1], open(sys.argv[2], 'rb').read()
+page = b'<html><body>Service temporarily unavailable</body></html>'
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
-        with open(sys.argv[3], 'a') as log:
+        with open(sys.argv[4], 'a') as log:
             log.write(self.path + '\n')
+        sent = page if mode == 'page' else body
         self.send_response(200)
-        self.send_header('Content-Type', 'application/octet-stream')
-        self.send_header('Content-Length', str(len(body)))
+        self.send_header('Content-Type', 'text/html' if mode == 'page' else 'application/octet-stream')
+        self.send_header('Content-Length', str(len(sent)))
         self.end_headers()
-        self.wfile.write(body)
+        self.wfile.write(sent[:len(sent) // 2] if mode == 'cut' else sent)
+        self.close_connection = True
     def log_message(self, *args):
         pass
 server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
-open(sys.argv[2], 'w').write(str(server.server_address[1]))
+open(sys.argv[3], 'w').write(str(server.server_address[1]))
 server.serve_forever()
 PY
-server_pid=$!
-for _ in $(seq 50); do [[ -s $work/server.port ]] && break; sleep 0.1; done
-export http_proxy=http://127.0.0.1:$(cat "$work/server.port")
-(cd "$home" && exec wine "QEL 23.exe") >"$work/program.log" 2>&1 &
-program_pid=$!
-signin=$(wait_window "^Аутентификация" 120) || { echo "FAILED: no sign-in window before the update" >&2; exit 1; }
-sleep 2
-xdotool windowactivate --sync "$signin" 2>/dev/null || xdotool windowfocus --sync "$signin"
-xdotool type --delay 80 "demo"
-xdotool key Tab
-xdotool type --delay 80 "demo2026"
-xdotool key Return
-# The program ends by itself after starting the batch file.
-for _ in $(seq 120); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.5; done
-if kill -0 "$program_pid" 2>/dev/null; then echo "FAILED: the program did not end for the update" >&2; exit 1; fi
-program_pid=""
-echo "the program downloaded $(cat "$work/server.log" 2>/dev/null | head -n 1) and ended"
+  server_pid=$!
+  for _ in $(seq 50); do [[ -s $work/server.port ]] && break; sleep 0.1; done
+  export http_proxy=http://127.0.0.1:$(cat "$work/server.port")
+}
+
+stop_program() {
+  [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
+  program_pid=""
+  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null || true
+  server_pid=""
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
+# sign_in_for_update: starts the program, signs in as demo, waits until it ends
+# (or 60 s); returns 0 when it ended by itself.
+sign_in_for_update() {
+  (cd "$home" && exec wine "QEL 23.exe") >"$work/program.log" 2>&1 &
+  program_pid=$!
+  signin=$(wait_window "^Аутентификация" 120) || { echo "FAILED: no sign-in window before the update" >&2; exit 1; }
+  sleep 2
+  xdotool windowactivate --sync "$signin" 2>/dev/null || xdotool windowfocus --sync "$signin"
+  xdotool type --delay 80 "demo"
+  xdotool key Tab
+  xdotool type --delay 80 "demo2026"
+  xdotool key Return
+  for _ in $(seq 120); do kill -0 "$program_pid" 2>/dev/null || { program_pid=""; return 0; }; sleep 0.5; done
+  return 1
+}
+
+stop_program
+update_server full
+sign_in_for_update || { echo "FAILED: the program did not end for the update" >&2; exit 1; }
+echo "the program downloaded $(head -n 1 "$work/server.log") and ended"
 for _ in $(seq 120); do cmp -s "$home/QEL 23.exe" "$work/new.exe" && [[ ! -e $home/tempQEL ]] && break; sleep 0.5; done
 cmp -s "$home/QEL 23.exe" "$work/new.exe" || { echo "FAILED: QEL 23.exe was not replaced by the download" >&2; exit 1; }
 [[ ! -e $home/tempQEL ]] || { echo "FAILED: tempQEL was left behind" >&2; exit 1; }
 echo "QEL 23.exe replaced by the served build, tempQEL removed"
 wait_window "^Аутентификация" 120 >/dev/null || { echo "FAILED: the new program did not start" >&2; exit 1; }
 echo "the new program started: its sign-in window is shown"
+
+# A download that is not the whole program never replaces it.
+failed=0
+for mode in cut page; do
+  stop_program
+  cp "$home/QEL 23.exe" "$original"
+  update_server "$mode"
+  sign_in_for_update || true   # it may wait on a message for the user
+  sleep 5
+  if cmp -s "$home/QEL 23.exe" "$original"; then
+    echo "a $mode download left QEL 23.exe as it was"
+  else
+    echo "FAILED: QEL 23.exe was replaced by a $mode download" >&2
+    cp "$original" "$home/QEL 23.exe"
+    failed=1
+  fi
+  rm -rf "$home/tempQEL" "$home/QEL 23.bat"
+done
+stop_program
+exit "$failed"
