@@ -694,17 +694,12 @@ void DBGridEh::deleteRecords()
     closeCellEditor(false);
     if (data->isEditing())
         data->cancel();
-    // Persistent indexes follow the rows as the ones before them go.
-    QList<QPersistentModelIndex> rows;
+    QList<int> rows;
     for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows << QPersistentModelIndex(index);
+        rows << index.row();
     selectionModel()->clearSelection();
-    for (const QPersistentModelIndex& row : std::as_const(rows)) {
-        if (!row.isValid())
-            continue;
-        data->setCurrentRow(row.row());
-        data->deleteRecord();
-    }
+    // All of them or, when the server refuses one, none.
+    data->deleteRecords(rows);
 }
 
 void DBGridEh::openFindDialog()

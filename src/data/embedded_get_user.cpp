@@ -2,6 +2,7 @@
 
 #include "db/embedded_server.h"
 #include "db/errors.h"
+#include "db/tsql_translation.h"
 #include "platform/cp1251.h"
 
 #include <QSqlError>
@@ -43,7 +44,7 @@ void storeNewPassword(QSqlDatabase& database, int userId, const QString& digest)
     update.addBindValue(kNewPasswordTermDays);
     update.addBindValue(userId);
     if (!update.exec())
-        throw db::DatabaseError(update.lastError().databaseText());
+        throw db::DatabaseError(db::embeddedErrorText(update.lastError(), database.databaseName()));
 }
 
 db::ResultSet getUser(QSqlDatabase& database, const QVariantList& arguments)
@@ -52,11 +53,13 @@ db::ResultSet getUser(QSqlDatabase& database, const QVariantList& arguments)
         throw db::DatabaseError(QStringLiteral("Procedure or function 'GET_USER' expects 9 parameters, %1 supplied.")
                                     .arg(arguments.size()));
     QSqlQuery user(database);
+    // The login matches as on the shared server: Cyrillic, without regard to case.
     user.prepare(QStringLiteral("SELECT id_QEL_user, password_md5, password_term, db_login, db_password, message, "
-                                "update_flag FROM QEL_User WHERE QEL_login = ?"));
+                                "update_flag FROM QEL_User WHERE QEL_login = ? COLLATE %1")
+                     .arg(QLatin1String(db::tsql::kServerCollation)));
     user.addBindValue(arguments.at(0).toString());
     if (!user.exec())
-        throw db::DatabaseError(user.lastError().databaseText());
+        throw db::DatabaseError(db::embeddedErrorText(user.lastError(), database.databaseName()));
     if (!user.next() || user.value(1).toString().compare(arguments.at(1).toString(), Qt::CaseInsensitive) != 0)
         return refusal();
 

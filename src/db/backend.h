@@ -11,6 +11,8 @@
 
 namespace db {
 
+class RowWriter;
+
 struct ColumnInfo {
     QString name;
     FieldType type = FieldType::Unknown;
@@ -50,13 +52,18 @@ public:
     virtual TableInfo tableInfo(const QString& table) = 0;
 
     // Bound-parameter writes. `statement` uses '?' placeholders.
-    // Returns the number of rows affected.
+    // Returns the number of rows affected, -1 when the driver cannot tell.
     virtual int write(const QString& statement, const QVariantList& values) = 0;
     // Runs an INSERT and returns the identity it created (null without one).
     virtual QVariant insert(const QString& statement, const QVariantList& values) = 0;
 
-    // How a name is quoted in statements the layer composes.
-    virtual QString quoteName(const QString& name) const = 0;
+    // The statements that write rows back, in this backend's dialect.
+    virtual const RowWriter& rowWriter() const = 0;
+
+    // One transaction at a time; each throws DatabaseError when the server refuses.
+    virtual void beginTransaction() = 0;
+    virtual void commitTransaction() = 0;
+    virtual void rollbackTransaction() = 0;
 };
 
 } // namespace db

@@ -4,6 +4,8 @@
 #include "db/errors.h"
 #include "db/odbc_backend.h"
 
+#include <optional>
+
 namespace db {
 
 ConnectionParameters parseConnectionString(const QString& text)
@@ -18,6 +20,21 @@ ConnectionParameters parseConnectionString(const QString& text)
         parameters.insert(part.left(equals).trimmed().toLower(), part.mid(equals + 1));
     }
     return parameters;
+}
+
+namespace {
+
+Connection::BackendWrapper& backendWrapper()
+{
+    static Connection::BackendWrapper wrapper;
+    return wrapper;
+}
+
+} // namespace
+
+void Connection::setBackendWrapper(BackendWrapper wrapper)
+{
+    backendWrapper() = std::move(wrapper);
 }
 
 Connection::Connection(QObject* parent)
@@ -40,6 +57,8 @@ void Connection::open()
         backend = std::make_unique<EmbeddedServer>();
     else
         backend = std::make_unique<OdbcBackend>();
+    if (backendWrapper())
+        backend = backendWrapper()(std::move(backend));
     backend->open(parameters);
     m_backend = std::move(backend);
     emit opened();
@@ -52,6 +71,7 @@ void Connection::close()
     m_backend->close();
     m_backend.reset();
     m_tables.clear();
+    m_inTransaction = false;
     emit closed();
 }
 
@@ -86,6 +106,82 @@ QVariant Connection::insert(const QString& statement, const QVariantList& values
     Backend& backend = openBackend();
     emit statementSent(statement);
     return backend.insert(statement, values);
+}
+
+QVariant Connection::insertRow(const QString& table, const QVector<ColumnValue>& values)
+{
+    const BoundStatement statement = openBackend().rowWriter().insertRow(table, values);
+    return insert(statement.text, statement.values);
+}
+
+void Connection::updateRow(const QString& table, const QVector<ColumnValue>& assignments,
+                           const QVector<ColumnValue>& match)
+{
+    writeOneRow(openBackend().rowWriter().updateRow(table, assignments, match), QStringLiteral("updating"));
+}
+
+void Connection::deleteRow(const QString& table, const QVector<ColumnValue>& match)
+{
+    writeOneRow(openBackend().rowWriter().deleteRow(table, match), QStringLiteral("deleting"));
+}
+
+void Connection::writeOneRow(const BoundStatement& statement, const QString& action)
+{
+    // Inside a caller's transaction a refusal undoes the whole of it; alone,
+    // the write has a transaction of its own to undo it by.
+    std::optional<Transaction> own;
+    if (!m_inTransaction)
+        own.emplace(*this);
+    const int rows = write(statement.text, statement.values);
+    if (rows == 1) {
+        if (own)
+            own->commit();
+        return;
+    }
+    if (rows == 0)
+        throw DatabaseError(QStringLiteral("Row cannot be located for %1. Some values may have been changed since "
+                                           "it was last read.").arg(action),
+                            DatabaseError::Kind::RowChanged);
+    const QString count = rows < 0 ? QStringLiteral("an unknown number of") : QString::number(rows);
+    throw DatabaseError(QStringLiteral("The row was not written: %1 would have changed %2 rows instead of one, so "
+                                       "nothing was changed.").arg(action, count),
+                        DatabaseError::Kind::NotUnique);
+}
+
+Connection::Transaction::Transaction(Connection& connection)
+    : m_connection(connection)
+{
+    if (connection.m_inTransaction)
+        throw DatabaseError(QStringLiteral("A transaction is already in progress on this connection."),
+                            DatabaseError::Kind::Usage);
+    connection.openBackend().beginTransaction();
+    connection.m_inTransaction = true;
+}
+
+Connection::Transaction::~Transaction()
+{
+    if (m_done || !m_connection.m_inTransaction)
+        return;
+    m_connection.m_inTransaction = false;
+    try {
+        if (m_connection.m_backend)
+            m_connection.m_backend->rollbackTransaction();
+    } catch (const DatabaseError&) {
+        // The failure that unwinds here is the one to report; a lost
+        // connection has undone the transaction anyway.
+    }
+}
+
+void Connection::Transaction::commit()
+{
+    if (m_done)
+        return;
+    if (!m_connection.m_inTransaction || !m_connection.m_backend)
+        throw DatabaseError(QStringLiteral("The transaction ended before it was committed."),
+                            DatabaseError::Kind::ConnectionLost);
+    m_connection.m_backend->commitTransaction();
+    m_connection.m_inTransaction = false;
+    m_done = true;
 }
 
 const TableInfo& Connection::tableInfo(const QString& table)

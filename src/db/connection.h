@@ -3,11 +3,13 @@
 // `key=value;` pairs. "Data Source" chooses the backend: "file:PATH" is the
 // embedded server on an SQLite file, anything else a SQL Server over ODBC.
 #include "db/backend.h"
+#include "db/row_writer.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace db {
@@ -41,13 +43,42 @@ public:
     // stays open.
     const TableInfo& tableInfo(const QString& table);
 
-    // Single-row writes with bound parameters ('?' placeholders), traced like
-    // every statement: the rows affected, or the identity an INSERT made.
+    // Writes with bound parameters ('?' placeholders), traced like every
+    // statement: the rows affected (-1: unknown), or the identity an INSERT made.
     int write(const QString& statement, const QVariantList& values);
     QVariant insert(const QString& statement, const QVariantList& values);
 
+    // Row writes in the backend's dialect. An update or delete changes exactly
+    // one row or nothing: when its match finds no row it fails as RowChanged,
+    // when it would change several (or the driver cannot tell how many) it is
+    // undone and fails; `action` ("updating", "deleting") names it in the message.
+    QVariant insertRow(const QString& table, const QVector<ColumnValue>& values);
+    void updateRow(const QString& table, const QVector<ColumnValue>& assignments, const QVector<ColumnValue>& match);
+    void deleteRow(const QString& table, const QVector<ColumnValue>& match);
+
+    // All or nothing: begun on construction, rolled back on destruction unless
+    // committed. One at a time on a connection; a second fails as Usage.
+    class Transaction {
+    public:
+        explicit Transaction(Connection& connection);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        void commit();
+
+    private:
+        Connection& m_connection;
+        bool m_done = false;
+    };
+    bool inTransaction() const { return m_inTransaction; }
+
     // The backend itself, opened first if need be.
     Backend& backend();
+
+    // Test seam: every backend this connection opens is first passed through
+    // the wrapper (tests wrap it to inject faults). Empty: none.
+    using BackendWrapper = std::function<std::unique_ptr<Backend>(std::unique_ptr<Backend>)>;
+    static void setBackendWrapper(BackendWrapper wrapper);
 
 signals:
     void opened();
@@ -58,10 +89,12 @@ signals:
 
 private:
     Backend& openBackend();
+    void writeOneRow(const BoundStatement& statement, const QString& action);
 
     QString m_connectionString;
     std::unique_ptr<Backend> m_backend;
     QHash<QString, TableInfo> m_tables;
+    bool m_inTransaction = false;
 };
 
 } // namespace db

@@ -12,40 +12,6 @@
 #include <optional>
 
 namespace db {
-namespace {
-
-// Keys are matched by number where they are numbers, so 7, 7.0 and "7" meet.
-std::optional<qlonglong> numericKey(const QVariant& value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Int: return value.toInt();
-    case QMetaType::LongLong: return value.toLongLong();
-    default: break;
-    }
-    bool ok = false;
-    const qlonglong number = value.toString().toLongLong(&ok);
-    return ok ? std::optional<qlonglong>(number) : std::nullopt;
-}
-
-bool sameKey(const QVariant& a, const QVariant& b)
-{
-    const auto x = numericKey(a), y = numericKey(b);
-    return x && y ? *x == *y : a.toString() == b.toString();
-}
-
-// Nulls first, numbers by value, texts without regard to case.
-bool sortsBefore(const QVariant& a, const QVariant& b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() && !b.isNull();
-    const int type = a.metaType().id();
-    if (type == QMetaType::QString || b.metaType().id() == QMetaType::QString)
-        return a.toString().compare(b.toString(), Qt::CaseInsensitive) < 0;
-    return QVariant::compare(a, b) == QPartialOrdering::Less;
-}
-
-} // namespace
-
 Dataset::Dataset(const QString& name, Kind kind, Connection* connection, QObject* parent)
     : QObject(parent)
     , m_name(name)
@@ -60,21 +26,26 @@ Dataset::Dataset(const QString& name, Kind kind, Connection* connection, QObject
 
 Dataset::~Dataset() = default;
 
-void Dataset::fail(const QString& message) const
+DatabaseError Dataset::error(const QString& message, DatabaseError::Kind kind) const
 {
-    throw DatabaseError(m_name + QStringLiteral(": ") + message);
+    return DatabaseError(m_name + QStringLiteral(": ") + message, kind);
+}
+
+void Dataset::fail(const QString& message, DatabaseError::Kind kind) const
+{
+    throw error(message, kind);
 }
 
 void Dataset::checkActive() const
 {
     if (!isOpen())
-        fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+        fail(QStringLiteral("Cannot perform this operation on a closed dataset"), DatabaseError::Kind::Closed);
 }
 
 void Dataset::checkCanModify() const
 {
     if (!canModify())
-        fail(QStringLiteral("Cannot modify a read-only dataset"));
+        fail(QStringLiteral("Cannot modify a read-only dataset"), DatabaseError::Kind::ReadOnly);
 }
 
 bool Dataset::canModify() const
@@ -149,16 +120,21 @@ void Dataset::setColumns(QVector<ColumnInfo> columns)
     m_columnIndexes.clear();
     for (int i = int(m_columns.size()) - 1; i >= 0; --i)
         m_columnIndexes.insert(m_columns[i].name.toLower(), i);
-    m_columnTypes = QVector<FieldType>(m_columns.size());
-    for (int i = 0; i < m_columns.size(); ++i)
-        m_columnTypes[i] = m_columns[i].type;
 }
 
-QVariant Dataset::storedValue(int row, int column) const
+QVariant Dataset::currentValue(int column) const
 {
-    if (row < 0 || row >= m_rows.size() || column < 0)
+    if (m_current < 0)
         return {};
-    return m_rows[row].value(column);
+    return isEditing() ? m_pending.value(column) : m_store.value(m_current, column);
+}
+
+void Dataset::setCurrentValue(int column, const QVariant& value)
+{
+    if (!isEditing())
+        fail(QStringLiteral("Dataset not in edit or insert mode"));
+    m_pending.set(column, value);
+    emit rowChanged(m_current);
 }
 
 QString Dataset::columnText(const QString& column) const
@@ -171,7 +147,7 @@ QString Dataset::columnText(const QString& column) const
         fail(QStringLiteral("Field '%1' not found").arg(column));
     if (m_current < 0)
         return {};
-    return (isEditing() ? m_buffer.value(index) : storedValue(m_current, index)).toString();
+    return currentValue(index).toString();
 }
 
 int Dataset::locate(const QString& column, const QVariant& key) const
@@ -181,25 +157,9 @@ int Dataset::locate(const QString& column, const QVariant& key) const
 
 int Dataset::locate(int column, const QVariant& key) const
 {
-    if (column < 0 || column >= m_columns.size() || key.isNull())
+    if (column < 0 || column >= m_columns.size())
         return -1;
-    KeyIndex& index = m_indexes[column];
-    if (index.version != m_version) {
-        index = KeyIndex();
-        index.version = m_version;
-        for (int row = int(m_rows.size()) - 1; row >= 0; --row) { // the first row wins
-            const QVariant& value = m_rows[row].at(column);
-            if (value.isNull())
-                continue;
-            if (const auto number = numericKey(value))
-                index.numbers.insert(*number, row);
-            else
-                index.texts.insert(value.toString(), row);
-        }
-    }
-    if (const auto number = numericKey(key))
-        return index.numbers.value(*number, -1);
-    return index.texts.value(key.toString(), -1);
+    return m_store.locate(column, key);
 }
 
 // ---- opening and closing ----
@@ -268,21 +228,20 @@ void Dataset::open()
     }
     emit aboutToReset();
     setColumns(std::move(result.columns));
-    m_rows = std::move(result.rows);
+    m_store.reset(std::move(result.rows));
     ++m_openStamp;
     try {
         bindFields();
     } catch (...) {
         setColumns({});
-        m_rows.clear();
+        m_store.clear();
         emit reset();
         throw;
     }
-    rowsChanged();
     m_state = State::Browse;
-    m_current = m_rows.isEmpty() ? -1 : 0;
+    m_current = m_store.isEmpty() ? -1 : 0;
     m_bof = true;
-    m_eof = m_rows.isEmpty();
+    m_eof = m_store.isEmpty();
     emit reset();
     emit stateChanged();
     emit currentChanged();
@@ -303,17 +262,14 @@ void Dataset::bindFields()
     for (const auto& field : m_fields) {
         if (field->isLookup())
             continue;
-        field->m_column = columnIndex(field->name());
-        if (field->m_column < 0)
+        const int column = columnIndex(field->name());
+        if (column < 0)
             fail(QStringLiteral("Field '%1' not found").arg(field->name()));
-        if (field->m_definition.type == FieldType::Unknown)
-            field->m_definition.type = m_columns[field->m_column].type;
-        // A defined field's type rules over the column's reported type.
-        m_columnTypes[field->m_column] = field->m_definition.type;
+        field->bindColumn(column, m_columns[column].type);
     }
     for (const auto& field : m_fields)
         if (field->isLookup())
-            field->m_keyField = &fieldByName(field->lookup()->keyField);
+            field->bindKeyField(&fieldByName(field->lookup()->keyField));
 }
 
 void Dataset::close()
@@ -325,17 +281,14 @@ void Dataset::close()
     m_state = State::Inactive;
     emit stateChanged();
     emit aboutToReset();
-    m_rows.clear();
+    m_store.clear();
     setColumns({});
-    m_buffer.clear();
-    m_changedColumns.clear();
-    m_modified = false;
+    m_pending.clear();
     m_current = -1;
     m_bof = m_eof = true;
     m_sortColumn.clear();
     if (!m_definedFields)
         m_fields.clear();
-    rowsChanged();
     emit reset();
     emit currentChanged();
 }
@@ -354,8 +307,8 @@ void Dataset::first()
     checkActive();
     checkBrowseMode();
     m_bof = true;
-    m_eof = m_rows.isEmpty();
-    moveTo(m_rows.isEmpty() ? -1 : 0);
+    m_eof = m_store.isEmpty();
+    moveTo(m_store.isEmpty() ? -1 : 0);
 }
 
 void Dataset::last()
@@ -363,8 +316,8 @@ void Dataset::last()
     checkActive();
     checkBrowseMode();
     m_eof = true;
-    m_bof = m_rows.isEmpty();
-    moveTo(int(m_rows.size()) - 1);
+    m_bof = m_store.isEmpty();
+    moveTo(m_store.size() - 1);
 }
 
 void Dataset::next()
@@ -382,15 +335,15 @@ void Dataset::moveBy(int distance)
     checkActive();
     checkBrowseMode();
     m_bof = m_eof = false;
-    if (m_rows.isEmpty()) {
+    if (m_store.isEmpty()) {
         m_bof = m_eof = true;
         moveTo(-1);
         return;
     }
     const int target = m_current + distance;
-    if (distance > 0 && target >= m_rows.size()) {
+    if (distance > 0 && target >= m_store.size()) {
         m_eof = true;
-        moveTo(int(m_rows.size()) - 1);
+        moveTo(m_store.size() - 1);
     } else if (distance < 0 && target < 0) {
         m_bof = true;
         moveTo(0);
@@ -405,13 +358,13 @@ void Dataset::setCurrentRow(int row)
     if (row == m_current)
         return;
     checkBrowseMode();
-    if (m_rows.isEmpty()) {
+    if (m_store.isEmpty()) {
         m_bof = m_eof = true;
         moveTo(-1);
         return;
     }
     m_bof = m_eof = false;
-    moveTo(std::clamp(row, 0, int(m_rows.size()) - 1));
+    moveTo(std::clamp(row, 0, m_store.size() - 1));
 }
 
 // ---- editing ----
@@ -422,11 +375,8 @@ void Dataset::startNewRecord(int position)
     checkBrowseMode();
     checkCanModify();
     emit rowAboutToBeInserted(position);
-    m_rows.insert(position, QVector<QVariant>(m_columns.size()));
-    rowsChanged();
-    m_buffer = QVector<QVariant>(m_columns.size());
-    m_changedColumns = QVector<bool>(m_columns.size(), false);
-    m_modified = false;
+    m_store.insert(position, Row(m_columns.size()));
+    m_pending.start(Row(m_columns.size()));
     m_current = position;
     m_state = State::Insert;
     emit rowInserted(position);
@@ -447,7 +397,7 @@ void Dataset::append()
 {
     checkActive();
     checkBrowseMode();
-    startNewRecord(int(m_rows.size()));
+    startNewRecord(m_store.size());
     m_bof = false;
     m_eof = true;
     emit currentChanged();
@@ -459,23 +409,13 @@ void Dataset::edit()
     if (isEditing())
         return;
     checkCanModify();
-    if (m_rows.isEmpty()) {
+    if (m_store.isEmpty()) {
         insert();
         return;
     }
-    m_buffer = m_rows[m_current];
-    m_changedColumns = QVector<bool>(m_columns.size(), false);
-    m_modified = false;
+    m_pending.start(m_store.row(m_current));
     m_state = State::Edit;
     emit stateChanged();
-}
-
-void Dataset::setPendingValue(int column, const QVariant& value)
-{
-    m_buffer[column] = value;
-    m_changedColumns[column] = true;
-    m_modified = true;
-    emit rowChanged(m_current);
 }
 
 void Dataset::checkBrowseMode()
@@ -485,7 +425,7 @@ void Dataset::checkBrowseMode()
     emit updatingRecord();
     if (!isEditing())
         return;
-    if (m_modified)
+    if (m_pending.isModified())
         postPending();
     else
         cancel();
@@ -509,12 +449,8 @@ void Dataset::postPending()
         writeInsert();
     else
         writeUpdate();
-    m_rows[m_current] = m_buffer;
-    rowsChanged();
-    m_buffer.clear();
-    m_changedColumns.clear();
-    m_modified = false;
-    m_state = State::Browse;
+    m_store.replace(m_current, m_pending.values());
+    endEditing();
     emit rowChanged(m_current);
     emit stateChanged();
     emit currentChanged();
@@ -526,10 +462,7 @@ void Dataset::cancel()
     if (!isEditing())
         return;
     const bool wasInsert = m_state == State::Insert;
-    m_buffer.clear();
-    m_changedColumns.clear();
-    m_modified = false;
-    m_state = State::Browse;
+    endEditing();
     if (wasInsert) {
         removeRow(m_current);
     } else {
@@ -539,13 +472,18 @@ void Dataset::cancel()
     emit currentChanged();
 }
 
+void Dataset::endEditing()
+{
+    m_pending.clear();
+    m_state = State::Browse;
+}
+
 void Dataset::removeRow(int row)
 {
     emit rowAboutToBeRemoved(row);
-    m_rows.removeAt(row);
-    rowsChanged();
-    m_current = m_rows.isEmpty() ? -1 : std::min(row, int(m_rows.size()) - 1);
-    m_bof = m_eof = m_rows.isEmpty();
+    m_store.remove(row);
+    m_current = m_store.isEmpty() ? -1 : std::min(row, m_store.size() - 1);
+    m_bof = m_eof = m_store.isEmpty();
     emit rowRemoved(row);
 }
 
@@ -557,12 +495,43 @@ void Dataset::deleteRecord()
         return;
     }
     checkCanModify();
-    if (m_rows.isEmpty())
+    if (m_store.isEmpty())
         fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
-    if (m_state == State::Edit)
-        cancel();
+    // The row as read finds it on the server; an edit in progress is dropped
+    // only once the row is gone.
     writeDelete(m_current);
+    endEditing();
     removeRow(m_current);
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void Dataset::deleteRecords(QList<int> rows)
+{
+    checkActive();
+    checkCanModify();
+    checkBrowseMode();
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.removeIf([this](int row) { return row < 0 || row >= m_store.size(); });
+    if (rows.isEmpty())
+        return;
+    try {
+        Connection::Transaction transaction(*m_connection);
+        for (const int row : std::as_const(rows))
+            writeDelete(row);
+        transaction.commit();
+    } catch (const DatabaseError&) {
+        // Nothing was deleted; show what the server holds now.
+        try {
+            refresh();
+        } catch (const DatabaseError&) {
+            // The refusal is what the user needs to see.
+        }
+        throw;
+    }
+    for (const int row : std::as_const(rows))
+        removeRow(row);
     emit stateChanged();
     emit currentChanged();
 }
@@ -572,7 +541,6 @@ void Dataset::refresh()
     checkActive();
     checkBrowseMode();
     ResultSet result = m_connection->query(selectStatement());
-    QVector<QVector<QVariant>> rows = std::move(result.rows);
     // Keep the current record by its key when the table has one.
     QVariantList currentKey;
     QVector<int> keyColumns;
@@ -583,31 +551,21 @@ void Dataset::refresh()
                 if (const int index = columnIndex(key); index >= 0)
                     keyColumns << index;
         for (int index : keyColumns)
-            currentKey << m_rows[m_current].at(index);
+            currentKey << m_store.value(m_current, index);
     }
     const int previous = m_current;
-    resetRows(std::move(rows));
-    int found = -1;
-    for (int row = 0; row < m_rows.size() && !keyColumns.isEmpty(); ++row) {
-        bool same = true;
-        for (int k = 0; k < keyColumns.size() && same; ++k)
-            same = sameKey(m_rows[row].at(keyColumns[k]), currentKey[k]);
-        if (same) {
-            found = row;
-            break;
-        }
-    }
-    m_current = m_rows.isEmpty() ? -1 : (found >= 0 ? found : std::min(std::max(previous, 0), int(m_rows.size()) - 1));
-    m_bof = m_eof = m_rows.isEmpty();
+    resetRows(std::move(result.rows));
+    const int found = m_store.find(keyColumns, currentKey);
+    m_current = m_store.isEmpty() ? -1 : (found >= 0 ? found : std::min(std::max(previous, 0), m_store.size() - 1));
+    m_bof = m_eof = m_store.isEmpty();
     emit currentChanged();
 }
 
-void Dataset::resetRows(QVector<QVector<QVariant>> rows)
+void Dataset::resetRows(QVector<Row> rows)
 {
     emit aboutToReset();
-    m_rows = std::move(rows);
+    m_store.reset(std::move(rows));
     applySort();
-    rowsChanged();
     emit reset();
 }
 
@@ -617,25 +575,20 @@ void Dataset::setSort(const QString& column)
     checkBrowseMode();
     if (columnIndex(column) < 0)
         fail(QStringLiteral("Field '%1' not found").arg(column));
-    const QVector<QVariant> current = m_current >= 0 ? m_rows[m_current] : QVector<QVariant>();
+    const Row current = m_current >= 0 ? m_store.row(m_current) : Row();
     m_sortColumn = column;
     emit aboutToReset();
     applySort();
-    rowsChanged();
     if (m_current >= 0)
-        m_current = int(std::find(m_rows.cbegin(), m_rows.cend(), current) - m_rows.cbegin());
+        m_current = m_store.indexOf(current);
     emit reset();
     emit currentChanged();
 }
 
 void Dataset::applySort()
 {
-    const int index = m_sortColumn.isEmpty() ? -1 : columnIndex(m_sortColumn);
-    if (index < 0)
-        return;
-    std::stable_sort(m_rows.begin(), m_rows.end(), [index](const QVector<QVariant>& a, const QVector<QVariant>& b) {
-        return sortsBefore(a.at(index), b.at(index));
-    });
+    if (!m_sortColumn.isEmpty())
+        m_store.sortBy(columnIndex(m_sortColumn));
 }
 
 // ---- writing back ----
@@ -648,96 +601,66 @@ const TableInfo& Dataset::writableTable() const
     return m_connection->tableInfo(table);
 }
 
-void Dataset::whereOriginal(const TableInfo& table, const QVector<QVariant>& original, const QVector<bool>* changed,
-                            QString& where, QVariantList& values) const
+QVector<ColumnValue> Dataset::rowMatch(const TableInfo& table, int row, const std::function<bool(int)>& matched) const
 {
-    const Backend& backend = m_connection->backend();
-    QStringList conditions;
-    auto addCondition = [&](int column) {
-        const QString name = backend.quoteName(m_columns[column].name);
-        if (original[column].isNull()) {
-            conditions << name + QStringLiteral(" IS NULL");
-        } else {
-            conditions << name + QStringLiteral(" = ?");
-            values << original[column];
-        }
-    };
+    QVector<ColumnValue> match;
     QVector<bool> used(m_columns.size(), false);
     for (const QString& key : table.keyColumns)
         if (const int column = columnIndex(key); column >= 0) {
-            addCondition(column);
+            match.append({*table.column(key), m_store.value(row, column)});
             used[column] = true;
         }
-    const bool keyless = conditions.isEmpty();
+    const bool keyless = match.isEmpty();
     for (int column = 0; column < m_columns.size(); ++column) {
-        if (used[column] || !table.hasColumn(m_columns[column].name))
+        const ColumnInfo* declared = table.column(m_columns[column].name);
+        if (used[column] || !declared)
             continue;
-        if (keyless || (changed && changed->at(column)))
-            addCondition(column);
+        if (keyless || matched(column))
+            match.append({*declared, m_store.value(row, column)});
     }
-    if (conditions.isEmpty())
-        fail(QStringLiteral("Insufficient key column information for updating or refreshing"));
-    where = conditions.join(QStringLiteral(" AND "));
+    return match;
 }
 
 void Dataset::writeInsert()
 {
     const TableInfo& table = writableTable();
-    Backend& backend = m_connection->backend();
-    QStringList names;
-    QStringList marks;
-    QVariantList values;
+    QVector<ColumnValue> values;
     for (int column = 0; column < m_columns.size(); ++column) {
-        const QString& name = m_columns[column].name;
-        if (!m_changedColumns[column] || !table.hasColumn(name)
-            || name.compare(table.identityColumn, Qt::CaseInsensitive) == 0)
+        const ColumnInfo* declared = table.column(m_columns[column].name);
+        if (!m_pending.isChanged(column) || !declared
+            || declared->name.compare(table.identityColumn, Qt::CaseInsensitive) == 0)
             continue;
-        names << backend.quoteName(name);
-        marks << QStringLiteral("?");
-        values << m_buffer[column];
+        values.append({*declared, m_pending.value(column)});
     }
-    const QString target = backend.quoteName(table.name);
-    const QString statement = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(target)
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(target, names.join(u','), marks.join(u','));
-    const QVariant identity = m_connection->insert(statement, values);
+    const QVariant identity = m_connection->insertRow(table.name, values);
     if (!table.identityColumn.isEmpty())
         if (const int column = columnIndex(table.identityColumn); column >= 0 && !identity.isNull())
-            m_buffer[column] = identity.toInt();
+            m_pending.assign(column, identity.toInt());
 }
 
 void Dataset::writeUpdate()
 {
     const TableInfo& table = writableTable();
-    Backend& backend = m_connection->backend();
-    QStringList assignments;
-    QVariantList values;
+    QVector<ColumnValue> assignments;
     for (int column = 0; column < m_columns.size(); ++column) {
-        if (!m_changedColumns[column] || !table.hasColumn(m_columns[column].name))
-            continue;
-        assignments << backend.quoteName(m_columns[column].name) + QStringLiteral(" = ?");
-        values << m_buffer[column];
+        const ColumnInfo* declared = table.column(m_columns[column].name);
+        if (m_pending.isChanged(column) && declared)
+            assignments.append({*declared, m_pending.value(column)});
     }
     if (assignments.isEmpty())
         return;
-    QString where;
-    whereOriginal(table, m_rows[m_current], &m_changedColumns, where, values);
-    const QString statement = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                  .arg(backend.quoteName(table.name), assignments.join(QStringLiteral(", ")), where);
-    if (m_connection->write(statement, values) == 0)
-        fail(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+    // The changed columns must still hold what was read: another user's
+    // change of them is not overwritten.
+    const auto match = rowMatch(table, m_current, [this](int column) { return m_pending.isChanged(column); });
+    m_connection->updateRow(table.name, assignments, match);
 }
 
 void Dataset::writeDelete(int row)
 {
     const TableInfo& table = writableTable();
-    Backend& backend = m_connection->backend();
-    QString where;
-    QVariantList values;
-    whereOriginal(table, m_rows[row], nullptr, where, values);
-    const QString statement = QStringLiteral("DELETE FROM %1 WHERE %2").arg(backend.quoteName(table.name), where);
-    if (m_connection->write(statement, values) == 0)
-        fail(QStringLiteral("Row cannot be located for deleting. Some values may have been changed since it was last read."));
+    // Every column must still hold what was read: a row another user changed
+    // meanwhile is not deleted unseen.
+    m_connection->deleteRow(table.name, rowMatch(table, row, [](int) { return true; }));
 }
 
 } // namespace db

@@ -3,7 +3,11 @@
 // into the client, browsed and edited there, and written back to the server
 // row by row on post and delete under optimistic locking.
 #include "db/backend.h"
+#include "db/errors.h"
 #include "db/field.h"
+#include "db/pending_record.h"
+#include "db/row_store.h"
+#include "db/row_writer.h"
 
 #include <QHash>
 #include <QObject>
@@ -66,8 +70,8 @@ public:
     // False while closed and for a read-only lock.
     bool canModify() const;
 
-    int recordCount() const { return int(m_rows.size()); }
-    bool isEmpty() const { return m_rows.isEmpty(); }
+    int recordCount() const { return m_store.size(); }
+    bool isEmpty() const { return m_store.isEmpty(); }
     // The current row, 0-based; -1 when there is none.
     int currentRow() const { return m_current; }
     // The beginning and end conditions (not positions): see the navigation
@@ -93,14 +97,19 @@ public:
     // Sends the pending record; first emits updatingRecord().
     void post();
     void cancel();
+    // Deletes the current record on the server. A refused delete leaves the
+    // record as it was, in edit state with its values when it was edited.
     void deleteRecord();
+    // Deletes these rows all together or none of them (one transaction); after
+    // a refusal the rows are read again, so they show what the server holds.
+    void deleteRecords(QList<int> rows);
     // Rereads the rows from the server, keeping the current record if it is still there.
     void refresh();
     // Posts a pending change if anything was changed, otherwise cancels it
     // (after updatingRecord(), so an editor's text counts as a change).
     void checkBrowseMode();
     // Whether a field of the pending record has been set.
-    bool isModified() const { return m_modified; }
+    bool isModified() const { return m_pending.isModified(); }
 
     // Sorts the fetched rows ascending by a column; kept until the dataset closes.
     void setSort(const QString& column);
@@ -121,7 +130,13 @@ public:
     int locate(int column, const QVariant& key) const;
 
     // Storage access for fields and views.
-    QVariant storedValue(int row, int column) const;
+    QVariant storedValue(int row, int column) const { return m_store.value(row, column); }
+    // A column of the current record: its pending value while it is edited.
+    QVariant currentValue(int column) const;
+    // Into the pending record; the record must be in edit or insert state.
+    void setCurrentValue(int column, const QVariant& value);
+    // A failure of this dataset: the message after the dataset's name.
+    DatabaseError error(const QString& message, DatabaseError::Kind kind) const;
     int columnIndex(const QString& column) const;
     const QVector<ColumnInfo>& columns() const { return m_columns; }
     // Counts the openings: column indexes taken before stay valid while it is unchanged.
@@ -143,30 +158,29 @@ signals:
     void updatingRecord();
 
 private:
-    friend class Field;
-
     void checkActive() const;
     void checkCanModify() const;
-    [[noreturn]] void fail(const QString& message) const;
+    [[noreturn]] void fail(const QString& message, DatabaseError::Kind kind = DatabaseError::Kind::Usage) const;
     void bindFields();
     void setColumns(QVector<ColumnInfo> columns);
     QString selectStatement() const;
     QString baseTable() const;
     static QString findBaseTable(const QString& statement);
     const TableInfo& writableTable() const;
-    void setPendingValue(int column, const QVariant& value);
     void writeInsert();
     void writeUpdate();
     void writeDelete(int row);
-    void whereOriginal(const TableInfo& table, const QVector<QVariant>& original, const QVector<bool>* changed,
-                       QString& where, QVariantList& values) const;
+    // The row's original values that find it on the server: the key columns,
+    // and the other columns of the table where `matched` says so (every
+    // column where the table has no key).
+    QVector<ColumnValue> rowMatch(const TableInfo& table, int row, const std::function<bool(int)>& matched) const;
     void moveTo(int row);
     void startNewRecord(int position);
     void postPending();
+    void endEditing();
     void removeRow(int row);
-    void resetRows(QVector<QVector<QVariant>> rows);
+    void resetRows(QVector<Row> rows);
     void applySort();
-    void rowsChanged() { ++m_version; }
 
     QString m_name;
     Kind m_kind;
@@ -184,27 +198,13 @@ private:
     State m_state = State::Inactive;
     QVector<ColumnInfo> m_columns;
     QHash<QString, int> m_columnIndexes; // by lower-case name
-    QVector<FieldType> m_columnTypes;    // the field's type where a field has the column
     quint64 m_openStamp = 0;
-    QVector<QVector<QVariant>> m_rows;
+    RowStore m_store;
     int m_current = -1;
     bool m_bof = true;
     bool m_eof = true;
     QString m_sortColumn;
-
-    // The pending record of edit or insert state.
-    QVector<QVariant> m_buffer;
-    QVector<bool> m_changedColumns;
-    bool m_modified = false;
-
-    // Row indexes by key, per column, rebuilt when the rows changed.
-    struct KeyIndex {
-        quint64 version = ~quint64(0);
-        QHash<qlonglong, int> numbers;
-        QHash<QString, int> texts;
-    };
-    quint64 m_version = 0;
-    mutable QHash<int, KeyIndex> m_indexes;
+    PendingRecord m_pending;
 };
 
 } // namespace db

@@ -1,6 +1,7 @@
 #include "db/embedded_server.h"
 
 #include "db/errors.h"
+#include "db/text_order.h"
 #include "db/tsql_translation.h"
 #include "platform/files.h"
 
@@ -10,10 +11,13 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <sqlite3.h>
 
 namespace db {
 namespace {
@@ -24,23 +28,20 @@ QHash<QString, EmbeddedProcedure>& procedures()
     return registry;
 }
 
-struct Faults {
-    QString nextStatement;
-    QString containingFragment;
-    QString containingMessage;
-    QString nextWrite;
-    QString nextOpen;
-    int lostGeneration = 0;
-};
-
-Faults& faults()
-{
-    static Faults f;
-    return f;
-}
-
 const QString kLostConnection = QStringLiteral(
     "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.");
+
+// SQLite's result codes that the server's messages are chosen by.
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteNotADatabase = 26;
+
+// The collation callback: texts in the server's order.
+int compareServerTexts(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return compareText(QStringView(static_cast<const char16_t*>(a), lengthA / 2),
+                       QStringView(static_cast<const char16_t*>(b), lengthB / 2));
+}
 
 QString resolveFilePath(const QString& dataSource)
 {
@@ -77,61 +78,74 @@ void registerEmbeddedProcedure(const QString& name, EmbeddedProcedure procedure)
     procedures().insert(name.toLower(), std::move(procedure));
 }
 
-namespace embedded_faults {
-void failNextStatement(const QString& message) { faults().nextStatement = message; }
-void failStatementContaining(const QString& fragment, const QString& message)
-{
-    faults().containingFragment = fragment;
-    faults().containingMessage = message;
-}
-void failNextWrite(const QString& message) { faults().nextWrite = message; }
-void failNextOpen(const QString& message) { faults().nextOpen = message; }
-void loseConnections() { ++faults().lostGeneration; }
-void clear()
-{
-    const int generation = faults().lostGeneration;
-    faults() = Faults();
-    faults().lostGeneration = generation;
-}
-} // namespace embedded_faults
-
 EmbeddedServer::EmbeddedServer()
     : SqlBackend(QStringLiteral("qel-embedded"))
 {
 }
 
+QString embeddedErrorText(const QSqlError& error, const QString& path)
+{
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric);
+    if (numeric && code == kSqliteNotADatabase)
+        return QStringLiteral("The file '%1' is not a database of the embedded server.").arg(QDir::toNativeSeparators(path));
+    if (numeric && (code == kSqliteBusy || code == kSqliteLocked))
+        return QStringLiteral("The database '%1' is locked by another program. Try again when it has finished.")
+            .arg(QDir::toNativeSeparators(path));
+    static const QRegularExpression noTable(QStringLiteral(R"(no such table: (?:\w+\.)?(\S+))"));
+    if (const auto missing = noTable.match(error.databaseText()); missing.hasMatch())
+        return QStringLiteral("Invalid object name '%1'.").arg(missing.captured(1));
+    return sqlErrorText(error);
+}
+
 void EmbeddedServer::open(const ConnectionParameters& parameters)
 {
     close();
-    if (!faults().nextOpen.isEmpty())
-        throw DatabaseError(std::exchange(faults().nextOpen, QString()));
     const QString path = resolveFilePath(parameters.value(QStringLiteral("data source")));
     if (!QFileInfo::exists(path))
         throw DatabaseError(QStringLiteral(
             "[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or access denied."));
     addDatabase(QStringLiteral("QSQLITE")).setDatabaseName(path);
     m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    m_path = path;
     if (!m_database.open()) {
-        const QString message = errorText(m_database.lastError());
+        const QString message = embeddedErrorText(m_database.lastError(), path);
         close();
         throw DatabaseError(message);
     }
     try {
+        registerCollation();
         checkLogin(parameters.value(QStringLiteral("user id")), parameters.value(QStringLiteral("password")));
     } catch (...) {
         close();
         throw;
     }
     m_dateFormat = QStringLiteral("mdy");
-    m_lostGeneration = faults().lostGeneration;
+}
+
+void EmbeddedServer::registerCollation()
+{
+    const QVariant handle = m_database.driver()->handle();
+    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+        ? *static_cast<sqlite3* const*>(handle.constData())
+        : nullptr;
+    if (!connection
+        || sqlite3_create_collation_v2(connection, tsql::kServerCollation, SQLITE_UTF16, nullptr, compareServerTexts,
+                                       nullptr) != SQLITE_OK)
+        throw DatabaseError(QStringLiteral("The embedded server could not set up its text order."));
 }
 
 void EmbeddedServer::checkLogin(const QString& login, const QString& password)
 {
     QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("SELECT password, role FROM server_logins WHERE login = ?"));
+    // Logins match as on the server, without regard to case; passwords exactly.
+    if (!query.prepare(QStringLiteral("SELECT password, role FROM server_logins WHERE login = ? COLLATE %1")
+                           .arg(QLatin1String(tsql::kServerCollation))))
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
     query.addBindValue(login);
-    if (!query.exec() || !query.next() || query.value(0).toString() != password)
+    if (!query.exec())
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+    if (!query.next() || query.value(0).toString() != password)
         throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(login));
     m_role = query.value(1).toString();
 }
@@ -143,26 +157,15 @@ void EmbeddedServer::requireUserRole() const
             "The login may only execute stored procedures on this server."));
 }
 
-void EmbeddedServer::checkInjectedFailure(bool isWrite)
+void EmbeddedServer::checkOpen() const
 {
     if (!m_database.isOpen())
-        throw DatabaseError(kLostConnection);
-    if (m_lostGeneration != faults().lostGeneration)
-        throw DatabaseError(kLostConnection);
-    if (!faults().nextStatement.isEmpty())
-        throw DatabaseError(std::exchange(faults().nextStatement, QString()));
-    if (isWrite && !faults().nextWrite.isEmpty())
-        throw DatabaseError(std::exchange(faults().nextWrite, QString()));
+        throw DatabaseError(kLostConnection, DatabaseError::Kind::ConnectionLost);
 }
 
 ResultSet EmbeddedServer::query(const QString& statement)
 {
-    checkInjectedFailure(false);
-    if (!faults().containingFragment.isEmpty()
-        && statement.contains(faults().containingFragment, Qt::CaseInsensitive)) {
-        faults().containingFragment.clear();
-        throw DatabaseError(std::exchange(faults().containingMessage, QString()));
-    }
+    checkOpen();
     if (const auto format = tsql::parseDateFormat(statement)) {
         if (*format != u"dmy" && *format != u"mdy" && *format != u"ymd")
             throw DatabaseError(QStringLiteral("'%1' is not a valid date format.").arg(*format));
@@ -186,7 +189,7 @@ ResultSet EmbeddedServer::query(const QString& statement)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
     ResultSet result;
     result.columns = describeColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
@@ -195,11 +198,11 @@ ResultSet EmbeddedServer::query(const QString& statement)
 
 TableInfo EmbeddedServer::tableInfo(const QString& table)
 {
-    checkInjectedFailure(false);
+    checkOpen();
     requireUserRole();
     QSqlQuery query(m_database);
-    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteName(table))))
-        throw DatabaseError(errorText(query.lastError()));
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(m_writer.quoteName(table))))
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
     TableInfo info;
     info.name = table;
     while (query.next()) {
@@ -241,19 +244,19 @@ QVariantList EmbeddedServer::toStorage(const QVariantList& values) const
 
 int EmbeddedServer::write(const QString& statement, const QVariantList& values)
 {
-    checkInjectedFailure(true);
+    checkOpen();
     requireUserRole();
     return execBound(statement, toStorage(values)).numRowsAffected();
 }
 
 QVariant EmbeddedServer::insert(const QString& statement, const QVariantList& values)
 {
-    checkInjectedFailure(true);
+    checkOpen();
     requireUserRole();
     return execBound(statement, toStorage(values)).lastInsertId();
 }
 
-QString EmbeddedServer::quoteName(const QString& name) const
+QString SqliteRowWriter::quoteName(const QString& name) const
 {
     return u'"' + QString(name).replace(u'"', QLatin1String("\"\"")) + u'"';
 }

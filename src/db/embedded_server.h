@@ -5,6 +5,7 @@
 // a "gateway" login may only execute stored procedures, a "user" login may
 // read and write the tables. Stored procedures are C++ functions registered by
 // name; "SET DATEFORMAT" and "DBCC USEROPTIONS" act on the connection's session.
+#include "db/row_writer.h"
 #include "db/sql_backend.h"
 
 #include <functional>
@@ -15,6 +16,16 @@ namespace db {
 // the call's arguments and returns its result.
 using EmbeddedProcedure = std::function<ResultSet(QSqlDatabase& database, const QVariantList& arguments)>;
 void registerEmbeddedProcedure(const QString& name, EmbeddedProcedure procedure);
+
+// A failure of the embedded database in the server's words: a file that is not
+// a database, a database locked by another program, a missing table by name.
+QString embeddedErrorText(const QSqlError& error, const QString& path);
+
+// SQLite's quoting of names.
+class SqliteRowWriter final : public RowWriter {
+public:
+    QString quoteName(const QString& name) const override;
+};
 
 class EmbeddedServer final : public SqlBackend {
 public:
@@ -27,35 +38,22 @@ public:
     TableInfo tableInfo(const QString& table) override;
     int write(const QString& statement, const QVariantList& values) override;
     QVariant insert(const QString& statement, const QVariantList& values) override;
-    QString quoteName(const QString& name) const override;
+    const RowWriter& rowWriter() const override { return m_writer; }
 
     // "mdy" until "SET DATEFORMAT" changes it.
     QString dateFormat() const { return m_dateFormat; }
 
 private:
+    void registerCollation();
     void checkLogin(const QString& login, const QString& password);
     void requireUserRole() const;
-    void checkInjectedFailure(bool isWrite);
+    void checkOpen() const;
     QVariantList toStorage(const QVariantList& values) const;
 
+    SqliteRowWriter m_writer;
+    QString m_path;
     QString m_role;
-    // The count of lost-connection faults when this connection opened.
-    int m_lostGeneration = 0;
     QString m_dateFormat = QStringLiteral("mdy");
 };
-
-// Makes the embedded server fail on purpose, so that every error path above it
-// can be tested. Each failure happens once, on every embedded connection.
-namespace embedded_faults {
-void failNextStatement(const QString& message);
-// The next statement whose text contains `fragment` (case-insensitive).
-void failStatementContaining(const QString& fragment, const QString& message);
-void failNextWrite(const QString& message);
-// The next open of an embedded connection.
-void failNextOpen(const QString& message);
-// Every open connection fails its next statement as a lost connection would.
-void loseConnections();
-void clear();
-} // namespace embedded_faults
 
 } // namespace db

@@ -6,18 +6,33 @@
 namespace db {
 
 // Every failure of the data-access layer: the server's or driver's message, or
-// the layer's own refusal. what() is the message in UTF-8.
+// the layer's own refusal. what() is the message in UTF-8; kind() tells callers
+// what went wrong without reading the text.
 class DatabaseError : public std::runtime_error {
 public:
-    explicit DatabaseError(const QString& message)
+    enum class Kind {
+        Server,         // the server or driver refused the statement
+        ConnectionLost, // the connection broke; the statement did not run
+        RefusedByField, // a field refused a value it cannot hold
+        RowChanged,     // a row write found no row with the values last read
+        NotUnique,      // a row write would have changed more than one row; undone
+        Closed,         // an operation that needs an open dataset or connection
+        ReadOnly,       // a change of something that cannot be modified
+        Usage,          // the layer used in a way it does not support
+    };
+
+    explicit DatabaseError(const QString& message, Kind kind = Kind::Server)
         : std::runtime_error(message.toStdString())
         , m_message(message)
+        , m_kind(kind)
     {
     }
     const QString& message() const { return m_message; }
+    Kind kind() const { return m_kind; }
 
 private:
     QString m_message;
+    Kind m_kind;
 };
 
 } // namespace db

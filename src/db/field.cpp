@@ -2,10 +2,15 @@
 
 #include "db/dataset.h"
 #include "db/errors.h"
+#include "platform/cp1251.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
+
+#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace db {
 namespace {
@@ -54,20 +59,25 @@ bool Field::isReadOnly() const
     return m_definition.readOnly || m_definition.type == FieldType::AutoIncrement;
 }
 
+void Field::bindColumn(int column, FieldType columnType)
+{
+    m_column = column;
+    if (m_definition.type == FieldType::Unknown)
+        m_definition.type = columnType;
+}
+
 QVariant Field::value() const
 {
-    if (m_dataset.m_current < 0)
+    if (m_dataset.currentRow() < 0)
         return {};
     if (isLookup())
         return lookupValueFor(m_keyField ? m_keyField->value() : QVariant());
-    if (m_dataset.isEditing())
-        return typedValue(m_dataset.m_buffer.value(m_column), type());
-    return typedValue(m_dataset.storedValue(m_dataset.m_current, m_column), type());
+    return typedValue(m_dataset.currentValue(m_column), type());
 }
 
 QVariant Field::valueAt(int row) const
 {
-    if (m_dataset.isEditing() && row == m_dataset.m_current)
+    if (m_dataset.isEditing() && row == m_dataset.currentRow())
         return value();
     if (isLookup())
         return lookupValueFor(m_keyField ? m_keyField->valueAt(row) : QVariant());
@@ -125,29 +135,82 @@ QVariant Field::lookupValueFor(const QVariant& key) const
     return text;
 }
 
+void Field::refuse(const QString& message) const
+{
+    throw DatabaseError(message, DatabaseError::Kind::RefusedByField);
+}
+
+QVariant Field::integerForStorage(const QVariant& value) const
+{
+    // Whole numbers only, exactly: text is read as an integer, never through
+    // a floating-point number that would round or overflow.
+    std::optional<qlonglong> number;
+    bool ok = false;
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UInt: number = value.toLongLong(); break;
+    case QMetaType::Double: {
+        const double real = value.toDouble();
+        if (std::isfinite(real) && real == std::trunc(real) && std::abs(real) < 9.0e15)
+            number = qlonglong(real);
+        break;
+    }
+    default:
+        if (const qlonglong parsed = value.toString().trimmed().toLongLong(&ok); ok)
+            number = parsed;
+    }
+    const qlonglong lowest = m_definition.type == FieldType::SmallInt ? -32768 : std::numeric_limits<qint32>::min();
+    const qlonglong highest = m_definition.type == FieldType::SmallInt ? 32767 : std::numeric_limits<qint32>::max();
+    // Beyond what the column can hold at all, the text is no integer of this field.
+    if (!number || (m_definition.type != FieldType::SmallInt && (*number < lowest || *number > highest)))
+        refuse(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value.toString(), name()));
+    const double minimum = m_definition.minimum.value_or(double(lowest));
+    const double maximum = m_definition.maximum.value_or(double(highest));
+    const bool ranged = m_definition.minimum || m_definition.maximum || m_definition.type == FieldType::SmallInt;
+    if (ranged && (double(*number) < minimum || double(*number) > maximum))
+        refuse(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+                   .arg(QString::number(*number), name(), rangeText(minimum), rangeText(maximum)));
+    return int(*number);
+}
+
 QVariant Field::convertForStorage(const QVariant& value) const
 {
     if (value.isNull())
         return {};
     const FieldType type = m_definition.type;
-    if (isIntegerType(type) || type == FieldType::Float) {
+    if (isIntegerType(type))
+        return integerForStorage(value);
+    if (type == FieldType::Float) {
         bool ok = false;
         const double number = value.toString().trimmed().toDouble(&ok);
-        const bool whole = ok && number == double(qlonglong(number));
-        if (!ok || (type != FieldType::Float && !whole))
-            throw DatabaseError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
-                                    .arg(value.toString(), name()));
+        if (!ok || !std::isfinite(number))
+            refuse(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(value.toString(), name()));
         const bool ranged = m_definition.minimum || m_definition.maximum;
         if (ranged && (number < m_definition.minimum.value_or(number) || number > m_definition.maximum.value_or(number)))
-            throw DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                                    .arg(rangeText(number), name(), rangeText(m_definition.minimum.value_or(0)),
-                                         rangeText(m_definition.maximum.value_or(0))));
-        if (type == FieldType::Float)
-            return number;
-        if (type == FieldType::SmallInt && (number < -32768 || number > 32767))
-            throw DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                                    .arg(rangeText(number), name(), QStringLiteral("-32768"), QStringLiteral("32767")));
-        return int(number);
+            refuse(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+                       .arg(rangeText(number), name(), rangeText(m_definition.minimum.value_or(0)),
+                            rangeText(m_definition.maximum.value_or(0))));
+        return number;
+    }
+    if (type == FieldType::String) {
+        // An 8-bit text column holds Windows-1251: a character outside it would
+        // be stored as '?', and the row could not be found again by its text.
+        QString text = value.toString();
+        if (m_definition.size > 0)
+            text.truncate(m_definition.size);
+        if (platform::utf8ToCp1251(text.toStdString()))
+            return text;
+        for (qsizetype at = 0; at < text.size();) {
+            const qsizetype length = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+            const QString character = text.mid(at, length);
+            if (!platform::utf8ToCp1251(character.toStdString()))
+                refuse(QStringLiteral("The character '%1' cannot be stored in field '%2': the field holds only "
+                                      "Windows-1251 (Cyrillic and Latin) text.").arg(character, name()));
+            at += length;
+        }
+        return text;
     }
     if (isTextType(type)) {
         QString text = value.toString();
@@ -158,14 +221,14 @@ QVariant Field::convertForStorage(const QVariant& value) const
     if (type == FieldType::Date) {
         const QDate date = value.metaType().id() == QMetaType::QString ? parseDate(value.toString()) : value.toDate();
         if (!date.isValid())
-            throw DatabaseError(QStringLiteral("'%1' is not a valid date").arg(value.toString()));
+            refuse(QStringLiteral("'%1' is not a valid date").arg(value.toString()));
         return date;
     }
     if (type == FieldType::DateTime) {
         const QDateTime moment = value.metaType().id() == QMetaType::QString ? parseDateTime(value.toString())
                                                                             : value.toDateTime();
         if (!moment.isValid())
-            throw DatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(value.toString()));
+            refuse(QStringLiteral("'%1' is not a valid date and time").arg(value.toString()));
         return moment;
     }
     return value;
@@ -181,18 +244,17 @@ void Field::setValue(const QVariant& value)
             resolveLookupColumns();
             const int row = lookup.dataset->locate(m_lookupResultColumn, value);
             if (row < 0)
-                throw DatabaseError(QStringLiteral("'%1' is not a valid value for field '%2'")
-                                        .arg(value.toString(), name()));
+                refuse(QStringLiteral("'%1' is not a valid value for field '%2'").arg(value.toString(), name()));
             key = lookup.dataset->storedValue(row, m_lookupKeyColumn);
         }
         m_dataset.fieldByName(lookup.keyField).setValue(key);
         return;
     }
     if (isReadOnly())
-        m_dataset.fail(QStringLiteral("Field '%1' cannot be modified").arg(name()));
+        throw m_dataset.error(QStringLiteral("Field '%1' cannot be modified").arg(name()), DatabaseError::Kind::ReadOnly);
     if (!m_dataset.isEditing())
-        m_dataset.fail(QStringLiteral("Dataset not in edit or insert mode"));
-    m_dataset.setPendingValue(m_column, convertForStorage(value));
+        throw m_dataset.error(QStringLiteral("Dataset not in edit or insert mode"), DatabaseError::Kind::Usage);
+    m_dataset.setCurrentValue(m_column, convertForStorage(value));
 }
 
 void Field::setAsString(const QString& text)

@@ -53,7 +53,8 @@ public:
 
     // Into the current record, which must be in edit or insert state. Refuses
     // values the field cannot hold with the field's own message and keeps its
-    // previous value; texts are cut to the field's size.
+    // previous value: integers out of range or not whole, 8-bit texts with a
+    // character outside Windows-1251. Texts are cut to the field's size.
     void setValue(const QVariant& value);
     // Parses a text as the field's type (empty text: null).
     void setAsString(const QString& text);
@@ -62,9 +63,15 @@ public:
     // The text of a value as a view shows it.
     QString displayText(const QVariant& value) const;
 
+    // Set by the dataset when it opens: the storage column, whose type a field
+    // without a type of its own takes; for a lookup, its key field.
+    void bindColumn(int column, FieldType columnType);
+    void bindKeyField(Field* keyField) { m_keyField = keyField; }
+
 private:
-    friend class Dataset;
     QVariant convertForStorage(const QVariant& value) const;
+    QVariant integerForStorage(const QVariant& value) const;
+    [[noreturn]] void refuse(const QString& message) const;
     QVariant lookupValueFor(const QVariant& key) const;
 
     // The lookup dataset's key and result columns, taken again when it reopens.

@@ -144,7 +144,7 @@ QVariant OdbcBackend::insert(const QString& statement, const QVariantList& value
     return identity;
 }
 
-QString OdbcBackend::quoteName(const QString& name) const
+QString SqlServerRowWriter::quoteName(const QString& name) const
 {
     return u'[' + QString(name).replace(u']', QLatin1String("]]")) + u']';
 }

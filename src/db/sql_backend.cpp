@@ -38,6 +38,24 @@ void SqlBackend::close()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
+void SqlBackend::beginTransaction()
+{
+    if (!m_database.transaction())
+        throw DatabaseError(errorText(m_database.lastError()));
+}
+
+void SqlBackend::commitTransaction()
+{
+    if (!m_database.commit())
+        throw DatabaseError(errorText(m_database.lastError()));
+}
+
+void SqlBackend::rollbackTransaction()
+{
+    if (!m_database.rollback())
+        throw DatabaseError(errorText(m_database.lastError()));
+}
+
 QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& values)
 {
     QSqlQuery query(m_database);
@@ -63,10 +81,15 @@ QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCou
     return rows;
 }
 
-QString SqlBackend::errorText(const QSqlError& error)
+QString sqlErrorText(const QSqlError& error)
 {
-    const QString text = error.databaseText();
-    return text.isEmpty() ? error.text() : text;
+    QString text = error.databaseText();
+    if (text.isEmpty())
+        text = error.driverText();
+    if (text.isEmpty())
+        text = QStringLiteral("The database server reported an error without a description (code %1).")
+                   .arg(error.nativeErrorCode().isEmpty() ? QStringLiteral("unknown") : error.nativeErrorCode());
+    return text;
 }
 
 } // namespace db

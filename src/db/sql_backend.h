@@ -8,9 +8,16 @@
 
 namespace db {
 
+// The server's text of an error, the driver's when the server gave none, and
+// never an empty text.
+QString sqlErrorText(const QSqlError& error);
+
 class SqlBackend : public Backend {
 public:
     void close() override;
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
 
 protected:
     // `prefix` names the Qt SQL connections of this kind of backend.
@@ -23,8 +30,7 @@ protected:
     QSqlQuery execBound(const QString& statement, const QVariantList& values);
     // Every remaining row of an executed query, `columnCount` values each.
     static QVector<QVector<QVariant>> fetchRows(QSqlQuery& query, int columnCount);
-    // The server's text of an error, the driver's when the server gave none.
-    static QString errorText(const QSqlError& error);
+    static QString errorText(const QSqlError& error) { return sqlErrorText(error); }
 
     QSqlDatabase m_database;
 

@@ -10,36 +10,209 @@ namespace {
 using Re = QRegularExpression;
 constexpr auto kCaseless = Re::CaseInsensitiveOption;
 
-QString removePrefixes(QString sql)
+// A statement with a mask beside it: the same text, but with the inside of
+// text literals, of quoted names and the whole of comments covered, so that
+// the translation's patterns see only the statement's own words. Both change
+// together, so positions found in the mask hold in the text.
+class MaskedStatement {
+public:
+    static constexpr QChar kCovered{0xE000}; // inside a literal or a quoted name
+    static constexpr QChar kComment{0xE001};
+
+    explicit MaskedStatement(const QString& statement)
+        : m_text(statement)
+        , m_mask(statement)
+    {
+        const qsizetype size = m_text.size();
+        for (qsizetype at = 0; at < size;) {
+            const QChar c = m_text.at(at);
+            const QChar next = at + 1 < size ? m_text.at(at + 1) : QChar();
+            if (c == u'\'' || c == u'"' || c == u'[') {
+                const QChar close = c == u'[' ? QChar(u']') : c;
+                qsizetype end = at + 1;
+                while (end < size) {
+                    if (m_text.at(end) == close) {
+                        if (end + 1 < size && m_text.at(end + 1) == close) { // doubled: part of the text
+                            end += 2;
+                            continue;
+                        }
+                        break;
+                    }
+                    ++end;
+                }
+                // "[dbo]" and "[QEL]" stay visible: they are the prefixes to remove.
+                const QString inner = m_text.mid(at + 1, end - at - 1);
+                const bool prefixName = c == u'[' && (inner.compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0
+                                                      || inner.compare(QLatin1String("QEL"), Qt::CaseInsensitive) == 0);
+                if (!prefixName)
+                    cover(at + 1, std::min(end, size), kCovered);
+                at = end + 1;
+            } else if (c == u'-' && next == u'-') {
+                qsizetype end = m_text.indexOf(u'\n', at);
+                if (end < 0)
+                    end = size;
+                cover(at, end, kComment);
+                at = end;
+            } else if (c == u'/' && next == u'*') {
+                qsizetype end = m_text.indexOf(QLatin1String("*/"), at + 2);
+                end = end < 0 ? size : end + 2;
+                cover(at, end, kComment);
+                at = end;
+            } else {
+                ++at;
+            }
+        }
+    }
+
+    const QString& text() const { return m_text; }
+    const QString& mask() const { return m_mask; }
+    bool contains(QLatin1String word) const { return m_mask.contains(word, Qt::CaseInsensitive); }
+
+    void replace(qsizetype at, qsizetype length, const QString& with)
+    {
+        m_text.replace(at, length, with);
+        m_mask.replace(at, length, with);
+    }
+    // Every match of the pattern in the statement's own words, last first, so
+    // that a replacement does not move the matches still to come.
+    template <typename Replace>
+    void replaceAll(const QRegularExpression& pattern, Replace replacement)
+    {
+        QList<QRegularExpressionMatch> matches;
+        for (auto it = pattern.globalMatch(m_mask); it.hasNext();)
+            matches.prepend(it.next());
+        for (const QRegularExpressionMatch& match : std::as_const(matches))
+            replace(match.capturedStart(), match.capturedLength(), replacement(match));
+    }
+    // Just after the statement's last word: before trailing comments, blanks and ';'.
+    qsizetype endOfWords() const
+    {
+        qsizetype end = m_mask.size();
+        while (end > 0) {
+            const QChar c = m_mask.at(end - 1);
+            if (!(c.isSpace() || c == kComment || c == u';'))
+                break;
+            --end;
+        }
+        return end;
+    }
+
+private:
+    void cover(qsizetype from, qsizetype to, QChar with)
+    {
+        for (qsizetype i = from; i < to; ++i)
+            m_mask[i] = with;
+    }
+
+    QString m_text;
+    QString m_mask;
+};
+
+void removePrefixes(MaskedStatement& sql)
 {
-    if (!sql.contains(QLatin1String("dbo"), Qt::CaseInsensitive))
-        return sql;
+    if (!sql.contains(QLatin1String("dbo")))
+        return;
     static const Re database(QStringLiteral(R"((\[QEL\]|\bQEL)\s*\.\s*(\[dbo\]|dbo)\s*\.\s*)"), kCaseless);
-    static const Re schema(QStringLiteral(R"((?<![\w\].])(\[dbo\]|dbo)\s*\.\s*)"), kCaseless);
-    sql.replace(database, QString());
-    sql.replace(schema, QString());
-    return sql;
+    static const Re schema(QStringLiteral(R"((?<![\w\].])(\[dbo\]|\bdbo)\s*\.\s*)"), kCaseless);
+    const auto nothing = [](const QRegularExpressionMatch&) { return QString(); };
+    sql.replaceAll(database, nothing);
+    sql.replaceAll(schema, nothing);
 }
 
-QString removeTopPercent(QString sql)
+void removeTopPercent(MaskedStatement& sql)
 {
-    if (!sql.contains(QLatin1String("PERCENT"), Qt::CaseInsensitive))
-        return sql;
+    if (!sql.contains(QLatin1String("PERCENT")))
+        return;
     static const Re topPercent(QStringLiteral(R"(\bTOP\s*\(\s*100\s*\)\s*PERCENT\b)"), kCaseless);
-    return sql.replace(topPercent, QString());
+    sql.replaceAll(topPercent, [](const QRegularExpressionMatch&) { return QString(); });
 }
 
-QString topToLimit(QString sql)
+void topToLimit(MaskedStatement& sql)
 {
-    if (!sql.contains(QLatin1String("TOP"), Qt::CaseInsensitive))
-        return sql;
+    if (!sql.contains(QLatin1String("TOP")))
+        return;
     static const Re top(QStringLiteral(R"(^(\s*SELECT\s+)TOP\s*\(?\s*(\d+)\s*\)?\s*)"), kCaseless);
-    const auto match = top.match(sql);
+    const auto match = top.match(sql.mask());
     if (!match.hasMatch())
-        return sql;
+        return;
     const QString limit = match.captured(2);
+    sql.replace(sql.endOfWords(), 0, QStringLiteral(" LIMIT ") + limit);
     sql.replace(match.capturedStart(), match.capturedLength(), match.captured(1));
-    return sql.trimmed() + QStringLiteral(" LIMIT ") + limit;
+}
+
+// Texts compare and sort as on the shared server: every text literal, and
+// every term of an ORDER BY, in the server's collation.
+void collateTexts(MaskedStatement& sql)
+{
+    const QString collate = QStringLiteral(" COLLATE ") + QLatin1String(kServerCollation);
+    if (sql.contains(QLatin1String("ORDER"))) {
+        static const Re orderBy(QStringLiteral(R"(\bORDER\s+BY\b)"), kCaseless);
+        static const Re clauseEnd(QStringLiteral(R"(\b(LIMIT|OFFSET|UNION|EXCEPT|INTERSECT)\b)"), kCaseless);
+        static const Re direction(QStringLiteral(R"(\s+(ASC|DESC)\s*$)"), kCaseless);
+        QList<qsizetype> starts;
+        for (auto it = orderBy.globalMatch(sql.mask()); it.hasNext();)
+            starts.prepend(it.next().capturedEnd());
+        for (const qsizetype start : std::as_const(starts)) {
+            // The clause's terms: commas at its own depth, until a word or a
+            // bracket that ends it.
+            QList<qsizetype> termEnds;
+            const QString& mask = sql.mask();
+            int depth = 0;
+            qsizetype at = start;
+            qsizetype stop = mask.size();
+            if (const auto end = clauseEnd.match(mask, start); end.hasMatch())
+                stop = end.capturedStart();
+            for (; at < stop; ++at) {
+                const QChar c = mask.at(at);
+                if (c == u'(') {
+                    ++depth;
+                } else if (c == u')') {
+                    if (depth-- == 0)
+                        break;
+                } else if (depth == 0 && (c == u',' || c == u';' || c == MaskedStatement::kComment)) {
+                    termEnds << at;
+                    if (c != u',')
+                        break;
+                }
+            }
+            if (termEnds.isEmpty() || termEnds.last() != at)
+                termEnds << at;
+            qsizetype termStart = start;
+            QList<std::pair<qsizetype, qsizetype>> terms;
+            for (const qsizetype end : std::as_const(termEnds)) {
+                terms.prepend({termStart, end});
+                termStart = end + 1;
+            }
+            for (const auto& [from, to] : std::as_const(terms)) {
+                QString term = sql.mask().mid(from, to - from);
+                qsizetype end = to;
+                while (end > from && sql.mask().at(end - 1).isSpace())
+                    --end;
+                term.truncate(end - from);
+                if (term.trimmed().isEmpty() || term.contains(QLatin1String("COLLATE"), Qt::CaseInsensitive))
+                    continue;
+                const auto dir = direction.match(term);
+                sql.replace(dir.hasMatch() ? from + dir.capturedStart() : end, 0, collate);
+            }
+        }
+    }
+    if (!sql.text().contains(u'\''))
+        return;
+    // After each text literal; a literal is its quotes with the covered inside.
+    QList<qsizetype> ends;
+    const QString& mask = sql.mask();
+    for (qsizetype at = 0; at < mask.size(); ++at) {
+        if (mask.at(at) != u'\'')
+            continue;
+        qsizetype end = at + 1;
+        while (end < mask.size() && mask.at(end) == MaskedStatement::kCovered)
+            ++end;
+        if (end < mask.size() && mask.at(end) == u'\'') // an empty literal has no covered inside
+            ends.prepend(end + 1);
+        at = end;
+    }
+    for (const qsizetype end : std::as_const(ends))
+        sql.replace(end, 0, collate);
 }
 
 // Reads one argument at `at`; advances past it.
@@ -84,7 +257,12 @@ void skipSpaces(const QString& text, qsizetype& at)
 
 QString toSqlite(const QString& statement)
 {
-    return topToLimit(removeTopPercent(removePrefixes(statement)));
+    MaskedStatement sql(statement);
+    removePrefixes(sql);
+    removeTopPercent(sql);
+    topToLimit(sql);
+    collateTexts(sql);
+    return sql.text();
 }
 
 std::optional<ProcedureCall> parseProcedureCall(const QString& statement)
@@ -94,7 +272,9 @@ std::optional<ProcedureCall> parseProcedureCall(const QString& statement)
     if (!match.hasMatch())
         return std::nullopt;
     ProcedureCall call;
-    call.name = removePrefixes(match.captured(1)).remove(u'[').remove(u']');
+    MaskedStatement name(match.captured(1));
+    removePrefixes(name);
+    call.name = QString(name.text()).remove(u'[').remove(u']');
     qsizetype at = match.capturedEnd();
     const QString& text = statement;
     skipSpaces(text, at);

@@ -8,9 +8,15 @@
 
 namespace db::tsql {
 
+// The collation the embedded server registers as the shared server's: Cyrillic,
+// case-insensitive, accent-sensitive.
+inline constexpr char kServerCollation[] = "Cyrillic_General_CI_AS";
+
 // A statement in SQLite's dialect: without database and schema prefixes
-// ("[QEL].[dbo].", "dbo."), without "TOP (100) PERCENT", and with a leading
-// "TOP (n)" turned into a trailing "LIMIT n".
+// ("[QEL].[dbo].", "dbo."), without "TOP (100) PERCENT", with a leading
+// "TOP (n)" turned into a trailing "LIMIT n", and with text literals and
+// ORDER BY terms in the server's collation. Text inside literals, quoted names
+// and comments is never translated.
 QString toSqlite(const QString& statement);
 
 // "EXEC NAME arg, arg ..." with text, number and NULL arguments.

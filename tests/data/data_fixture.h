@@ -5,7 +5,7 @@
 #include "refusal.h"
 #include "fake_session.h"
 
-#include "db/embedded_server.h"
+#include "embedded_faults.h"
 #include "db/errors.h"
 
 #include <gtest/gtest.h>

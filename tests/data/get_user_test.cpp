@@ -43,6 +43,16 @@ TEST_F(GetUser, AcceptsTheRightPairWithTheShiftedDatabaseLogin)
     EXPECT_TRUE(row.at(4).isNull());
     EXPECT_EQ(row.at(5).toInt(), 0);
     EXPECT_EQ(call(QStringLiteral("новый"), QStringLiteral("пароль2026")).at(0).toString(), "pdk^mnuxh");
+    // Logins match as on the shared server, without regard to case, Cyrillic too.
+    EXPECT_EQ(call(QStringLiteral("Demo"), QStringLiteral("demo2026")).at(0).toString(), "pdk^cdln");
+    EXPECT_EQ(call(QStringLiteral("НОВЫЙ"), QStringLiteral("пароль2026")).at(0).toString(), "pdk^mnuxh");
+}
+
+TEST_F(GetUser, AMissingUserTableIsNamed)
+{
+    demo.sql(QStringLiteral("ALTER TABLE QEL_User RENAME TO QEL_User_old"));
+    EXPECT_EQ(refusal([&] { call(QStringLiteral("demo"), QStringLiteral("demo2026")); }),
+              "Invalid object name 'QEL_User'.");
 }
 
 TEST_F(GetUser, RefusesAWrongPairAndReportsMessagesAndTerms)

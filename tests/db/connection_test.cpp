@@ -2,9 +2,13 @@
 #include "refusal.h"
 
 #include "db/embedded_server.h"
+#include "embedded_faults.h"
 #include "db/errors.h"
 #include "db/odbc_backend.h"
 #include "db/tsql_translation.h"
+#include "direct_sql.h"
+
+#include <QFile>
 
 #include <gmock/gmock.h>
 
@@ -62,6 +66,34 @@ TEST_F(ConnectionTest, AMissingDatabaseFileFailsTheOpen)
                                        .arg(folder.filePath(QStringLiteral("absent.db"))));
     EXPECT_THAT(refusal([&] { connection.open(); }).toStdString(), HasSubstr("does not exist"));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("absent.db"))));
+}
+
+TEST_F(ConnectionTest, AnOpenThatFailsSaysWhy)
+{
+    const auto openFails = [&](const QString& file) {
+        db::Connection connection;
+        connection.setConnectionString(
+            QStringLiteral("User ID=writer;Password=w-pass;Data Source=file:%1").arg(file));
+        return refusal([&] { connection.open(); });
+    };
+    const QString notADatabase = folder.filePath(QStringLiteral("notes.db"));
+    QFile text(notADatabase);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write(QByteArray(4096, 'x'));
+    text.close();
+    EXPECT_THAT(openFails(notADatabase).toStdString(), HasSubstr("is not a database"));
+
+    const QString noLogins = folder.filePath(QStringLiteral("empty.db"));
+    DirectSql empty;
+    empty.open(noLogins);
+    empty.sql(QStringLiteral("CREATE TABLE t (a INTEGER)"));
+    EXPECT_EQ(openFails(noLogins), "Invalid object name 'server_logins'.");
+
+    // Another program holds the database locked beyond the server's wait.
+    sql(QStringLiteral("BEGIN EXCLUSIVE"));
+    EXPECT_THAT(openFails(path).toStdString(), HasSubstr("is locked by another program"));
+    sql(QStringLiteral("COMMIT"));
+    EXPECT_EQ(openFails(path), "");
 }
 
 TEST_F(ConnectionTest, GatewayLoginMayOnlyExecuteProcedures)
@@ -127,6 +159,17 @@ TEST_F(ConnectionTest, InjectedFailuresAndALostConnection)
 TEST(TsqlTranslation, TheFormsTheProgramSends)
 {
     using db::tsql::toSqlite;
+    // Nothing inside a literal, a quoted name or a comment is translated; a
+    // literal and an ORDER BY term compare in the server's collation.
+    EXPECT_EQ(toSqlite(QStringLiteral("Select [id] from [QEL_User] WHERE [QEL_login]='dbo.ivanov'")),
+              "Select [id] from [QEL_User] WHERE [QEL_login]='dbo.ivanov' COLLATE Cyrillic_General_CI_AS");
+    EXPECT_EQ(toSqlite(QStringLiteral("select 'TOP (3) x', \"dbo.y\", [QEL].[dbo].t from t -- TOP (100) PERCENT")),
+              "select 'TOP (3) x' COLLATE Cyrillic_General_CI_AS, \"dbo.y\", t from t -- TOP (100) PERCENT");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT TOP (2) a FROM t -- the first two\n")), "SELECT a FROM t LIMIT 2 -- the first two\n");
+    EXPECT_EQ(toSqlite(QStringLiteral("select a from t order by [lang], b desc /* dbo. */")),
+              "select a from t order by [lang] COLLATE Cyrillic_General_CI_AS, b COLLATE Cyrillic_General_CI_AS desc /* dbo. */");
+    EXPECT_EQ(toSqlite(QStringLiteral("select a from t where n = 'O''Brien''s' and m = ''")),
+              "select a from t where n = 'O''Brien''s' COLLATE Cyrillic_General_CI_AS and m = '' COLLATE Cyrillic_General_CI_AS");
     EXPECT_EQ(toSqlite(QStringLiteral("Select TOP(0) T.* from T")), "Select T.* from T LIMIT 0");
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT TOP (5) a FROM T")), "SELECT a FROM T LIMIT 5");
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT     TOP (100) PERCENT dbo.t.a FROM dbo.t")), "SELECT      t.a FROM t");

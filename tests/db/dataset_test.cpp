@@ -124,7 +124,7 @@ TEST_F(DatasetTest, BeginningAndEndAreConditionsNotPositions)
 
 TEST_F(DatasetTest, FieldsConvertRefuseAndCut)
 {
-    auto items = query(QStringLiteral("select * from items"));
+    auto items = query(QStringLiteral("select *, level as level_small from items"));
     db::FieldDefinition level;
     level.name = "level";
     level.type = db::FieldType::Integer;
@@ -140,9 +140,19 @@ TEST_F(DatasetTest, FieldsConvertRefuseAndCut)
     issued.name = "issued";
     issued.type = db::FieldType::Date;
     items->addField(issued);
+    const auto addField = [&](const char* fieldName, db::FieldType type, int size = 0) {
+        db::FieldDefinition definition;
+        definition.name = QString::fromUtf8(fieldName);
+        definition.type = type;
+        definition.size = size;
+        items->addField(definition);
+    };
+    addField("amount", db::FieldType::Integer);
+    addField("level_small", db::FieldType::SmallInt);
+    addField("note", db::FieldType::WideString, 300);
     items->open();
-    EXPECT_EQ(items->findField("note"), nullptr); // only defined fields exist by name
-    EXPECT_EQ(items->columnText("note"), "");     // yet the column is there
+    EXPECT_EQ(items->findField("stamped_by"), nullptr); // only defined fields exist by name
+    EXPECT_EQ(items->columnText("stamped_by"), "");     // yet the column is there
 
     items->edit();
     db::Field& levelField = items->fieldByName("level");
@@ -156,6 +166,27 @@ TEST_F(DatasetTest, FieldsConvertRefuseAndCut)
     levelField.setValue(5);
     levelField.setAsString("1");
     EXPECT_EQ(levelField.value().toInt(), 1);
+
+    // Integers are exact: no rounding, no overflow, nothing read as a real number.
+    db::Field& amount = items->fieldByName("amount");
+    for (const char* text : {"3000000000", "99999999999", "1e3", "12.5", "2147483648"}) {
+        EXPECT_EQ(refusal([&] { amount.setAsString(text); }),
+                  QStringLiteral("'%1' is not a valid integer value for field 'amount'").arg(text));
+        EXPECT_EQ(refusalKind([&] { amount.setAsString(text); }), db::DatabaseError::Kind::RefusedByField);
+    }
+    amount.setAsString("2147483647");
+    EXPECT_EQ(amount.value().toInt(), 2147483647);
+    amount.setAsString(" -2147483648 ");
+    EXPECT_EQ(amount.value().toInt(), -2147483648);
+    EXPECT_EQ(refusal([&] { items->fieldByName("level_small").setAsString("40000"); }),
+              "40000 is not a valid value for field 'level_small'. The allowed range is -32768 to 32767");
+
+    // An 8-bit text column keeps Windows-1251 only; a wide one takes any text.
+    EXPECT_EQ(refusal([&] { items->fieldByName("name").setValue(QStringLiteral("α-распад")); }),
+              "The character 'α' cannot be stored in field 'name': the field holds only Windows-1251 (Cyrillic "
+              "and Latin) text.");
+    items->fieldByName("note").setValue(QStringLiteral("α-распад 😀"));
+    EXPECT_EQ(items->fieldByName("note").asString(), "α-распад 😀");
 
     items->fieldByName("name").setValue(QStringLiteral("Очень длинное имя"));
     EXPECT_EQ(items->fieldByName("name").asString(), "Очень длин");
@@ -199,15 +230,41 @@ TEST_F(DatasetTest, LookupsFollowTheLookupDatasetAndOpenItFirst)
     EXPECT_TRUE(kind.isNull());
 }
 
-TEST_F(DatasetTest, SortsFetchedRowsAndKeepsTheCurrentRecord)
+TEST_F(DatasetTest, SortsAndFindsAsTheServerDoes)
 {
+    sql("INSERT INTO kinds (title) VALUES ('ёлка'), ('Елена'), ('Ж-тип'), ('книжка'), ('Яблоко')");
     auto kinds = query(QStringLiteral("select * from kinds"));
     kinds->open();
     kinds->setCurrentRow(2);
     kinds->setSort(QStringLiteral("title"));
-    EXPECT_EQ(kinds->fieldByName("title").displayTextAt(0), "Книга");
-    EXPECT_EQ(kinds->fieldByName("title").displayTextAt(2), "Тезисы доклада");
-    EXPECT_EQ(kinds->fieldByName("title").asString(), "Тезисы доклада");
+    QStringList sorted;
+    for (int row = 0; row < kinds->recordCount(); ++row)
+        sorted << kinds->fieldByName("title").displayTextAt(row);
+    // Cyrillic, case-insensitive: Ё beside Е, not after Я; capitals not first.
+    const QStringList expected = {"Елена", "ёлка", "Ж-тип", "Книга", "книжка", "Статья", "Тезисы доклада", "Яблоко"};
+    EXPECT_EQ(sorted, expected);
+    EXPECT_EQ(kinds->fieldByName("title").asString(), "Тезисы доклада"); // the current record stays
+
+    // The embedded server sorts the same way.
+    auto ordered = query(QStringLiteral("select title from kinds order by title"));
+    ordered->open();
+    QStringList fromServer;
+    for (int row = 0; row < ordered->recordCount(); ++row)
+        fromServer << ordered->fieldByName("title").displayTextAt(row);
+    EXPECT_EQ(fromServer, expected);
+    auto matched = query(QStringLiteral("select id_kind from kinds where title = 'ЁЛКА'"));
+    matched->open();
+    EXPECT_EQ(matched->recordCount(), 1);
+
+    // A key search after a posted change finds the new value, not the old.
+    const int row = kinds->locate(QStringLiteral("title"), QStringLiteral("Книга"));
+    ASSERT_GE(row, 0);
+    kinds->setCurrentRow(row);
+    kinds->edit();
+    kinds->fieldByName("title").setValue(QStringLiteral("Монография"));
+    kinds->post();
+    EXPECT_EQ(kinds->locate(QStringLiteral("title"), QStringLiteral("Книга")), -1);
+    EXPECT_EQ(kinds->locate(QStringLiteral("title"), QStringLiteral("Монография")), row);
 }
 
 TEST_F(DatasetTest, DataSourceAndLinkFollowActivity)

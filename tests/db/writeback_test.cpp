@@ -2,7 +2,7 @@
 #include "refusal.h"
 
 #include "db/dataset.h"
-#include "db/embedded_server.h"
+#include "embedded_faults.h"
 #include "db/errors.h"
 
 #include <gmock/gmock.h>
@@ -121,11 +121,69 @@ TEST_F(WriteBack, ALostUpdateIsPreventedBetweenTwoConnections)
     theirs->post();
     EXPECT_EQ(scalar("select name || amount from items where id_item = 1").toString(), "mine11");
 
+    // Nor is a row deleted whose values another user changed meanwhile.
+    EXPECT_EQ(refusalKind([&] { mine->deleteRecord(); }), db::DatabaseError::Kind::RowChanged);
+    EXPECT_EQ(mine->recordCount(), 3);
+    EXPECT_EQ(scalar("select name || amount from items where id_item = 1").toString(), "mine11");
+
     // A row deleted meanwhile is not silently overwritten.
+    mine->refresh();
     mine->deleteRecord();
     theirs->edit();
     theirs->fieldByName("amount").setValue(12);
     EXPECT_THAT(refusal([&] { theirs->post(); }).toStdString(), HasSubstr("Row cannot be located"));
+}
+
+TEST_F(WriteBack, AWriteChangesExactlyOneRowOrNothing)
+{
+    sql("insert into tags values (1, 'x')"); // the same values twice, and no key to tell them apart
+    auto connection = connect();
+    auto tags = open(*connection, QStringLiteral("select * from tags order by owner, tag"));
+    ASSERT_EQ(tags->fieldByName("tag").asString(), "x");
+    EXPECT_EQ(refusalKind([&] { tags->deleteRecord(); }), db::DatabaseError::Kind::NotUnique);
+    EXPECT_EQ(scalar("select count(*) from tags where owner = 1 and tag = 'x'").toInt(), 2);
+    EXPECT_EQ(tags->recordCount(), 4);
+
+    tags->edit();
+    tags->fieldByName("tag").setValue("w");
+    EXPECT_EQ(refusalKind([&] { tags->post(); }), db::DatabaseError::Kind::NotUnique);
+    EXPECT_EQ(tags->state(), Dataset::State::Edit);
+    EXPECT_EQ(tags->fieldByName("tag").asString(), "w");
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'w'").toInt(), 0);
+    tags->cancel();
+
+    // A row count the driver cannot tell is no success: the write is undone.
+    tags->last();
+    tags->edit();
+    tags->fieldByName("tag").setValue("v");
+    db::embedded_faults::reportRowCountOfNextWrite(-1);
+    EXPECT_EQ(refusalKind([&] { tags->post(); }), db::DatabaseError::Kind::NotUnique);
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 0);
+    tags->post();
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 1);
+}
+
+TEST_F(WriteBack, SeveralRowsAreDeletedAllTogetherOrNotAtAll)
+{
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
+    // Another user changes the middle row: its delete, the second one sent, fails.
+    sql("update items set name = 'changed' where id_item = 2");
+    EXPECT_EQ(refusalKind([&] { items->deleteRecords({0, 1, 2}); }), db::DatabaseError::Kind::RowChanged);
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 3);
+    EXPECT_FALSE(connection->inTransaction());
+    EXPECT_EQ(items->recordCount(), 3);
+    items->setCurrentRow(1);
+    EXPECT_EQ(items->fieldByName("name").asString(), "changed"); // read again after the refusal
+
+    items->deleteRecords({2, 0});
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 1);
+    EXPECT_EQ(items->recordCount(), 1);
+    EXPECT_EQ(items->fieldByName("name").asString(), "changed");
+
+    // One transaction at a time on a connection.
+    db::Connection::Transaction transaction(*connection);
+    EXPECT_EQ(refusalKind([&] { db::Connection::Transaction nested(*connection); }), db::DatabaseError::Kind::Usage);
 }
 
 TEST_F(WriteBack, ServerFailuresLeaveStateAndValues)
@@ -141,11 +199,15 @@ TEST_F(WriteBack, ServerFailuresLeaveStateAndValues)
     items->post();
     EXPECT_EQ(scalar("select count(*) from items").toInt(), 4);
 
+    // A refused delete of a record being edited keeps the edit and its values.
     items->first();
+    items->edit();
+    items->fieldByName("name").setValue("typed");
     db::embedded_faults::failNextWrite(QStringLiteral("The DELETE statement conflicted"));
     EXPECT_EQ(refusal([&] { items->deleteRecord(); }), "The DELETE statement conflicted");
     EXPECT_EQ(items->recordCount(), 4);
-    EXPECT_EQ(items->fieldByName("name").asString(), "alpha");
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->fieldByName("name").asString(), "typed");
     items->deleteRecord();
     EXPECT_EQ(items->recordCount(), 3);
     EXPECT_EQ(scalar("select count(*) from items where name = 'alpha'").toInt(), 0);

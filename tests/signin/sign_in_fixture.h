@@ -1,7 +1,7 @@
 #pragma once
 #include "controls/application.h"
 #include "data/data_module.h"
-#include "db/embedded_server.h"
+#include "embedded_faults.h"
 #include "demo_database.h"
 #include "fake_dialogs.h"
 #include "fake_session.h"

@@ -1,6 +1,6 @@
 #include "scratch_database.h"
 
-#include "db/embedded_server.h"
+#include "embedded_faults.h"
 
 
 void ScratchDatabase::SetUp()

@@ -2,7 +2,7 @@
 #include "controls/application.h"
 #include "data/data_module.h"
 #include "data/session_loading.h"
-#include "db/embedded_server.h"
+#include "embedded_faults.h"
 #include "demo_database.h"
 #include "fake_dialogs.h"
 #include "ui/main_window.h"

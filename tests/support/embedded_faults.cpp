@@ -1,0 +1,130 @@
+#include "embedded_faults.h"
+
+#include "db/connection.h"
+#include "db/errors.h"
+
+#include <optional>
+#include <utility>
+
+namespace db::embedded_faults {
+namespace {
+
+struct Faults {
+    QString nextStatement;
+    QString containingFragment;
+    QString containingMessage;
+    QString nextWrite;
+    QString nextOpen;
+    std::optional<int> nextRowCount;
+    int lostGeneration = 0;
+};
+
+Faults& faults()
+{
+    static Faults f;
+    return f;
+}
+
+const QString kLostConnection = QStringLiteral(
+    "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.");
+
+// A backend that fails when a fault is due, and otherwise passes everything on.
+class FaultInjectingBackend final : public Backend {
+public:
+    explicit FaultInjectingBackend(std::unique_ptr<Backend> inner)
+        : m_inner(std::move(inner))
+    {
+    }
+
+    void open(const ConnectionParameters& parameters) override
+    {
+        if (!faults().nextOpen.isEmpty())
+            throw DatabaseError(std::exchange(faults().nextOpen, QString()));
+        m_inner->open(parameters);
+        m_generation = faults().lostGeneration;
+    }
+    void close() override { m_inner->close(); }
+    ResultSet query(const QString& statement) override
+    {
+        check(statement, false);
+        return m_inner->query(statement);
+    }
+    TableInfo tableInfo(const QString& table) override
+    {
+        check({}, false);
+        return m_inner->tableInfo(table);
+    }
+    int write(const QString& statement, const QVariantList& values) override
+    {
+        check(statement, true);
+        const int rows = m_inner->write(statement, values);
+        return faults().nextRowCount ? *std::exchange(faults().nextRowCount, std::nullopt) : rows;
+    }
+    QVariant insert(const QString& statement, const QVariantList& values) override
+    {
+        check(statement, true);
+        return m_inner->insert(statement, values);
+    }
+    const RowWriter& rowWriter() const override { return m_inner->rowWriter(); }
+    void beginTransaction() override
+    {
+        checkLost();
+        m_inner->beginTransaction();
+    }
+    void commitTransaction() override
+    {
+        checkLost();
+        m_inner->commitTransaction();
+    }
+    void rollbackTransaction() override { m_inner->rollbackTransaction(); }
+
+private:
+    void checkLost() const
+    {
+        if (m_generation != faults().lostGeneration)
+            throw DatabaseError(kLostConnection, DatabaseError::Kind::ConnectionLost);
+    }
+    void check(const QString& statement, bool isWrite)
+    {
+        checkLost();
+        Faults& f = faults();
+        if (!f.nextStatement.isEmpty())
+            throw DatabaseError(std::exchange(f.nextStatement, QString()));
+        if (isWrite && !f.nextWrite.isEmpty())
+            throw DatabaseError(std::exchange(f.nextWrite, QString()));
+        if (!f.containingFragment.isEmpty() && statement.contains(f.containingFragment, Qt::CaseInsensitive)) {
+            f.containingFragment.clear();
+            throw DatabaseError(std::exchange(f.containingMessage, QString()));
+        }
+    }
+
+    std::unique_ptr<Backend> m_inner;
+    int m_generation = 0;
+};
+
+} // namespace
+
+void failNextStatement(const QString& message) { faults().nextStatement = message; }
+void failStatementContaining(const QString& fragment, const QString& message)
+{
+    faults().containingFragment = fragment;
+    faults().containingMessage = message;
+}
+void failNextWrite(const QString& message) { faults().nextWrite = message; }
+void failNextOpen(const QString& message) { faults().nextOpen = message; }
+void reportRowCountOfNextWrite(int rows) { faults().nextRowCount = rows; }
+void loseConnections() { ++faults().lostGeneration; }
+void clear()
+{
+    const int generation = faults().lostGeneration;
+    faults() = Faults();
+    faults().lostGeneration = generation;
+}
+
+void install()
+{
+    Connection::setBackendWrapper(
+        [](std::unique_ptr<Backend> backend) { return std::make_unique<FaultInjectingBackend>(std::move(backend)); });
+}
+
+} // namespace db::embedded_faults

@@ -1,0 +1,26 @@
+#pragma once
+// Failures on purpose, so that every error path above the backends can be
+// tested: the test main wraps every backend a connection opens in one that
+// checks these first. Each failure happens once, on whichever connection
+// comes first.
+#include <QString>
+
+namespace db::embedded_faults {
+
+void failNextStatement(const QString& message);
+// The next statement whose text contains `fragment` (case-insensitive).
+void failStatementContaining(const QString& fragment, const QString& message);
+void failNextWrite(const QString& message);
+// The next write runs, but reports this many rows changed.
+void reportRowCountOfNextWrite(int rows);
+// The next open of a connection.
+void failNextOpen(const QString& message);
+// Every open connection fails each later statement as a lost connection would,
+// until it is opened again.
+void loseConnections();
+void clear();
+
+// Makes every connection opened from now on subject to the failures above.
+void install();
+
+} // namespace db::embedded_faults
