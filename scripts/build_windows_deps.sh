@@ -352,6 +352,7 @@ step_qt() {
 # ----------------------------------------------------------------- runtime ---
 step_runtime() {
   local dll path
+  install -d "$PREFIX/bin"
   for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
     [[ -f $PREFIX/bin/$dll ]] && continue
     path=$($CXX_W -print-file-name="$dll")
