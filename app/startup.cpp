@@ -35,7 +35,9 @@ void showCentred(QWidget& window)
 
 int runProgram(controls::Application& app)
 {
-    app.setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
+    // The name message boxes are captioned with. Not the display name: the
+    // toolkit would append that to every window's caption.
+    app.setApplicationName(QString::fromUtf8(kProgramTitle));
     app.setShowMainForm(false);
 
     auto dataModule = std::make_unique<TDM_MB>();

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-namespace sqlite_tool {
+namespace tool {
 
 std::optional<Options> Options::parse(int argc, char* argv[])
 {
@@ -33,4 +33,4 @@ std::string Options::unknown(const std::string& known) const
     return names;
 }
 
-} // namespace sqlite_tool
+} // namespace tool

@@ -1,10 +1,10 @@
 #pragma once
-// "--name value" options of the database-building tools.
+// "--name value" options of the command-line tools.
 #include <map>
 #include <optional>
 #include <string>
 
-namespace sqlite_tool {
+namespace tool {
 
 class Options {
 public:
@@ -21,4 +21,4 @@ private:
     std::map<std::string, std::string> values_;
 };
 
-} // namespace sqlite_tool
+} // namespace tool

@@ -250,7 +250,7 @@ void build(const std::string& schemaPath, const std::string& outputPath, double 
 
 int main(int argc, char* argv[])
 {
-    const auto options = sqlite_tool::Options::parse(argc, argv);
+    const auto options = tool::Options::parse(argc, argv);
     if (!options || !options->has("--schema") || !options->has("--output")
         || !options->unknown("--schema --output --scale").empty()) {
         std::cerr << "usage: qel-make-bench-db --schema SCHEMA.sql --output FILE.db [--scale FACTOR]\n"

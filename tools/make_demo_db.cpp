@@ -35,7 +35,7 @@ void build(const std::string& schemaPath, const std::string& dataPath, const std
 
 int main(int argc, char* argv[])
 {
-    const auto options = sqlite_tool::Options::parse(argc, argv);
+    const auto options = tool::Options::parse(argc, argv);
     if (!options || !options->has("--schema") || !options->has("--data") || !options->has("--output")
         || !options->unknown("--schema --data --output").empty())
         return usage();

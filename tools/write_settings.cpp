@@ -4,13 +4,16 @@
 //   qel-settings --server S --database D --login L --password P [--output FILE]
 //
 // "--password -" reads the password from the first line of standard input, so
-// it need not appear in the process list. Nothing secret is printed.
+// it need not appear in the process list; the line's ending (LF or CR LF) is
+// not part of it. Nothing secret is printed. Unknown, repeated or missing
+// options print the usage and write nothing. The file is written beside its
+// final name and renamed over it, so a failure leaves an existing file whole.
+#include "command_line.h"
 #include "platform/cp1251.h"
 #include "platform/files.h"
 #include "signin/connection_settings.h"
 
 #include <iostream>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -42,28 +45,41 @@ std::optional<std::string> toWindows1251(const std::string& name, const std::str
 
 int main(int argc, char* argv[])
 {
-    std::map<std::string, std::string> options;
-    for (int i = 1; i + 1 < argc; i += 2)
-        options[argv[i]] = argv[i + 1];
-    if (argc % 2 == 0 || !options.count("--server") || !options.count("--database")
-        || !options.count("--login") || !options.count("--password"))
+    const auto options = tool::Options::parse(argc, argv);
+    if (!options) {
+        std::cerr << "qel-settings: options come in pairs, each named once\n";
+        return usage();
+    }
+    if (const std::string unknown = options->unknown("--server --database --login --password --output");
+        !unknown.empty()) {
+        std::cerr << "qel-settings: unknown option " << unknown << '\n';
+        return usage();
+    }
+    if (!options->has("--server") || !options->has("--database") || !options->has("--login")
+        || !options->has("--password"))
         return usage();
 
-    std::string password = options["--password"];
-    if (password == "-" && !std::getline(std::cin, password)) {
-        std::cerr << "qel-settings: no password on standard input\n";
-        return 1;
+    std::string password = options->value("--password");
+    if (password == "-") {
+        if (!std::getline(std::cin, password)) {
+            std::cerr << "qel-settings: no password on standard input\n";
+            return 1;
+        }
+        // getline took the line feed; a line from a Windows-edited file also
+        // ends in a carriage return.
+        if (!password.empty() && password.back() == '\r')
+            password.pop_back();
     }
 
-    const auto server = toWindows1251("server", options["--server"]);
-    const auto database = toWindows1251("database", options["--database"]);
-    const auto login = toWindows1251("login", options["--login"]);
+    const auto server = toWindows1251("server", options->value("--server"));
+    const auto database = toWindows1251("database", options->value("--database"));
+    const auto login = toWindows1251("login", options->value("--login"));
     const auto secret = toWindows1251("password", password);
     if (!server || !database || !login || !secret)
         return 1;
 
-    const std::string path = options.count("--output")
-        ? options["--output"]
+    const std::string path = options->has("--output")
+        ? options->value("--output")
         : platform::joinPath(platform::programFolder(), {"Data", "QEL"});
     try {
         const size_t cut = path.find_last_of("/\\");

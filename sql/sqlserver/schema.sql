@@ -182,13 +182,43 @@ CREATE INDEX IX_RRNKkrdt_year_kafedra ON dbo.RRNKkrdt (id_a_year, id_kafedra);
 CREATE INDEX IX_QEL_User_login ON dbo.QEL_User (QEL_login);
 GO
 
--- Database roles. The settings file's login belongs to qel_gateway, which may
--- only run GET_USER (granted in get_user.sql); the per-user logins belong to
--- qel_user, which reads and writes the tables but cannot read the password
--- digests or the database logins of other users.
+-- Database roles, least privilege. The per-user database login and password
+-- travel to the workstation (GET_USER returns them) and can be decoded there,
+-- so whoever holds them may connect without the program: the roles grant what
+-- the program needs and nothing more.
+--
+-- qel_gateway: the settings file's login. It may run GET_USER and nothing else
+-- (the EXECUTE grant is in get_user.sql); the procedure reads and updates
+-- dbo.QEL_User through ownership chaining, so the gateway reads no table.
+--
+-- qel_user: the per-user logins that GET_USER hands out.
 CREATE ROLE qel_gateway;
 CREATE ROLE qel_user;
-ALTER ROLE db_datareader ADD MEMBER qel_user;
-ALTER ROLE db_datawriter ADD MEMBER qel_user;
-DENY SELECT ON dbo.QEL_User (password_md5, db_login, db_password) TO qel_user;
+GO
+
+-- Reference tables, read only. Of QEL_User only the two columns that session
+-- loading reads: never the password digests or the database logins.
+GRANT SELECT ON dbo.t_fio TO qel_user;
+GRANT SELECT ON dbo.Working TO qel_user;
+GRANT SELECT ON dbo.a_year TO qel_user;
+GRANT SELECT ON dbo.kafedra TO qel_user;
+GRANT SELECT ON dbo.User_Kafedra TO qel_user;
+GRANT SELECT ON dbo.educ_sh TO qel_user;
+GRANT SELECT ON dbo.RRNK TO qel_user;
+GRANT SELECT ON dbo.RRNKkrdt TO qel_user;
+GRANT SELECT ON dbo.Organization TO qel_user;
+GRANT SELECT ON dbo.[Level] TO qel_user;
+GRANT SELECT ON dbo.QEL_User (id_QEL_user, QEL_login) TO qel_user;
+
+-- The tables the program edits: the teacher profile and the five dictionaries.
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.ScientificActivity TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Language_options TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Publication TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.teacher_skills TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.organization_member TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.uch_step TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.uch_zvanie TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.Spec_Code TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.languages TO qel_user;
+GRANT SELECT, INSERT, UPDATE, DELETE ON dbo.PublicationType TO qel_user;
 GO

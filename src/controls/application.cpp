@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-#include <exception>
 
 namespace controls {
 
@@ -20,14 +19,10 @@ Application* Application::instance()
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-        showError(QString::fromUtf8(error.what()));
-    } catch (...) {
-        showError(tr("Unknown error"));
-    }
-    return false;
+    // The last net: the controls' own entry points catch their failures.
+    bool result = false;
+    guarded([&] { result = QApplication::notify(receiver, event); });
+    return result;
 }
 
 void Application::terminate()

@@ -40,6 +40,16 @@ DBGridEh::DBGridEh(QWidget* parent)
     setHorizontalHeader(m_titles);
     setVerticalHeader(m_indicator);
     setItemDelegate(m_delegate);
+    // Before the view drops the editors of rows going away (connected ahead
+    // of it): the editor's text goes with its row, and the focus stays in
+    // the grid. The view would hide the focused editor and move the focus on
+    // with a Tab of its own making, writing the text into another row.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { closeCellEditor(false); });
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
+        const QModelIndex index = m_delegate->editorIndex(cellEditor());
+        if (index.isValid() && index.row() >= first && index.row() <= last)
+            closeCellEditor(false);
+    });
     setModel(m_model);
     QItemSelectionModel* old = selectionModel();
     setSelectionModel(new GridSelectionModel(m_model, this));
@@ -60,6 +70,10 @@ DBGridEh::DBGridEh(QWidget* parent)
     });
     connect(link, &db::DataLink::stateChanged, this, [this] {
         m_indicator->viewport()->update();
+        // The record posted or cancelled: text typed into the open editor and
+        // not taken goes with it, so it is not offered (or refused) again.
+        if (const db::Dataset* data = dataset(); data && !data->isEditing() && GridDelegate::isModified(cellEditor()))
+            closeCellEditor(false);
         openEditorIfAlwaysShown();
     });
     // Posting or checking the record takes the open editor's text first.
@@ -437,7 +451,13 @@ QWidget* DBGridEh::cellEditor() const
     return m_delegate->openEditor();
 }
 
+// The view's own call (its current cell moving on): a refusal is shown here.
 void DBGridEh::commitData(QWidget* editor)
+{
+    guarded([&] { writeEditor(editor); });
+}
+
+void DBGridEh::writeEditor(QWidget* editor)
 {
     const QModelIndex index = m_delegate->editorIndex(editor);
     if (index.isValid())
@@ -447,7 +467,7 @@ void DBGridEh::commitData(QWidget* editor)
 void DBGridEh::commitEditor()
 {
     if (QWidget* editor = cellEditor())
-        commitData(editor);
+        writeEditor(editor);
 }
 
 void DBGridEh::closeCellEditor(bool commit)
@@ -465,6 +485,21 @@ void DBGridEh::startEditingRecord()
 {
     if (db::Dataset* data = dataset(); data && !data->isEditing())
         data->edit();
+}
+
+void DBGridEh::focusFirstEditableCell()
+{
+    const db::Dataset* data = dataset();
+    if (!data || data->currentRow() < 0)
+        return;
+    for (int column = 0; column < columnCount(); ++column) {
+        if (!cellEditable(column))
+            continue;
+        setCurrentCell(data->currentRow(), column);
+        setFocus(Qt::OtherFocusReason);
+        openEditorIfAlwaysShown();
+        return;
+    }
 }
 
 void DBGridEh::openEditorIfAlwaysShown()
@@ -561,9 +596,13 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
         return false;
     }
     if (key == Qt::Key_Escape && modifiers == Qt::NoModifier) {
-        // First the editor's own change goes, then the record's.
+        // First the editor's own change goes, then the record's. A record
+        // that the typing alone put into edit state has nothing left to
+        // keep, and goes back to browsing with the editor.
         if (editor && GridDelegate::isModified(editor)) {
             closeCellEditor(false);
+            if (data && data->state() == db::Dataset::State::Edit && !data->isModified())
+                data->cancel();
             openEditorIfAlwaysShown();
             return true;
         }
@@ -580,6 +619,18 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
         data->insert();
         return true;
     }
+    if ((key == Qt::Key_Down || key == Qt::Key_Up) && modifiers == Qt::AltModifier && !editor) {
+        // Alt with an arrow opens a lookup cell's list, as in the open editor;
+        // elsewhere it does nothing (above all, it does not leave the row).
+        const QModelIndex current = currentIndex();
+        if (current.isValid() && cellEditable(current.column()) && m_model->field(current.column())
+            && m_model->field(current.column())->isLookup()) {
+            edit(current);
+            if (auto* combo = qobject_cast<QComboBox*>(cellEditor()))
+                combo->showPopup();
+        }
+        return true;
+    }
     if (key == Qt::Key_Down && modifiers == Qt::NoModifier && data
         && (data->isEmpty() || currentIndex().row() == m_model->rowCount() - 1))
         return appendAtEnd();
@@ -593,9 +644,18 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
     return false;
 }
 
+bool DBGridEh::guardedKey(QKeyEvent* event, QWidget* editor)
+{
+    bool handled = false;
+    // A refused key is done with: nothing else acts on it.
+    if (!guarded([&] { handled = handleKey(event, editor); }))
+        handled = true;
+    return handled;
+}
+
 void DBGridEh::keyPressEvent(QKeyEvent* event)
 {
-    if (handleKey(event, cellEditor())) {
+    if (guardedKey(event, cellEditor())) {
         event->accept();
         return;
     }
@@ -656,7 +716,7 @@ void DBGridEh::onFocusChanged(QWidget* old, QWidget* now)
         // without unwinding through the focus change.
         QTimer::singleShot(0, this, [this] {
             if (!hasFocusInside())
-                onExit();
+                guarded([this] { onExit(); });
         });
 }
 
@@ -665,7 +725,7 @@ void DBGridEh::onExit()
     db::Dataset* data = dataset();
     if (!data)
         return;
-    commitEditor();
+    closeCellEditor(true);
     if (m_options.testFlag(dgCancelOnExit) && data->state() == db::Dataset::State::Insert && !data->isModified())
         data->cancel();
 }

@@ -6,8 +6,10 @@
 //
 // The view follows the dataset's current record, and moving the view's
 // current row moves the dataset's (which posts a pending change first); a
-// refusal by the dataset leaves both where they were and reaches the
-// application's error display as an exception.
+// refusal by the dataset leaves both where they were. Every call the toolkit
+// makes into the grid (keys, mouse, focus, moving the current cell, writing
+// an editor's text) shows a refusal through the error display itself and
+// reports the action as not done, so the view's own state stays sound.
 #include "controls/dataset_model.h"
 #include "controls/grid_layout.h"
 
@@ -141,8 +143,12 @@ public:
     bool hasFocusInside() const;
     // The open cell editor, if any.
     QWidget* cellEditor() const;
-    // Writes the open editor's text into its field (without posting).
+    // Writes the open editor's text into its field (without posting); throws
+    // the refusal.
     void commitEditor();
+    // Takes the focus into the first editable cell of the current record (a
+    // record just inserted or put into edit state elsewhere, by a navigator).
+    void focusFirstEditableCell();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -164,6 +170,11 @@ private:
     // The grid's key handling, shared by the view and its editors; true when
     // the key was handled.
     bool handleKey(QKeyEvent* event, QWidget* editor);
+    // handleKey() for the toolkit's calls: a refusal is shown, and the key
+    // counts as handled.
+    bool guardedKey(QKeyEvent* event, QWidget* editor);
+    // Writes the editor's text into its field; throws the refusal.
+    void writeEditor(QWidget* editor);
     void moveToNextCell(bool forward);
     void leaveByTab(bool forward);
     void closeCellEditor(bool commit);

@@ -1,6 +1,7 @@
 #include "controls/db_lookup_combo_box.h"
 
 #include "controls/dataset_model.h"
+#include "controls/dialogs.h"
 #include "db/dataset.h"
 #include "db/field.h"
 
@@ -218,8 +219,13 @@ void DBLookupComboBox::selectRow(int row)
 {
     if (row < 0 || row >= listRowCount())
         return;
-    setKeyValue(keyAt(row));
-    emit selected();
+    const QVariant key = keyAt(row);
+    guarded([&] {
+        if (m_selectionCheck)
+            m_selectionCheck(key);
+        setKeyValue(key);
+        emit selected();
+    });
 }
 
 void DBLookupComboBox::step(int delta)
@@ -294,7 +300,8 @@ void DBLookupComboBox::closeUp(bool accept)
 
 bool DBLookupComboBox::handlePopupKey(QKeyEvent* event)
 {
-    emit keyPressed(event);
+    if (!guarded([&] { emit keyPressed(event); }))
+        return true;
     switch (event->key()) {
     case Qt::Key_Escape: closeUp(false); return true;
     case Qt::Key_Return:
@@ -322,7 +329,8 @@ bool DBLookupComboBox::handlePopupKey(QKeyEvent* event)
 
 void DBLookupComboBox::keyPressEvent(QKeyEvent* event)
 {
-    emit keyPressed(event);
+    if (!guarded([&] { emit keyPressed(event); }))
+        return;
     const int key = event->key();
     if (isAltArrow(event) || key == Qt::Key_F4) {
         dropDown();

@@ -9,6 +9,8 @@
 // closing the open list with Alt+Up or Alt+Down (accepts the highlighted
 // entry); typing with the list closed (incremental search). Escape in the
 // open list closes it without a selection; Alt+Up or Alt+Down opens it.
+// A failure of what a selection or a key press runs is shown through the
+// error display and goes no further.
 //
 // Incremental search: a character typed more than 2000 ms after the previous
 // one typed in any lookup box starts the search text afresh; Backspace and
@@ -51,6 +53,12 @@ public:
     const QString& keyField() const { return m_keyField; }
     void setListField(const QString& name);
     const QString& listField() const { return m_listField; }
+
+    // Runs before a selection by the user changes the key value, with the key
+    // about to be chosen; throwing refuses the selection: the box keeps its
+    // value, raises nothing, and the failure is shown.
+    using SelectionCheck = std::function<void(const QVariant& key)>;
+    void setSelectionCheck(SelectionCheck check) { m_selectionCheck = std::move(check); }
 
     // Null when nothing is chosen. Setting the value held changes nothing.
     QVariant keyValue() const { return m_key; }
@@ -108,6 +116,7 @@ private:
     QVariant m_key;
     QString m_searchText;
     int m_dropDownRows = 7;
+    SelectionCheck m_selectionCheck;
 };
 
 } // namespace controls

@@ -148,26 +148,34 @@ void DBMemo::writeToField()
 
 void DBMemo::keyPressEvent(QKeyEvent* event)
 {
+    if (!event->isAutoRepeat())
+        m_pressedKeys.insert(event->key());
     // The record goes into edit state before the key changes the text; a
-    // refusal is thrown from here and the key does nothing.
-    if (changesText(event) && canEdit())
-        prepareEdit();
+    // refusal is shown and the key does nothing.
+    if (changesText(event) && canEdit() && !guarded([this] { prepareEdit(); }))
+        return;
     QPlainTextEdit::keyPressEvent(event);
 }
 
 void DBMemo::insertFromMimeData(const QMimeData* source)
 {
-    if (!canEdit())
+    if (!canEdit() || !guarded([this] { prepareEdit(); }))
         return;
-    prepareEdit();
     QPlainTextEdit::insertFromMimeData(source);
 }
 
 void DBMemo::keyReleaseEvent(QKeyEvent* event)
 {
     QPlainTextEdit::keyReleaseEvent(event);
-    if (!event->isAutoRepeat())
-        emit keyReleased(event);
+    if (!event->isAutoRepeat() && m_pressedKeys.remove(event->key()))
+        guarded([&] { emit keyReleased(event); });
+}
+
+void DBMemo::focusInEvent(QFocusEvent* event)
+{
+    // Keys held while the focus came here were pressed elsewhere.
+    m_pressedKeys.clear();
+    QPlainTextEdit::focusInEvent(event);
 }
 
 } // namespace controls

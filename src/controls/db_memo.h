@@ -6,6 +6,7 @@
 #include "db/data_source.h"
 
 #include <QPlainTextEdit>
+#include <QSet>
 
 namespace db {
 class Field;
@@ -26,12 +27,16 @@ public:
     bool isActive() const { return field() != nullptr; }
 
 signals:
-    // Every key release (auto-repeat excluded), after the memo handled it.
+    // Every key release (auto-repeat excluded) of a key pressed in the memo,
+    // after the memo handled it. A release whose press went elsewhere (the
+    // Enter that closed a message box) is not reported. A failure of what it
+    // runs is shown through the error display.
     void keyReleased(QKeyEvent* event);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
@@ -46,6 +51,7 @@ private:
     QString m_fieldName;
     bool m_loading = false;
     bool m_writing = false;
+    QSet<int> m_pressedKeys; // pressed here and not yet released
 };
 
 } // namespace controls

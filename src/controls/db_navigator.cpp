@@ -161,7 +161,7 @@ DBNavigator::DBNavigator(QWidget* parent)
         b->setAutoRaise(false);
         connect(b, &QToolButton::clicked, this, [this, which, i] {
             setFocusedIndex(i);
-            clickButton(which);
+            guarded([&] { clickButton(which); });
         });
         layout->addWidget(b);
         m_buttons[std::size_t(i)] = b;
@@ -315,7 +315,7 @@ void DBNavigator::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Space: {
         NavigatorButton* b = m_buttons[std::size_t(m_focused)];
         if (b->isEnabled() && m_visible.testFlag(focusedButton()))
-            clickButton(focusedButton());
+            guarded([&] { clickButton(focusedButton()); });
         break;
     }
     default: QWidget::keyPressEvent(event); return;

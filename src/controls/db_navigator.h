@@ -1,7 +1,9 @@
 #pragma once
 // A record navigator: a bar of ten buttons that moves through and edits the
 // records of one data source. Button enabling follows the dataset's state,
-// its beginning and end conditions and whether it can be modified.
+// its beginning and end conditions and whether it can be modified. Its
+// buttons never take the keyboard focus: a click leaves it where the user
+// edits (the navigator itself is reached by Tab).
 #include "db/data_source.h"
 
 #include <QStringList>
@@ -58,7 +60,8 @@ public:
 
     // The button itself (object name "nbFirst" ... "nbRefresh").
     QToolButton* button(NavigateButton which) const;
-    // Does what clicking the button does, whether or not it is enabled.
+    // Does what clicking the button does, whether or not it is enabled; a
+    // refusal is thrown (a click shows it through the error display).
     void clickButton(NavigateButton which);
     // The button that Space clicks while the navigator has the focus.
     NavigateButton focusedButton() const;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <exception>
+
 namespace controls {
 namespace {
 
@@ -71,12 +73,12 @@ Button ask(const Message& message)
 
 void showError(const QString& text)
 {
-    ask({QApplication::applicationDisplayName(), text, Icon::Critical, {Button::Ok}});
+    ask({QApplication::applicationName(), text, Icon::Critical, {Button::Ok}});
 }
 
 void showMessage(const QString& text)
 {
-    ask({QApplication::applicationDisplayName(), text, Icon::None, {Button::Ok}});
+    ask({QApplication::applicationName(), text, Icon::None, {Button::Ok}});
 }
 
 void showInformation(const QString& caption, const QString& text)
@@ -86,8 +88,21 @@ void showInformation(const QString& caption, const QString& text)
 
 bool confirm(const QString& text)
 {
-    return ask({QApplication::applicationDisplayName(), text, Icon::Question,
+    return ask({QApplication::applicationName(), text, Icon::Question,
                 {Button::Ok, Button::Cancel}}) != Button::Cancel;
+}
+
+bool guarded(const std::function<void()>& action)
+{
+    try {
+        action();
+        return true;
+    } catch (const std::exception& error) {
+        showError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        showError(QApplication::translate("controls::Application", "Unknown error"));
+    }
+    return false;
 }
 
 QString displayText(QString text)

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace controls {
 
 // Numeric values are the answer codes of the system's message boxes.
@@ -32,7 +34,7 @@ void installDialogs(Dialogs* replacement);
 // Shortcuts through dialogs().
 Button ask(const Message& message);
 // The error display: the text with one OK button, captioned with the
-// application's name.
+// application's name (QCoreApplication::applicationName()).
 void showError(const QString& text);
 // A plain message box with the text and one OK button.
 void showMessage(const QString& text);
@@ -40,6 +42,12 @@ void showMessage(const QString& text);
 void showInformation(const QString& caption, const QString& text);
 // OK/Cancel with the confirmation icon; true unless Cancel is chosen.
 bool confirm(const QString& text);
+
+// For the entry points the toolkit calls (event handlers, slots, model and
+// selection-model overrides): runs `action`, and if it fails shows the
+// failure through the error display instead of letting it unwind through the
+// toolkit's own code. True when the action ran to its end.
+bool guarded(const std::function<void()>& action);
 
 // Message texts break lines with a lone carriage return; widgets want '\n'.
 QString displayText(QString text);

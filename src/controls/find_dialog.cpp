@@ -2,9 +2,11 @@
 
 #include "controls/db_grid.h"
 #include "controls/dialogs.h"
+#include "controls/grid_layout.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +88,14 @@ FindDialog::FindDialog()
     m_match->setCurrentIndex(0);
     m_search->addItems({QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("All")});
     m_search->setCurrentIndex(2);
+    // The three boxes share one width, wide enough for the longest choice;
+    // the check boxes follow them.
+    const int boxWidth = std::max({150, m_match->sizeHint().width(), m_search->sizeHint().width()});
+    for (QComboBox* box : {m_findIn, m_match, m_search})
+        box->resize(boxWidth, box->height());
+    const int checksLeft = m_match->geometry().right() + 14;
+    for (QCheckBox* check : {m_matchCase, m_matchFormat})
+        check->setGeometry(checksLeft, check->y(), m_findNext->x() - 8 - checksLeft, check->height());
     m_matchCase->setChecked(false);
     m_matchFormat->setChecked(true);
     m_findNext->setDefault(true);
@@ -99,8 +109,19 @@ void FindDialog::showFor(DBGridEh* grid)
     m_grid = grid;
     m_findIn->clear();
     m_findIn->addItem(QStringLiteral("<All>"));
-    for (const GridColumn& column : grid->columns())
-        m_findIn->addItem(column.title);
+    // A title of several levels is offered by its lowest level, the levels
+    // above following as context: the columns under one upper title differ
+    // at once, also in the closed box.
+    int widest = 0;
+    for (const GridColumn& column : grid->columns()) {
+        QStringList levels = grid_layout::titleLevels(column.title, grid->useMultiTitle());
+        QString text = levels.takeLast().trimmed();
+        if (!levels.isEmpty())
+            text += QStringLiteral(" (") + levels.join(QStringLiteral(" / ")) + QLatin1Char(')');
+        m_findIn->addItem(text);
+        widest = std::max(widest, m_findIn->fontMetrics().horizontalAdvance(text));
+    }
+    m_findIn->view()->setMinimumWidth(widest + 2 * m_findIn->view()->frameWidth() + 8);
     const int current = grid->currentColumn();
     m_findIn->setCurrentIndex(current >= 0 ? current + 1 : 0);
     if (const QScreen* screen = grid->screen() ? grid->screen() : QGuiApplication::primaryScreen())
@@ -176,7 +197,7 @@ void FindDialog::findNext()
         return;
     const auto [row, column] = findNextCell();
     if (row < 0) {
-        showInformation(QApplication::applicationDisplayName(),
+        showInformation(QApplication::applicationName(),
                         QStringLiteral("String \"%1\" not found.").arg(m_findWhat->text()));
         return;
     }

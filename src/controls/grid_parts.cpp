@@ -1,6 +1,7 @@
 #include "controls/grid_parts.h"
 
 #include "controls/db_grid.h"
+#include "controls/dialogs.h"
 #include "db/dataset.h"
 #include "db/field.h"
 
@@ -296,7 +297,7 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
         connect(combo, &QComboBox::activated, m_grid, [grid = m_grid, editor = QPointer<QComboBox>(combo)] {
             QTimer::singleShot(0, grid, [grid, editor] {
                 if (editor && grid->cellEditor() == editor)
-                    grid->commitEditor();
+                    guarded([grid] { grid->commitEditor(); });
             });
         });
         editor = combo;
@@ -362,12 +363,13 @@ void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewI
 bool GridDelegate::eventFilter(QObject* object, QEvent* event)
 {
     auto* editor = qobject_cast<QWidget*>(object);
-    if (event->type() == QEvent::KeyPress && editor && m_grid->handleKey(static_cast<QKeyEvent*>(event), editor))
+    if (event->type() == QEvent::KeyPress && editor && m_grid->guardedKey(static_cast<QKeyEvent*>(event), editor))
         return true;
-    // The focus going from the editor to the grid itself (moving to another
-    // cell) is no reason to write the text: the move writes it first, and a
-    // refusal then stops the move.
-    if (event->type() == QEvent::FocusOut && m_grid->isInside(QApplication::focusWidget()))
+    // Losing the focus writes nothing here: moving to another cell writes the
+    // text first (a refusal stops the move), and leaving the grid is the
+    // grid's own business. Above all a message box taking the focus must not
+    // write the refused text a second time.
+    if (event->type() == QEvent::FocusOut)
         return false;
     return QStyledItemDelegate::eventFilter(object, event);
 }
@@ -382,7 +384,11 @@ GridSelectionModel::GridSelectionModel(QAbstractItemModel* model, DBGridEh* grid
 
 void GridSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command)
 {
-    const QModelIndex target = m_grid->moveDatasetTo(index);
+    // Called from inside the view's own handlers: a refused move is shown
+    // here and the current index stays.
+    QModelIndex target;
+    if (!guarded([&] { target = m_grid->moveDatasetTo(index); }))
+        return;
     if (index.isValid() && !target.isValid())
         return;
     QItemSelectionModel::setCurrentIndex(target, command);

@@ -1,4 +1,5 @@
 #include "db/connection.h"
+#include "db/connection_p.h"
 
 #include "db/embedded_server.h"
 #include "db/errors.h"
@@ -24,15 +25,15 @@ ConnectionParameters parseConnectionString(const QString& text)
 
 namespace {
 
-Connection::BackendWrapper& backendWrapper()
+BackendWrapper& backendWrapper()
 {
-    static Connection::BackendWrapper wrapper;
+    static BackendWrapper wrapper;
     return wrapper;
 }
 
 } // namespace
 
-void Connection::setBackendWrapper(BackendWrapper wrapper)
+void setBackendWrapper(BackendWrapper wrapper)
 {
     backendWrapper() = std::move(wrapper);
 }
@@ -53,7 +54,9 @@ void Connection::open()
         return;
     const ConnectionParameters parameters = parseConnectionString(m_connectionString);
     std::unique_ptr<Backend> backend;
-    if (parameters.value(QStringLiteral("data source")).startsWith(QLatin1String("file:")))
+    if (m_backendFactory)
+        backend = m_backendFactory(parameters);
+    else if (parameters.value(QStringLiteral("data source")).startsWith(QLatin1String("file:")))
         backend = std::make_unique<EmbeddedServer>();
     else
         backend = std::make_unique<OdbcBackend>();

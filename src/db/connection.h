@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace db {
@@ -25,6 +24,12 @@ public:
     ~Connection() override;
 
     void setConnectionString(const QString& text) { m_connectionString = text; }
+
+    // Makes the backend for the parameters of the connection string. Without
+    // one, "Data Source" chooses as above; a test or a tool may name another
+    // (an ODBC data source other than SQL Server, a shorter time-out).
+    using BackendFactory = std::function<std::unique_ptr<Backend>(const ConnectionParameters&)>;
+    void setBackendFactory(BackendFactory factory) { m_backendFactory = std::move(factory); }
     const QString& connectionString() const { return m_connectionString; }
 
     // Throws DatabaseError with the server's or driver's message.
@@ -75,11 +80,6 @@ public:
     // The backend itself, opened first if need be.
     Backend& backend();
 
-    // Test seam: every backend this connection opens is first passed through
-    // the wrapper (tests wrap it to inject faults). Empty: none.
-    using BackendWrapper = std::function<std::unique_ptr<Backend>(std::unique_ptr<Backend>)>;
-    static void setBackendWrapper(BackendWrapper wrapper);
-
 signals:
     void opened();
     void closed();
@@ -92,6 +92,7 @@ private:
     void writeOneRow(const BoundStatement& statement, const QString& action);
 
     QString m_connectionString;
+    BackendFactory m_backendFactory;
     std::unique_ptr<Backend> m_backend;
     QHash<QString, TableInfo> m_tables;
     bool m_inTransaction = false;

@@ -129,10 +129,8 @@ QVariant Field::lookupValueFor(const QVariant& key) const
     const int row = lookup.dataset->locate(m_lookupKeyColumn, key);
     if (row < 0)
         return {};
-    QString text = lookup.dataset->storedValue(row, m_lookupResultColumn).toString();
-    if (m_definition.size > 0)
-        text.truncate(m_definition.size);
-    return text;
+    // Shown whole: a lookup's text is never stored, so its size cuts nothing.
+    return lookup.dataset->storedValue(row, m_lookupResultColumn).toString();
 }
 
 void Field::refuse(const QString& message) const

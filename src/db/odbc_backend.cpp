@@ -4,21 +4,18 @@
 
 #include <QSqlError>
 #include <QSqlField>
-#include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
 
 namespace db {
 namespace {
-
-// Seconds a login may take before it fails; FreeTDS has no limit of its own.
-constexpr int kLoginTimeoutSeconds = 15;
-
-// ODBC values in braces may hold ';' and '='; a '}' is doubled.
-QString braced(const QString& value)
-{
-    return u'{' + QString(value).replace(u'}', QLatin1String("}}")) + u'}';
-}
 
 FieldType typeOf(const QSqlField& field)
 {
@@ -48,41 +45,26 @@ QVector<ColumnInfo> columnsOf(const QSqlRecord& record)
     return columns;
 }
 
-} // namespace
-
-QString odbcConnectionString(const ConnectionParameters& parameters)
+// The ODBC statement handle behind a prepared query.
+SQLHANDLE statementHandle(const QSqlQuery& query)
 {
-#ifdef _WIN32
-    const QString driver = QStringLiteral("SQL Server");
-    const QString extra;
-#else
-    const QString driver = QStringLiteral("FreeTDS");
-    // Qt reads the driver's texts as UTF-8; FreeTDS converts the server's
-    // Windows-1251 texts to it.
-    const QString extra = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;");
-#endif
-    // "host,port" is SQL Server's way to name a port.
-    QString server = parameters.value(QStringLiteral("data source"));
-    QString port;
-    if (const qsizetype comma = server.indexOf(u','); comma > 0) {
-        port = QStringLiteral("PORT=%1;").arg(server.mid(comma + 1).trimmed());
-        server.truncate(comma);
-    }
-    return QStringLiteral("DRIVER={%1};SERVER=%2;%3DATABASE=%4;UID=%5;PWD=%6;%7")
-        .arg(driver, server, port,
-             braced(parameters.value(QStringLiteral("initial catalog"))),
-             braced(parameters.value(QStringLiteral("user id"))),
-             braced(parameters.value(QStringLiteral("password"))), extra);
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "SQLHANDLE") != 0)
+        return nullptr;
+    return *static_cast<const SQLHANDLE*>(handle.constData());
 }
 
-OdbcBackend::OdbcBackend()
+} // namespace
+
+OdbcBackend::OdbcBackend(std::unique_ptr<OdbcDialect> dialect)
     : SqlBackend(QStringLiteral("qel-odbc"))
+    , m_dialect(std::move(dialect))
 {
 }
 
 void OdbcBackend::open(const ConnectionParameters& parameters)
 {
-    addDatabase(QStringLiteral("QODBC")).setDatabaseName(odbcConnectionString(parameters));
+    addDatabase(QStringLiteral("QODBC")).setDatabaseName(m_dialect->connectionString(parameters, m_statementTimeout));
     m_database.setConnectOptions(QStringLiteral("SQL_ATTR_ODBC_VERSION=SQL_OV_ODBC3;SQL_ATTR_LOGIN_TIMEOUT=%1")
                                      .arg(kLoginTimeoutSeconds));
     if (!m_database.open()) {
@@ -92,61 +74,127 @@ void OdbcBackend::open(const ConnectionParameters& parameters)
     }
 }
 
-ResultSet OdbcBackend::query(const QString& statement)
+void OdbcBackend::fail(const QSqlError& error) const
 {
-    // Forward-only, every row read before the next statement: otherwise the
-    // driver reports the connection as busy.
+    if (m_dialect->isTimeout(error))
+        throw DatabaseError(
+            QStringLiteral("The server did not finish the statement within %1: another program may be holding the "
+                           "rows it needs. Nothing was changed; try again later.")
+                .arg(m_statementTimeout == 1 ? QStringLiteral("1 second")
+                                             : QStringLiteral("%1 seconds").arg(m_statementTimeout)));
+    throw DatabaseError(errorText(error));
+}
+
+// Forward-only, every row read before the next statement: otherwise the
+// driver reports the connection as busy.
+QSqlQuery OdbcBackend::run(const QString& statement, const QVariantList& values)
+{
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
-    if (!query.exec(statement))
-        throw DatabaseError(errorText(query.lastError()));
+    if (!query.prepare(statement))
+        fail(query.lastError());
+    // The time-out belongs to the statement handle (ODBC 3 has no
+    // connection-wide one); a driver without it refuses quietly.
+    if (const SQLHANDLE handle = statementHandle(query))
+        SQLSetStmtAttr(handle, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_statementTimeout)), SQL_IS_UINTEGER);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        fail(query.lastError());
+    return query;
+}
+
+ResultSet OdbcBackend::fetch(QSqlQuery& query)
+{
     ResultSet result;
     if (!query.isSelect())
         return result;
     result.columns = columnsOf(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
+    if (query.lastError().isValid())
+        fail(query.lastError());
     return result;
+}
+
+ResultSet OdbcBackend::query(const QString& statement)
+{
+    if (m_dialect->mustRunDirectly(statement)) {
+        QSqlQuery query(m_database);
+        query.setForwardOnly(true);
+        if (!query.exec(statement))
+            fail(query.lastError());
+        return fetch(query);
+    }
+    QSqlQuery query = run(statement, {});
+    return fetch(query);
 }
 
 TableInfo OdbcBackend::tableInfo(const QString& table)
 {
+    QSqlQuery query = run(m_dialect->tableColumnsStatement(), {table});
     TableInfo info;
     info.name = table;
-    const QSqlRecord record = m_database.record(table);
-    if (record.isEmpty())
+    while (query.next()) {
+        const QString name = query.value(0).toString();
+        const DeclaredType declared = parseDeclaredType(query.value(1).toString());
+        const int size = query.value(2).toInt() > 0 ? query.value(2).toInt() : declared.size;
+        const bool identity = query.value(3).toInt() == 1;
+        info.columns.append({name, identity ? FieldType::AutoIncrement : declared.type, size});
+        if (query.value(4).toInt() == 1)
+            info.keyColumns << name;
+        if (identity)
+            info.identityColumn = name;
+    }
+    if (query.lastError().isValid())
+        fail(query.lastError());
+    if (info.columns.isEmpty())
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
-    info.columns = columnsOf(record);
-    const QSqlIndex key = m_database.primaryIndex(table);
-    for (int i = 0; i < key.count(); ++i)
-        info.keyColumns << key.fieldName(i);
-    for (const ColumnInfo& column : info.columns)
-        if (column.type == FieldType::AutoIncrement)
-            info.identityColumn = column.name;
     return info;
+}
+
+QHash<QString, QString> OdbcBackend::collations(const QString& table)
+{
+    QHash<QString, QString> result;
+    QSqlQuery query = run(m_dialect->tableColumnsStatement(), {table});
+    while (query.next())
+        if (!query.value(5).isNull())
+            result.insert(query.value(0).toString().toLower(), query.value(5).toString());
+    return result;
+}
+
+std::optional<bool> OdbcBackend::hasPermission(const QString& object, const QString& permission, const QString& column)
+{
+    const QString statement = m_dialect->permissionStatement(!column.isEmpty());
+    if (statement.isEmpty())
+        return std::nullopt;
+    QVariantList values{object, permission};
+    if (!column.isEmpty())
+        values << column;
+    QSqlQuery query = run(statement, values);
+    return query.next() && query.value(0).toInt() == 1;
 }
 
 int OdbcBackend::write(const QString& statement, const QVariantList& values)
 {
-    return execBound(statement, values).numRowsAffected();
+    return run(statement, values).numRowsAffected();
 }
 
 QVariant OdbcBackend::insert(const QString& statement, const QVariantList& values)
 {
-    // The identity is read in the same batch: a separate @@IDENTITY would see
-    // keys made by triggers.
-    QSqlQuery query = execBound(
-        QStringLiteral("SET NOCOUNT ON; %1; SELECT CAST(SCOPE_IDENTITY() AS int)").arg(statement), values);
+    QSqlQuery query = run(m_dialect->insertBatch(statement), values);
+    // The batch's results in order: the INSERT's row count, then the key
+    // where the dialect selects it in the same batch.
+    while (!query.isSelect() && query.nextResult()) {
+    }
+    if (const QString follow = m_dialect->identityStatement(); !follow.isEmpty())
+        query = run(follow, {});
     QVariant identity;
-    if (query.next())
+    if (query.isSelect() && query.next())
         identity = query.value(0);
     while (query.next()) {
     }
     return identity;
-}
-
-QString SqlServerRowWriter::quoteName(const QString& name) const
-{
-    return u'[' + QString(name).replace(u']', QLatin1String("]]")) + u']';
 }
 
 } // namespace db

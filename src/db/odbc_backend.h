@@ -1,33 +1,57 @@
 #pragma once
-// SQL Server through Qt's ODBC driver: FreeTDS on Linux, the system's
-// "SQL Server" driver on Windows.
-#include "db/row_writer.h"
+// A database reached through Qt's ODBC driver: SQL Server with FreeTDS on
+// Linux or the system's "SQL Server" driver on Windows, as the program ships;
+// another database where a dialect for it is given.
+#include "db/odbc_dialect.h"
 #include "db/sql_backend.h"
+
+#include <QHash>
+
+#include <memory>
+#include <optional>
 
 namespace db {
 
-// The ODBC connection string for the OLE DB style parameters.
-QString odbcConnectionString(const ConnectionParameters& parameters);
-
-// SQL Server's quoting of names.
-class SqlServerRowWriter final : public RowWriter {
-public:
-    QString quoteName(const QString& name) const override;
-};
-
 class OdbcBackend final : public SqlBackend {
 public:
-    OdbcBackend();
+    // Seconds a login may take: FreeTDS has no limit of its own.
+    static constexpr int kLoginTimeoutSeconds = 15;
+    // Seconds a statement may run before it is cancelled: the command
+    // time-out of the OLE DB provider the program was made for.
+    static constexpr int kStatementTimeoutSeconds = 30;
+
+    explicit OdbcBackend(std::unique_ptr<OdbcDialect> dialect = sqlServerDialect());
+
+    const OdbcDialect& dialect() const { return *m_dialect; }
+    // Takes effect for statements sent after it (and, for drivers that take
+    // it in the connection string, at the next open).
+    void setStatementTimeout(int seconds) { m_statementTimeout = seconds; }
+    int statementTimeout() const { return m_statementTimeout; }
 
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
     int write(const QString& statement, const QVariantList& values) override;
     QVariant insert(const QString& statement, const QVariantList& values) override;
-    const RowWriter& rowWriter() const override { return m_writer; }
+    const RowWriter& rowWriter() const override { return m_dialect->rowWriter(); }
+
+    // Whether the connected login holds a permission (SELECT, INSERT, UPDATE,
+    // DELETE, EXECUTE) on a table or procedure, or on one column of it;
+    // nullopt where the server has no per-object permissions.
+    std::optional<bool> hasPermission(const QString& object, const QString& permission,
+                                      const QString& column = QString());
+    // The collation of each text column of a table, by lower-case name; empty
+    // where the server has none.
+    QHash<QString, QString> collations(const QString& table);
 
 private:
-    SqlServerRowWriter m_writer;
+    // A prepared statement with the time-out set and `values` bound, executed.
+    QSqlQuery run(const QString& statement, const QVariantList& values);
+    ResultSet fetch(QSqlQuery& query);
+    [[noreturn]] void fail(const QSqlError& error) const;
+
+    std::unique_ptr<OdbcDialect> m_dialect;
+    int m_statementTimeout = kStatementTimeoutSeconds;
 };
 
 } // namespace db

@@ -207,7 +207,10 @@ void collateTexts(MaskedStatement& sql)
         qsizetype end = at + 1;
         while (end < mask.size() && mask.at(end) == MaskedStatement::kCovered)
             ++end;
-        if (end < mask.size() && mask.at(end) == u'\'') // an empty literal has no covered inside
+        // A literal after AS names a column ("AS 'Name'") and takes no collation.
+        static const Re alias(QStringLiteral(R"((^|\W)AS\s*$)"), kCaseless);
+        const bool isAlias = alias.match(QStringView(mask).left(at)).hasMatch();
+        if (end < mask.size() && mask.at(end) == u'\'' && !isAlias) // an empty literal has no covered inside
             ends.prepend(end + 1);
         at = end;
     }

@@ -1,6 +1,9 @@
 #include "platform/files.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #ifdef _WIN32
@@ -19,6 +22,8 @@ std::string& folderOverride()
     return folder;
 }
 
+} // namespace
+
 std::string executablePath()
 {
 #ifdef _WIN32
@@ -32,6 +37,8 @@ std::string executablePath()
 #endif
 }
 
+namespace {
+
 size_t lastSeparator(const std::string& path)
 {
 #ifdef _WIN32
@@ -39,6 +46,16 @@ size_t lastSeparator(const std::string& path)
 #else
     return path.find_last_of('/');
 #endif
+}
+
+// A file that replaces another keeps the other's permissions (a settings file
+// readable by its owner only stays so).
+void keepPermissionsOf(const std::string& original, const std::string& replacement)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(original, ec);
+    if (!ec && std::filesystem::is_regular_file(status))
+        std::filesystem::permissions(replacement, status.permissions(), ec);
 }
 
 } // namespace
@@ -75,13 +92,27 @@ std::string joinPath(std::string folder, std::initializer_list<std::string> name
 
 std::string readFileStart(const std::string& path, size_t count)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw FileError(kFolderInPlaceOfFile);
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw FileError("File not found");
+    if (!in) {
+        switch (errno) {
+        case ENOENT:
+        case ENOTDIR:
+            throw FileError(kFileNotFound);
+        case EACCES:
+        case EPERM:
+            throw FileError(kFileAccessDenied);
+        default:
+            throw FileError(kCannotOpenFile);
+        }
+    }
     std::string bytes(count, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(count));
     if (static_cast<size_t>(in.gcount()) != count)
-        throw FileError("Read beyond end of file");
+        throw FileError(kReadBeyondEnd);
     return bytes;
 }
 
@@ -108,9 +139,33 @@ void FileWriter::close()
 
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    FileWriter file(path);
-    file.write(bytes.data(), bytes.size());
-    file.close();
+    const std::string temporary = path + ".new";
+    try {
+        std::optional<FileWriter> file;
+        try {
+            file.emplace(temporary);
+        } catch (const FileError&) {
+            throw FileError("Cannot create file \"" + path + "\"");
+        }
+        file->write(bytes.data(), bytes.size());
+        file->close();
+        keepPermissionsOf(path, temporary);
+        replaceFile(temporary, path);
+    } catch (const FileError&) {
+        removeFileIfExists(temporary);
+        throw;
+    }
+}
+
+void replaceFile(const std::string& from, const std::string& to)
+{
+#ifdef _WIN32
+    const bool renamed = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    const bool renamed = std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+    if (!renamed)
+        throw FileError("Cannot replace file \"" + to + "\"");
 }
 
 bool removeFileIfExists(const std::string& path)

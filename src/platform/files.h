@@ -28,13 +28,24 @@ void overrideProgramFolder(const std::string& folder);
 
 // File name of the running executable with its extension, without folder.
 std::string executableFileName();
+// Full path of the running executable (never overridden).
+std::string executablePath();
 
 // folder + separator + name, for each name in turn.
 std::string joinPath(std::string folder, std::initializer_list<std::string> names);
 
-// Reads exactly `count` bytes from the start of the file.
-// Throws FileError("File not found") when it cannot be opened and
-// FileError("Read beyond end of file") when it is shorter.
+// Texts of the reading errors.
+inline constexpr char kFileNotFound[] = "File not found";
+inline constexpr char kFileAccessDenied[] = "File access denied";
+inline constexpr char kFolderInPlaceOfFile[] = "A folder is in place of the file";
+inline constexpr char kCannotOpenFile[] = "Cannot open file";
+inline constexpr char kReadBeyondEnd[] = "Read beyond end of file";
+
+// Reads exactly `count` bytes from the start of the file. Throws FileError:
+// "File not found" when neither it nor its folder exists, "File access denied"
+// when the system refuses to open it, "A folder is in place of the file" when
+// the name is a folder's, "Cannot open file" for any other failure to open,
+// and "Read beyond end of file" when it is shorter.
 std::string readFileStart(const std::string& path, size_t count);
 
 // A file written from its start, replacing an existing one of that name.
@@ -51,8 +62,13 @@ private:
     std::ofstream out_;
 };
 
-// Replaces the file with `bytes`; throws FileError on failure.
+// Replaces the file with `bytes`: they go to a temporary file beside it, which
+// is then renamed over it, so that the old file stays whole when anything
+// fails. Throws FileError on failure (the temporary file is removed).
 void writeFile(const std::string& path, const std::string& bytes);
+
+// Renames `from` to `to`, replacing a file `to`. Throws FileError on failure.
+void replaceFile(const std::string& from, const std::string& to);
 
 // Deletes the file; a missing file is not an error. Returns whether a file went.
 bool removeFileIfExists(const std::string& path);

@@ -18,12 +18,15 @@ bool DownloadFile(const std::string& url, const std::string& target)
         file.close();
         return false;
     }
+    unsigned long long received = 0;
     do {
         file.write(buffer.data(), count);
+        received += count;
         count = body.read(buffer.data(), buffer.size());
     } while (count > 0);
     file.close();
-    return true;
+    const long long announced = body.announcedLength();
+    return body.completed() && (announced < 0 || received == static_cast<unsigned long long>(announced));
 }
 
 } // namespace platform

@@ -23,6 +23,15 @@ public:
     // of a response whose final status is not 2xx.
     std::size_t read(char* buffer, std::size_t capacity);
 
+    // After a read returned 0: whether the body ended as it should, the
+    // transfer having finished without error on a 2xx status (not cut off,
+    // reset or timed out).
+    bool completed() const;
+
+    // The body length the final response announced (Content-Length), or -1
+    // when it announced none.
+    long long announcedLength() const;
+
 private:
     struct Connection;
     std::unique_ptr<Connection> connection_;

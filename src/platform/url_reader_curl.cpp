@@ -46,6 +46,7 @@ struct UrlReader::Connection {
     std::size_t pendingStart = 0;
     bool finished = false;
     bool rejected = false; // final status outside 2xx
+    CURLcode result = CURLE_FAILED_INIT; // of the whole transfer, once finished
 
     ~Connection()
     {
@@ -77,11 +78,25 @@ struct UrlReader::Connection {
     {
         while (pending.size() == pendingStart && !finished) {
             int running = 0;
-            if (curl_multi_perform(multi, &running) != CURLM_OK || running == 0) {
+            if (curl_multi_perform(multi, &running) != CURLM_OK) {
                 finished = true;
+            } else if (running == 0) {
+                finished = true;
+                takeResult();
             } else if (pending.size() == pendingStart) {
                 curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
             }
+        }
+    }
+
+    // The transfer's own outcome: a body cut short of its announced length,
+    // a reset connection or a time-out end it with an error code.
+    void takeResult()
+    {
+        int queued = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
+                result = message->data.result;
         }
     }
 };
@@ -127,6 +142,21 @@ std::size_t UrlReader::read(char* buffer, std::size_t capacity)
         c.pendingStart = 0;
     }
     return count;
+}
+
+bool UrlReader::completed() const
+{
+    const Connection& c = *connection_;
+    return c.finished && !c.rejected && c.result == CURLE_OK;
+}
+
+long long UrlReader::announcedLength() const
+{
+    const Connection& c = *connection_;
+    curl_off_t length = -1;
+    if (!c.easy || curl_easy_getinfo(c.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        return -1;
+    return length;
 }
 
 } // namespace platform::detail

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdlib>
+
 namespace platform::detail {
 namespace {
 
@@ -35,6 +37,18 @@ bool hasSuccessStatus(HINTERNET request)
     return status >= 200 && status <= 299;
 }
 
+// Content-Length of the response, -1 when it has none.
+long long contentLength(HINTERNET request)
+{
+    char text[32] = {};
+    DWORD size = sizeof text - 1;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
+        return -1;
+    char* end = nullptr;
+    const long long length = std::strtoll(text, &end, 10);
+    return end != text && length >= 0 ? length : -1;
+}
+
 } // namespace
 
 struct UrlReader::Connection {
@@ -42,6 +56,7 @@ struct UrlReader::Connection {
     InternetHandle session;
     InternetHandle url;
     bool readable = false;
+    bool failed = false; // a read failed: the body is incomplete
 
     Connection(const std::string& agent, const std::string& address)
         : session(InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0))
@@ -63,9 +78,21 @@ std::size_t UrlReader::read(char* buffer, std::size_t capacity)
     if (!connection_->readable)
         return 0;
     DWORD count = 0;
-    if (!InternetReadFile(connection_->url.get(), buffer, static_cast<DWORD>(capacity), &count))
+    if (!InternetReadFile(connection_->url.get(), buffer, static_cast<DWORD>(capacity), &count)) {
+        connection_->failed = true;
         return 0;
+    }
     return count;
+}
+
+bool UrlReader::completed() const
+{
+    return connection_->readable && !connection_->failed;
+}
+
+long long UrlReader::announcedLength() const
+{
+    return connection_->url ? contentLength(connection_->url.get()) : -1;
 }
 
 } // namespace platform::detail

@@ -4,10 +4,13 @@
 // window (StartSelfUpdate) strings these together with DownloadFile and
 // StartScriptHidden. All texts are Windows-1251 bytes.
 //
-// On Windows the script is the fixed ten-line batch file "QEL 23.bat". Other
-// systems get "QEL 23.sh", a shell script doing the same steps; there the
-// running program can be deleted while it runs, so the script waits for the
-// program's process id to end instead of retrying the delete.
+// On Windows the script is the batch file "QEL 23.bat"; other systems get
+// "QEL 23.sh", a shell script doing the same steps. Either works in the program
+// folder whatever the current folder is, and swaps safely: the new build is
+// copied beside the program under a temporary name, the program is renamed to
+// a backup name and the new build renamed into its place (the backup renamed
+// back if that fails); tempQEL goes only when the new build is in place, and
+// the script ends by starting whatever program is there, old or new.
 #include <string>
 
 // The name the program gives itself to the database server and the update server.
@@ -28,17 +31,28 @@ std::string UpdateDownloadTarget();
 // Program folder + separator + "QEL 23.bat" on Windows, "QEL 23.sh" elsewhere.
 std::string UpdateScriptPath();
 
-// The Windows batch file: ten lines, each ended by carriage return and line feed.
+// Fetches the new build from `url` into UpdateDownloadTarget(), creating the
+// temporary folder first. True only when the whole body arrived (see
+// platform::DownloadFile) and it looks like a program for this system (see
+// platform::looksLikeProgram); false is the "server unreachable" case.
+// Throws platform::FileError when the target cannot be written.
+bool DownloadUpdate(const std::string& url);
+
+// The Windows batch file, each line ended by carriage return and line feed.
+// Its home is the folder the batch file lies in (%~dp0), which is the program
+// folder it is written to. It waits for the old program to end by deleting
+// the renamed old program until that succeeds (Windows lets a running
+// program's file be renamed but not deleted).
 std::string UpdateBatchText();
 
-// The POSIX script: with the folder it runs in as home, waits until process
-// `pid` has ended, deletes home/<executable>, copies tempQEL/<executable> into
-// home (executable), removes tempQEL with everything in it and starts the new
-// program detached. <executable> is the running executable's file name.
-std::string UpdateShellText(long long pid);
+// The POSIX script for the program folder `home`: waits until process `pid`
+// has ended, then swaps home/<executable> for tempQEL/<executable> as above
+// and starts the program detached. <executable> is the running executable's
+// file name.
+std::string UpdateShellText(const std::string& home, long long pid);
 
 // The platform's script for this process: UpdateBatchText() on Windows,
-// UpdateShellText(own process id) elsewhere.
+// UpdateShellText(program folder, own process id) elsewhere.
 std::string UpdateScriptText();
 
 // Writes UpdateScriptText() to UpdateScriptPath(), replacing a file of that

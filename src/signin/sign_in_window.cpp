@@ -6,7 +6,6 @@
 #include "data/session_loading.h"
 #include "db/errors.h"
 #include "platform/files.h"
-#include "platform/http_download.h"
 #include "platform/shell.h"
 #include "platform/workstation.h"
 #include "signin/connection_settings.h"
@@ -41,6 +40,12 @@ const QString kConfirmationDiffers =
     QStringLiteral("Новый пароль подтвержден не верно!!!\rПодтвердите пароль заново.");
 const QString kPasswordTooShort =
     QStringLiteral("Пароль должен состоять не менее чем из 6 символов!!!\rВведите новый пароль заново.");
+// The server compares digests of the Windows-1251 bytes of a password: a
+// character the code page cannot hold is refused rather than turned into '?'.
+const QString kLoginCharacters =
+    QStringLiteral("В логине есть символы, которые нельзя использовать!!!\rИсправьте логин.");
+const QString kPasswordCharacters =
+    QStringLiteral("В пароле есть символы, которые нельзя использовать!!!\rВведите пароль заново.");
 
 // A text box that keeps its text unselected when Tab brings the focus to it.
 class PlainFocusLineEdit : public QLineEdit {
@@ -61,7 +66,10 @@ QLineEdit* makeBox(QWidget* parent, const char* name, const QRect& geometry, boo
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
     box->setFrame(false);
-    box->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; border: none; }"));
+    // A hidden box shows each character as an asterisk (42), not the style's bullet.
+    box->setStyleSheet(hidden ? QStringLiteral("QLineEdit { background: white; color: black; border: none; "
+                                               "lineedit-password-character: 42; }")
+                              : QStringLiteral("QLineEdit { background: white; color: black; border: none; }"));
     if (hidden)
         box->setEchoMode(QLineEdit::Password);
     return box;
@@ -249,7 +257,27 @@ void TForm8::setStatus(const QString& text)
 
 void TForm8::SpeedButton2Click()
 {
+    // Once the update has started, the program only waits for its end: no
+    // second download, no second script.
+    if (m_updating)
+        return;
     ++m_attempts;
+    if (!fitsText8(Login_Edit->text())) {
+        setStatus(kLoginCharacters);
+        return;
+    }
+    const bool passwordFits = fitsText8(Password_Edit->text());
+    const bool newPasswordFits = !m_passwordChangeMode || (fitsText8(Edit1->text()) && fitsText8(Edit2->text()));
+    if (!passwordFits || !newPasswordFits) {
+        if (!passwordFits)
+            Password_Edit->clear();
+        if (!newPasswordFits) {
+            Edit1->clear();
+            Edit2->clear();
+        }
+        setStatus(kPasswordCharacters);
+        return;
+    }
     bool accepted = false;
     if (!m_passwordChangeMode) {
         accepted = Authenticate(QStringLiteral("NULL"));
@@ -392,18 +420,27 @@ void TForm8::LoadSessionData()
 
 void TForm8::StartSelfUpdate()
 {
-    Label1->setText(QStringLiteral("Идёт обновление программы, ПОДОЖДИТЕ..."));
-    Label1->adjustSize();
-    QCoreApplication::processEvents();
-    platform::createFolder(UpdateTemporaryFolder());
-    if (!platform::DownloadFile(updateUrl, UpdateDownloadTarget())) {
-        controls::ask({QStringLiteral("Уведомление"),
-                       QStringLiteral("Сервер обновлений не доступен.\rОбратитесь к администратору."),
-                       controls::Icon::Information, {controls::Button::Ok}});
-        controls::Application::instance()->terminate();
-        return;
+    // Set before the window processes its pending events below, so that an
+    // Enter already waiting there does not start a second update. Cleared
+    // only when writing the download or the script fails: the program then
+    // keeps running and the user may sign in again.
+    m_updating = true;
+    try {
+        Label1->setText(QStringLiteral("Идёт обновление программы, ПОДОЖДИТЕ..."));
+        Label1->adjustSize();
+        QCoreApplication::processEvents();
+        if (!DownloadUpdate(updateUrl)) {
+            controls::ask({QStringLiteral("Уведомление"),
+                           QStringLiteral("Сервер обновлений не доступен.\rОбратитесь к администратору."),
+                           controls::Icon::Information, {controls::Button::Ok}});
+            controls::Application::instance()->terminate();
+            return;
+        }
+        WriteUpdateScript();
+    } catch (...) {
+        m_updating = false;
+        throw;
     }
-    WriteUpdateScript();
     startScript(UpdateScriptPath());
     Timer1->start();
 }

@@ -51,6 +51,8 @@ public:
     void StartSelfUpdate();
 
     uint8_t attemptCounter() const { return m_attempts; }
+    // From the start of a self-update on: no further sign-in is taken.
+    bool updating() const { return m_updating; }
     bool passwordChangeMode() const { return m_passwordChangeMode; }
     // The status text as set, with its carriage returns.
     const QString& statusText() const { return m_status; }
@@ -84,6 +86,7 @@ private:
 
     uint8_t m_attempts = 0;
     bool m_passwordChangeMode = false;
+    bool m_updating = false;
     QString m_status;
 };
 

@@ -7,4 +7,6 @@
 
 // A character Windows-1251 cannot hold becomes '?', as on a workstation.
 std::string toText8(const QString& text);
+// Whether every character of the text has a Windows-1251 byte.
+bool fitsText8(const QString& text);
 QString fromText8(const std::string& bytes);

@@ -9,19 +9,12 @@ TForm2* Form2 = nullptr;
 
 namespace {
 
-// Asks whether to keep the pending change of `dataset`; posts on Yes (a
-// refused post passes on, and the editor stays open), cancels otherwise.
-void resolvePendingChange(db::Dataset* dataset)
+// The dataset when it holds a pending change.
+QList<db::Dataset*> pendingIn(db::Dataset* dataset)
 {
-    if (!dataset || !dataset->isEditing())
-        return;
-    const controls::Button answer = controls::ask(
-        {QStringLiteral("Уведомление"), QStringLiteral("Были сделаны изменения.\rВы хотите сохранить?"),
-         controls::Icon::Question, {controls::Button::Yes, controls::Button::No}});
-    if (answer == controls::Button::Yes)
-        dataset->post();
-    else
-        dataset->cancel();
+    if (dataset && dataset->isEditing())
+        return {dataset};
+    return {};
 }
 
 } // namespace
@@ -52,6 +45,9 @@ TForm2::TForm2(QWidget* parent)
         DBNavigator1->setDataSource(DM_MB->DS_Spec_Code);
         DBGridEh1->setDataSource(DM_MB->DS_Spec_Code);
     }
+    ui::focusGridOnEdit(DBNavigator1, DBGridEh1);
+    // Opens with the focus in the grid, where typing edits.
+    DBGridEh1->setFocus();
 }
 
 // The speciality codes are always looked at. The dictionary shown is too:
@@ -60,13 +56,14 @@ TForm2::TForm2(QWidget* parent)
 void TForm2::FormCloseQuery()
 {
     DBGridEh1->commitEditor();
-    resolvePendingChange(DM_MB->ADOT_Spec_Code);
+    ui::askToSavePending(pendingIn(DM_MB->ADOT_Spec_Code), false);
     if (db::DataSource* shown = DBGridEh1->dataSource(); shown && shown->dataset() != DM_MB->ADOT_Spec_Code)
-        resolvePendingChange(shown->dataset());
+        ui::askToSavePending(pendingIn(shown->dataset()), false);
 }
 
 void TForm2::done(int result)
 {
-    FormCloseQuery();
-    QDialog::done(result);
+    // A refused post is shown and the editor stays open with the record.
+    if (controls::guarded([this] { FormCloseQuery(); }))
+        QDialog::done(result);
 }

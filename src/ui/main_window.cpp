@@ -1,11 +1,13 @@
 #include "ui/main_window.h"
 
 #include "controls/application.h"
+#include "controls/dialogs.h"
 #include "data/data_module.h"
 #include "ui/dictionary_editor.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -111,6 +113,15 @@ void TForm1::buildSelectionStrip()
         DBLookupComboboxEh1->setKeyField(QStringLiteral("id_teacher"));
         DBLookupComboboxEh1->setListField(QStringLiteral("t_fio"));
     }
+    // Another year, department or teacher closes the teacher-bound datasets:
+    // their pending records are posted first, and a refusal keeps the choice
+    // from being made.
+    DBLookupComboBox2->setSelectionCheck([this](const QVariant&) { postPendingRecords(); });
+    DBLookupComboBox1->setSelectionCheck([this](const QVariant&) { postPendingRecords(); });
+    DBLookupComboboxEh1->setSelectionCheck([this](const QVariant& key) {
+        if (key != DBLookupComboboxEh1->keyValue())
+            postPendingRecords();
+    });
     connect(DBLookupComboBox2, &controls::DBLookupComboBox::selected, this, &TForm1::DBLookupComboBox2Click);
     connect(DBLookupComboBox1, &controls::DBLookupComboBox::selected, this, &TForm1::DBLookupComboBox1Click);
     connect(DBLookupComboboxEh1, &controls::DBLookupComboBox::changed, this, &TForm1::DBLookupComboboxEh1Change);
@@ -158,7 +169,40 @@ void TForm1::DBLookupComboboxEh1Change()
         showTeacher(keyText(key));
 }
 
+void TForm1::postPendingRecords()
+{
+    for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
+        if (dataset->isOpen())
+            dataset->checkBrowseMode();
+}
+
+QList<db::Dataset*> TForm1::pendingRecords() const
+{
+    QList<db::Dataset*> pending;
+    if (DM_MB)
+        for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
+            if (dataset->isEditing() && dataset->isModified())
+                pending << dataset;
+    return pending;
+}
+
+// All or nothing: should any step fail, no section may go on showing the
+// previous teacher's rows under the new teacher's key (a post would file them
+// under it). Every teacher-bound dataset is closed, the picker emptied, and
+// the failure shown.
 void TForm1::showTeacher(const QString& key)
+{
+    try {
+        openTeacherSections(key);
+    } catch (const std::exception& error) {
+        for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
+            dataset->close();
+        DBLookupComboboxEh1->setKeyValue(QVariant());
+        controls::showError(QString::fromUtf8(error.what()));
+    }
+}
+
+void TForm1::openTeacherSections(const QString& key)
 {
     TDM_MB& dm = *DM_MB;
     dm.ADOQ_ScientificActivity->close();
@@ -209,8 +253,26 @@ void TForm1::clearTeacher()
 
 void TForm1::DBLookupComboboxEh1KeyDown(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape)
-        DBLookupComboboxEh1->setKeyValue(QVariant());
+    if (event->key() != Qt::Key_Escape || DBLookupComboboxEh1->keyValue().isNull())
+        return;
+    postPendingRecords();
+    DBLookupComboboxEh1->setKeyValue(QVariant());
+}
+
+// Closing with unsaved records asks first: Yes posts them (a refusal keeps
+// the window open), No drops them, Cancel keeps the window open.
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    bool close = false;
+    controls::guarded([&] {
+        for (controls::DBGridEh* grid : {DBGridEh1, DBGridEh7, DBGridEh2, DBGridEh3})
+            grid->commitEditor();
+        close = ui::askToSavePending(pendingRecords(), true);
+    });
+    if (close)
+        QWidget::closeEvent(event);
+    else
+        event->ignore();
 }
 
 // ---- reference books ----
@@ -219,11 +281,16 @@ void TForm1::buildReferenceMenu()
 {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    N1 = PopupMenu1->addAction(QStringLiteral("Ученая степень"), this, &TForm1::N1Click);
-    N2 = PopupMenu1->addAction(QStringLiteral("Ученое звание"), this, &TForm1::N2Click);
-    N3 = PopupMenu1->addAction(QStringLiteral("Шифр специальности"), this, &TForm1::N3Click);
-    N4 = PopupMenu1->addAction(QStringLiteral("Язык"), this, &TForm1::N4Click);
-    N5 = PopupMenu1->addAction(QStringLiteral("Вид публикации"), this, &TForm1::N5Click);
+    // A failure (reopening the language list) is shown from the item's own
+    // handler, not unwound through the menu.
+    auto item = [this](const QString& text, void (TForm1::*handler)()) {
+        return PopupMenu1->addAction(text, this, [this, handler] { controls::guarded([&] { (this->*handler)(); }); });
+    };
+    N1 = item(QStringLiteral("Ученая степень"), &TForm1::N1Click);
+    N2 = item(QStringLiteral("Ученое звание"), &TForm1::N2Click);
+    N3 = item(QStringLiteral("Шифр специальности"), &TForm1::N3Click);
+    N4 = item(QStringLiteral("Язык"), &TForm1::N4Click);
+    N5 = item(QStringLiteral("Вид публикации"), &TForm1::N5Click);
 }
 
 QPoint TForm1::referenceMenuPosition() const

@@ -93,6 +93,9 @@ public:
     void N4Click();
     void N5Click();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void FormCreate(const SignIn& signIn);
     void buildSelectionStrip();
@@ -103,6 +106,12 @@ private:
     void buildMemberships();
     void buildSkills();
     void showTeacher(const QString& key);
+    void openTeacherSections(const QString& key);
+    // Posts the teacher-bound datasets' pending records (an untouched new one
+    // is dropped); a refusal is thrown.
+    void postPendingRecords();
+    // The teacher-bound datasets holding a changed record not yet posted.
+    QList<db::Dataset*> pendingRecords() const;
     void clearTeacher();
     // Creates the dictionary editor as Form2, lets `configure` set it up,
     // shows it modally, and destroys it.

@@ -72,6 +72,7 @@ void TForm1::buildScientificActivity()
     DBNavigator1 = ui::makeNavigator(Panel1, {1241, 207, 224, 25}, true);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setDataSource(source(&TDM_MB::DS_ScientificActivity));
+    ui::focusGridOnEdit(DBNavigator1, DBGridEh1);
 }
 
 void TForm1::buildLanguageSkills()
@@ -107,6 +108,7 @@ void TForm1::buildLanguageSkills()
     DBNavigator2->setObjectName(QStringLiteral("DBNavigator2"));
     DBNavigator2->setFont(ui::windowFont());
     DBNavigator2->setDataSource(source(&TDM_MB::DS_Lang_options));
+    ui::focusGridOnEdit(DBNavigator2, DBGridEh7);
 }
 
 void TForm1::buildPublications()
@@ -136,6 +138,7 @@ void TForm1::buildPublications()
     DBNavigator3 = ui::makeNavigator(Panel2, {935, 191, 224, 25}, true);
     DBNavigator3->setObjectName(QStringLiteral("DBNavigator3"));
     DBNavigator3->setDataSource(source(&TDM_MB::DS_Publication));
+    ui::focusGridOnEdit(DBNavigator3, DBGridEh2);
 }
 
 void TForm1::buildMemberships()
@@ -157,6 +160,7 @@ void TForm1::buildMemberships()
     DBNavigator4 = ui::makeNavigator(Panel3, {936, 160, 224, 25}, false);
     DBNavigator4->setObjectName(QStringLiteral("DBNavigator4"));
     DBNavigator4->setDataSource(source(&TDM_MB::DS_organization_member));
+    ui::focusGridOnEdit(DBNavigator4, DBGridEh3);
 }
 
 void TForm1::buildSkills()
@@ -190,10 +194,16 @@ void TForm1::buildSkills()
 }
 
 // One post per key release in any of the three memos: a teacher without a
-// skills row gets one at the first, every later release updates it.
+// skills row gets one at the first, every later release updates it. While no
+// teacher is shown (the skills closed, or their section disabled) there is
+// nothing to save, and nothing is said: a message at every key release would
+// follow the user's every attempt to close it.
 void TForm1::DBMemo1KeyUp()
 {
-    db::Dataset* skills = DBMemo1->dataSource()->dataset();
+    const db::DataSource* source = DBMemo1->dataSource();
+    if (!source || !source->isActive())
+        return;
+    db::Dataset* skills = source->dataset();
     skills->edit();
     skills->post();
 }

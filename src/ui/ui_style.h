@@ -1,5 +1,6 @@
 #pragma once
-// Fonts and small builders shared by the windows.
+// Fonts, small builders and the unsaved-changes question shared by the windows.
+#include "controls/db_grid.h"
 #include "controls/db_navigator.h"
 
 #include <QFont>
@@ -23,5 +24,15 @@ controls::DBNavigator::NavigateButtons standardButtons();
 const QStringList& navigatorHints();
 // A navigator with the standard buttons and, when `hints`, the hints shown.
 controls::DBNavigator* makeNavigator(QWidget* parent, const QRect& geometry, bool hints);
+// After the navigator's insert or edit the focus goes into the grid's first
+// editable cell of that record, so that typing lands in it.
+void focusGridOnEdit(controls::DBNavigator* navigator, controls::DBGridEh* grid);
+
+// When `pending` holds records with unsaved changes, asks "Были сделаны
+// изменения.\rВы хотите сохранить?" (caption "Уведомление"): Yes posts them (a
+// refusal is thrown, the rest stay pending), No cancels them. With
+// `offerCancel` Cancel is offered too: it leaves everything as it is and the
+// result is false.
+bool askToSavePending(const QList<db::Dataset*>& pending, bool offerCancel);
 
 } // namespace ui

@@ -6,13 +6,26 @@
 #include "ui/main_window.h"
 #include "fake_dialogs.h"
 
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+// Qt's own rule for the title it hands the window system (X11, Windows): the
+// application's display name, when one is set, follows the window's caption.
+class QPlatformWindow {
+public:
+    static QString formatWindowTitle(const QString& title, const QString& separator);
+};
+
 namespace {
+
+QString titleShownBySystem(const QWidget& window)
+{
+    return QPlatformWindow::formatWindowTitle(window.windowTitle(), QString::fromUtf8(" \xe2\x80\x94 "));
+}
 
 // Watches every Show event of the main window.
 class ShowCounter : public QObject {
@@ -69,20 +82,26 @@ TEST_F(StartUp, ExitButtonBeforeSignInEndsWithoutShowingTheMainWindow)
     EXPECT_EQ(Form8, nullptr);
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(DM_MB, nullptr);
-    EXPECT_EQ(app->applicationDisplayName(), QStringLiteral("QEL 23 Научная деятельность сотрудника"));
+    // Message boxes are captioned with the program's title.
+    EXPECT_EQ(app->applicationName(), QStringLiteral("QEL 23 Научная деятельность сотрудника"));
 }
 
 TEST_F(StartUp, AcceptedSignInShowsTheMainWindowOnceCentredAndClearsForm8)
 {
     bool form8ClearedWhileRunning = false;
     QString caption;
+    QString boxCaption;
+    QString signInCaption;
     QPoint centreOffset;
     whenSignInShows([&] {
+        signInCaption = titleShownBySystem(*Form8);
         app->setShowMainForm(true);
         Form8->accept();
         QTimer::singleShot(0, [&] {
             form8ClearedWhileRunning = Form8 == nullptr;
-            caption = Form1->windowTitle();
+            caption = titleShownBySystem(*Form1);
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Уведомление"), QStringLiteral("?"));
+            boxCaption = titleShownBySystem(box);
             const QRect screen = Form1->screen()->availableGeometry();
             centreOffset = Form1->frameGeometry().center() - screen.center();
             Form1->close();
@@ -92,7 +111,10 @@ TEST_F(StartUp, AcceptedSignInShowsTheMainWindowOnceCentredAndClearsForm8)
     EXPECT_FALSE(app->isTerminated());
     EXPECT_EQ(counter.shows, 1);
     EXPECT_TRUE(form8ClearedWhileRunning);
+    // Each window shows exactly its own caption: nothing is appended to it.
     EXPECT_EQ(caption, QStringLiteral("QEL 23 Научная деятельность сотрудника"));
+    EXPECT_EQ(signInCaption, QStringLiteral("Аутентификация"));
+    EXPECT_EQ(boxCaption, QStringLiteral("Уведомление"));
     EXPECT_LE(centreOffset.manhattanLength(), 2);
 }
 

@@ -3,6 +3,7 @@
 #include "controls/db_grid.h"
 #include "controls/find_dialog.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -106,6 +107,34 @@ TEST_F(FindDialogTest, OneFixedDialogWithItsControlsAndPresets)
     EXPECT_EQ(FindDialog::instance(), dialog);
     EXPECT_EQ(dialog->grid(), &other);
     EXPECT_EQ(part<QComboBox>("findIn")->currentText(), "Note");
+}
+
+TEST_F(FindDialogTest, TwoLevelTitlesGoByTheirLowerLevelAndEveryChoiceFits)
+{
+    QList<controls::GridColumn> columns = grid->columns();
+    columns[1].title = QStringLiteral("Сведения|Issued");
+    columns[2].title = QStringLiteral("Сведения|Note");
+    grid->setColumns(columns);
+    grid->setUseMultiTitle(true);
+    grid->setCurrentCell(0, 2);
+    grid->openFindDialog();
+    auto* findIn = part<QComboBox>("findIn");
+    QStringList items;
+    int widest = 0;
+    for (int i = 0; i < findIn->count(); ++i) {
+        items << findIn->itemText(i);
+        widest = std::max(widest, findIn->fontMetrics().horizontalAdvance(findIn->itemText(i)));
+    }
+    EXPECT_EQ(items, QStringList({"<All>", "Name", "Issued (Сведения)", "Note (Сведения)"}));
+    EXPECT_EQ(findIn->currentText(), "Note (Сведения)");
+    EXPECT_GE(findIn->view()->minimumWidth(), widest);
+    for (const char* name : {"match", "search"}) {
+        const auto* box = part<QComboBox>(name);
+        EXPECT_GE(box->width(), box->sizeHint().width()) << name;
+        EXPECT_LT(box->geometry().right(), part<QCheckBox>("matchCase")->x()) << name;
+    }
+    EXPECT_EQ(findIn->width(), part<QComboBox>("match")->width());
+    EXPECT_LE(part<QCheckBox>("matchFormat")->geometry().right(), part<QPushButton>("findNext")->x());
 }
 
 TEST_F(FindDialogTest, NoMatchShowsTheTextLookedFor)

@@ -4,6 +4,7 @@
 #include "controls/find_dialog.h"
 #include "db/errors.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -294,9 +295,13 @@ TEST_F(GridTest, LookupColumnWritesTheChosenRowsKey)
     data->open();
     showAndFocus();
     grid->setCurrentCell(0, 2);
-    press(Qt::Key_F2);
+    press(Qt::Key_Down, Qt::AltModifier); // opens the list; the row stays
+    EXPECT_EQ(data->currentRow(), 0);
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
     auto* combo = qobject_cast<QComboBox*>(grid->cellEditor());
     ASSERT_NE(combo, nullptr);
+    EXPECT_TRUE(combo->view()->isVisible());
+    combo->hidePopup();
     ASSERT_EQ(combo->count(), 3);
     EXPECT_EQ(combo->currentText(), "Статья");
     combo->setCurrentIndex(2);
@@ -353,18 +358,60 @@ TEST_F(GridTest, TabMovesBetweenCellsAndAppendsAtTheEnd)
     EXPECT_TRUE(elsewhere->hasFocus());
 }
 
-TEST_F(GridTest, EscapeUndoesTheEditorThenTheRecord)
+TEST_F(GridTest, EnterTakesTheTextAndEscapeUndoesTheEditorThenTheRecord)
 {
     data->open();
     showAndFocus();
     grid->setCurrentCell(0, 0);
+    type("omega");
+    press(Qt::Key_Return); // into the field, not posted; the editor closes
+    EXPECT_EQ(grid->cellEditor(), nullptr);
+    EXPECT_EQ(data->fieldByName("name").asString(), "omega");
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    EXPECT_EQ(dbName(1), "alpha");
+
     type("x");
-    press(Qt::Key_Escape);
+    press(Qt::Key_Escape); // the editor's text goes, the record's change stays
     EXPECT_EQ(grid->cellEditor(), nullptr);
     EXPECT_EQ(data->state(), Dataset::State::Edit);
+    EXPECT_EQ(data->fieldByName("name").asString(), "omega");
     press(Qt::Key_Escape);
     EXPECT_EQ(data->state(), Dataset::State::Browse);
     EXPECT_EQ(grid->cellText(0, 0), "alpha");
+
+    // Typing alone changed nothing else: one Escape ends both.
+    type("x");
+    press(Qt::Key_Escape);
+    EXPECT_EQ(grid->cellEditor(), nullptr);
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+}
+
+// A refusal while the view moves its current row stops at the grid: the view
+// goes on following its current row (it scrolls to it) afterwards.
+TEST_F(GridTest, ARefusedRowChangeLeavesTheGridScrollingToItsCurrentRow)
+{
+    for (int i = 0; i < 40; ++i)
+        sql("INSERT INTO items (name, amount) VALUES ('more', 1)");
+    bool refuse = true;
+    data->addBeforePost([&refuse](Dataset&) {
+        if (refuse)
+            throw db::DatabaseError(QStringLiteral("Server says no"));
+    });
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(0, 0);
+    type("kept");
+    clickCell(1, 0);
+    EXPECT_EQ(dialogs.texts(), QStringList({"Server says no"}));
+    EXPECT_EQ(data->currentRow(), 0);
+    EXPECT_TRUE(grid->hasAutoScroll());
+
+    refuse = false;
+    for (int i = 0; i < 30; ++i)
+        press(Qt::Key_Down);
+    EXPECT_EQ(data->currentRow(), 30);
+    EXPECT_TRUE(grid->viewport()->rect().contains(grid->visualRect(grid->currentIndex())));
+    EXPECT_EQ(dbName(1), "kept");
 }
 
 TEST_F(GridTest, NavigatorPostTakesTheOpenEditorsText)

@@ -106,6 +106,28 @@ TEST_F(LookupBoxTest, TypedCharactersSearchTogetherWithinTwoSeconds)
     EXPECT_EQ(box->text(), "1999");
 }
 
+TEST_F(LookupBoxTest, SearchIgnoresCaseAndFindsTextsPostedSince)
+{
+    sql("INSERT INTO years VALUES (6, 'Иванов'), (7, 'ivy')");
+    years->refresh();
+    now = 0;
+    QTest::sendKeyEvent(QTest::Click, box.get(), Qt::Key_unknown, QStringLiteral("и"), Qt::NoModifier);
+    EXPECT_EQ(box->keyValue().toInt(), 6);
+    typeAt(5000, "I");
+    EXPECT_EQ(box->keyValue().toInt(), 7);
+
+    // A list row edited and posted is found by its new text, not its old.
+    years->setCurrentRow(years->locate(QStringLiteral("id_year"), 4));
+    years->edit();
+    years->fieldByName(QStringLiteral("title")).setValue(QStringLiteral("1990"));
+    years->post();
+    typeAt(10000, "1");
+    EXPECT_EQ(box->keyValue().toInt(), 4);
+    EXPECT_EQ(box->text(), "1990");
+    typeAt(15000, "201");
+    EXPECT_EQ(box->text(), "2010");
+}
+
 TEST_F(LookupBoxTest, OneKeystrokeTimeIsSharedByAllLookupBoxes)
 {
     auto other = makeBox();

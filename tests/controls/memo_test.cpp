@@ -37,6 +37,9 @@ TEST_F(MemoTest, TakesNoTypingWhileTheDatasetIsClosedButReportsKeyReleases)
     type("abc");
     EXPECT_EQ(memo->toPlainText(), "");
     EXPECT_EQ(released.count(), 3);
+    // A release whose press went elsewhere (the Enter that closed a box).
+    QTest::sendKeyEvent(QTest::Release, memo.get(), Qt::Key_Return, QString(), Qt::NoModifier);
+    EXPECT_EQ(released.count(), 3);
     data->open();
     EXPECT_FALSE(memo->isReadOnly());
     EXPECT_EQ(memo->toPlainText(), "first");

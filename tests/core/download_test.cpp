@@ -112,6 +112,18 @@ TEST_F(DownloadFileTest, ErrorStatusIsTreatedLikeAnUnreachableServer)
     }
 }
 
+// A body that stops short of the length its response announced, whether the
+// server closes the connection or resets it, is no download.
+TEST_F(DownloadFileTest, BodyCutOffBeforeItsAnnouncedLengthFails)
+{
+    const std::string piece = bytePattern(5000);
+    server.setReply("/closed-early", {200, piece, {}, 100000});
+    server.setReply("/reset", {200, piece, {}, 100000, true});
+
+    EXPECT_FALSE(platform::DownloadFile(server.url("/closed-early"), target));
+    EXPECT_FALSE(platform::DownloadFile(server.url("/reset"), target));
+}
+
 TEST_F(DownloadFileTest, NothingListeningFailsAndLeavesAnEmptyTarget)
 {
     const std::string url = "http://127.0.0.1:" + std::to_string(LoopbackHttpServer::unusedPort()) + "/qelprogs/QEL 23.exe";

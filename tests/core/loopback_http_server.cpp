@@ -214,7 +214,7 @@ void LoopbackHttpServer::answer(SocketHandle handle)
             reply = found->second;
     }
     std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonPhrase(reply.status) + "\r\n"
-        + "Content-Length: " + std::to_string(reply.body.size()) + "\r\n"
+        + "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n"
         + "Content-Type: application/octet-stream\r\n"
         + "Cache-Control: no-store\r\n"
         + "Connection: close\r\n";
@@ -222,6 +222,13 @@ void LoopbackHttpServer::answer(SocketHandle handle)
         response += "Location: " + reply.location + "\r\n";
     response += "\r\n" + reply.body;
     sendAll(client, response);
+
+    if (reply.resetAfterBody) {
+        // Closing with a zero linger time sends a reset instead of a close.
+        const linger abort{1, 0};
+        setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+        return;
+    }
 
     // Let the client read everything and close first, so no reset cuts the body.
 #ifdef _WIN32

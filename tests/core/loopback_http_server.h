@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,11 @@ public:
         int status = 200;
         std::string body;
         std::string location; // sent as a Location header when not empty
+        // Content-Length sent instead of the body's own size: a larger one
+        // makes a body cut off by the server closing early.
+        std::optional<std::size_t> announcedLength = {};
+        // The connection is reset (not closed) once the body has been sent.
+        bool resetAfterBody = false;
     };
     struct Request {
         std::string target;    // as sent in the request line

@@ -6,6 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -105,6 +110,67 @@ TEST_F(SettingsFile, MissingFileOrFolderIsFileNotFound)
         }
     }
 }
+
+TEST_F(SettingsFile, FolderInPlaceOfTheFileHasItsOwnText)
+{
+    fs::create_directories(folder / "Data" / "QEL");
+    try {
+        ReadConnectionSettings();
+        FAIL() << "a folder was read as the settings file";
+    } catch (const platform::FileError& error) {
+        EXPECT_STREQ(error.what(), "A folder is in place of the file");
+    }
+}
+
+#ifndef _WIN32
+// The error text of reading the settings file, as a user without root's
+// override of file permissions gets it.
+std::string readingErrorAsAnOrdinaryUser()
+{
+    if (geteuid() != 0) {
+        try {
+            ReadConnectionSettings();
+            return "read";
+        } catch (const platform::FileError& error) {
+            return error.what();
+        }
+    }
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeEnds[0]);
+        std::string text = "read";
+        if (setgid(65534) != 0 || setuid(65534) != 0) {
+            text = "cannot drop privileges";
+        } else {
+            try {
+                ReadConnectionSettings();
+            } catch (const platform::FileError& error) {
+                text = error.what();
+            }
+        }
+        const ssize_t written = write(pipeEnds[1], text.data(), text.size());
+        _exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
+    }
+    close(pipeEnds[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    close(pipeEnds[0]);
+    waitpid(child, nullptr, 0);
+    return text;
+}
+
+TEST_F(SettingsFile, UnreadableFileIsAccessDeniedNotFileNotFound)
+{
+    writeRaw(std::string(84, '\x60'));
+    fs::permissions(folder / "Data" / "QEL", fs::perms::none);
+    EXPECT_EQ(readingErrorAsAnOrdinaryUser(), "File access denied");
+}
+#endif
 
 TEST_F(SettingsFile, WriterAndReaderAgreeOnEveryByteValue)
 {

@@ -1,4 +1,6 @@
+#include "loopback_http_server.h"
 #include "platform/files.h"
+#include "platform/program_file.h"
 #include "platform/shell.h"
 #include "signin/self_update.h"
 
@@ -55,16 +57,31 @@ protected:
     fs::path folder;
 };
 
+// Not the ten lines of the first version: that batch took its home from the
+// current folder (%CD%), so started from elsewhere it deleted another folder's
+// tempQEL, and it deleted the program before copying the new one, so a failed
+// copy left no program at all. This one works in its own folder (%~dp0: cmd
+// reads a batch file in the OEM code page, so a folder name written into it
+// in Windows-1251 would be misread), keeps the old program as "QEL 23.old"
+// until the new one is in place, and removes tempQEL only after a swap.
 const char* const kBatchLines[] = {
     "@ECHO OFF",
     "SET QEL_PROG=QEL 23",
-    "SET QEL_HOME=%CD%",
+    R"(FOR %%F IN ("%~dp0.") DO SET "QEL_HOME=%%~fF")",
     R"(SET QEL_TEMP=%QEL_HOME%\tempQEL)",
+    R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.new" "%QEL_HOME%\%QEL_PROG%.old" 2>NUL)",
+    R"(COPY /Y "%QEL_TEMP%\%QEL_PROG%.exe" "%QEL_HOME%\%QEL_PROG%.new" >NUL)",
+    "IF ERRORLEVEL 1 GOTO do_run",
+    R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.new" GOTO do_run)",
+    R"(REN "%QEL_HOME%\%QEL_PROG%.exe" "%QEL_PROG%.old")",
+    R"(REN "%QEL_HOME%\%QEL_PROG%.new" "%QEL_PROG%.exe")",
+    R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.exe" REN "%QEL_HOME%\%QEL_PROG%.old" "%QEL_PROG%.exe")",
+    R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.new" RD /S /Q "%QEL_TEMP%")",
     ":do_del",
-    R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.exe")",
-    R"(IF EXIST "%QEL_HOME%\%QEL_PROG%.exe" GOTO do_del)",
-    R"(COPY "%QEL_TEMP%\%QEL_PROG%.exe" "%QEL_HOME%\%QEL_PROG%.exe")",
-    R"(RD /S /Q "%QEL_TEMP%")",
+    R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.old" 2>NUL)",
+    R"(IF EXIST "%QEL_HOME%\%QEL_PROG%.old" GOTO do_del)",
+    ":do_run",
+    R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.new" 2>NUL)",
     R"("%QEL_HOME%\%QEL_PROG%.exe")",
 };
 
@@ -76,15 +93,15 @@ std::string expectedBatchBytes()
     return bytes;
 }
 
-TEST(UpdateBatch, IsExactlyTheTenLinesEachEndedByCrLf)
+TEST(UpdateBatch, IsTheFixedTextEachLineEndedByCrLf)
 {
     const std::string text = UpdateBatchText();
     EXPECT_EQ(text, expectedBatchBytes());
-    EXPECT_EQ(text.size(), 293u);
     size_t lineEnds = 0;
     for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
         ++lineEnds;
-    EXPECT_EQ(lineEnds, 10u);
+    EXPECT_EQ(lineEnds, std::size(kBatchLines));
+    EXPECT_EQ(text.find("%CD%"), std::string::npos);
 }
 
 TEST_F(UpdateFolder, PathsLieBesideTheExecutable)
@@ -107,7 +124,7 @@ TEST_F(UpdateFolder, WrittenScriptReplacesAnOlderOneAndGoesAgain)
 #ifdef _WIN32
     EXPECT_EQ(fileBytes(UpdateScriptPath()), expectedBatchBytes());
 #else
-    EXPECT_EQ(fileBytes(UpdateScriptPath()), UpdateShellText(platform::currentProcessId()));
+    EXPECT_EQ(fileBytes(UpdateScriptPath()), UpdateShellText(folder.string(), platform::currentProcessId()));
 #endif
     EXPECT_TRUE(RemoveLeftoverUpdateScript());
     EXPECT_FALSE(fs::exists(UpdateScriptPath()));
@@ -204,55 +221,177 @@ bool becomesTrueWithin(std::chrono::milliseconds limit, Condition condition)
     return true;
 }
 
-// The whole hand-over, for real: the script is started hidden from the
-// program folder while the old program runs, waits for it to end, puts the
-// downloaded build in its place, removes tempQEL and starts the new build.
-TEST_F(UpdateFolder, ScriptReplacesTheProgramOnceItHasEndedAndStartsTheNewOne)
-{
+// The whole hand-over, for real, with the old program still running while the
+// script starts: a copy of the update_dummy helper in the program folder. The
+// script is started from another current folder, which has a tempQEL of its
+// own that must survive.
+class UpdateRun : public UpdateFolder {
+protected:
+    void SetUp() override
+    {
+        UpdateFolder::SetUp();
 #ifdef _WIN32
-    const fs::path helper = fs::path(testBinaryFolder) / "update_dummy.exe";
+        helper = fs::path(testBinaryFolder) / "update_dummy.exe";
 #else
-    const fs::path helper = fs::path(testBinaryFolder) / "update_dummy";
+        helper = fs::path(testBinaryFolder) / "update_dummy";
 #endif
-    const std::string oldBuild = fileBytes(helper);
-    ASSERT_FALSE(oldBuild.empty()) << helper;
-    const std::string newBuild = oldBuild + "\nnew build\n"; // still runs: trailing bytes are ignored
+        oldBuild = fileBytes(helper);
+        ASSERT_FALSE(oldBuild.empty()) << helper;
+        newBuild = oldBuild + "\nnew build\n"; // still runs: trailing bytes are ignored
+        installed = folder / fs::path(UpdateDownloadTarget()).filename();
+        fs::copy_file(helper, installed);
+        ASSERT_TRUE(platform::createFolder(UpdateTemporaryFolder()));
 
-    const fs::path installed = folder / fs::path(UpdateDownloadTarget()).filename();
-    fs::copy_file(helper, installed);
-    ASSERT_TRUE(platform::createFolder(UpdateTemporaryFolder()));
+        elsewhere = folder / "elsewhere";
+        fs::create_directories(elsewhere / "tempQEL");
+        platform::writeFile((elsewhere / "tempQEL" / "keep.txt").string(), "not the program's");
+    }
+    void TearDown() override
+    {
+        // The script and the started build end on their own; let them go first.
+        becomesTrueWithin(5s, [&] {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+            return !fs::exists(folder);
+        });
+        UpdateFolder::TearDown();
+    }
+
+    // Starts the script from `elsewhere` while the old program runs, checks
+    // that nothing happens before it ends, ends it, and waits until a program
+    // has been started from the program folder.
+    void runScriptAndEndTheOldProgram()
+    {
+        RunningDummy oldProgram(installed, folder / "release");
+        ASSERT_TRUE(oldProgram.started());
+#ifdef _WIN32
+        WriteUpdateScript();
+#else
+        platform::writeFile(UpdateScriptPath(), UpdateShellText(folder.string(), oldProgram.pid()));
+#endif
+        inFolder(elsewhere, [] { platform::StartScriptHidden(UpdateScriptPath()); });
+
+        EXPECT_FALSE(becomesTrueWithin(300ms, [&] { return fs::exists(started()); }))
+            << "a program started while the old one still ran";
+        EXPECT_TRUE(fs::exists(installed));
+
+        oldProgram.release();
+        oldProgram.waitForEnd();
+        // The started program writes its own name into the marker.
+        EXPECT_TRUE(becomesTrueWithin(20s, [&] { return fileBytes(started()) == installed.filename().string(); }))
+            << "no program, or another one, was started: \"" << fileBytes(started()) << '"';
+    }
+    fs::path started() const { return folder / "qel-update-started.txt"; }
+    // Names in the program folder besides the program, the script, tempQEL,
+    // the marker and the other folder ("QEL 23.new", "QEL 23.old"...).
+    std::string leftovers() const
+    {
+        std::string names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const fs::path path = entry.path();
+            if (path != installed && path != started() && path != fs::path(UpdateScriptPath()) && path != elsewhere
+                && path != fs::path(UpdateTemporaryFolder()) && path.filename() != "release")
+                names += path.filename().string() + " ";
+        }
+        return names;
+    }
+
+    fs::path helper, installed, elsewhere;
+    std::string oldBuild, newBuild;
+};
+
+TEST_F(UpdateRun, ReplacesTheProgramInItsOwnFolderAndStartsTheNewOne)
+{
     platform::writeFile(UpdateDownloadTarget(), newBuild); // as the download leaves it, not executable
     platform::writeFile((fs::path(UpdateTemporaryFolder()) / "partial.tmp").string(), "leftover");
-    const fs::path started = folder / "qel-update-started.txt";
 
-    RunningDummy oldProgram(installed, folder / "release");
-    ASSERT_TRUE(oldProgram.started());
-#ifdef _WIN32
-    WriteUpdateScript();
-#else
-    platform::writeFile(UpdateScriptPath(), UpdateShellText(oldProgram.pid()));
-#endif
-    inFolder(folder, [] { platform::StartScriptHidden(UpdateScriptPath()); });
-
-    // While the old program runs, its file stays and nothing new starts.
-    EXPECT_FALSE(becomesTrueWithin(300ms, [&] { return fs::exists(started); }));
-    EXPECT_EQ(fileBytes(installed), oldBuild);
-    EXPECT_TRUE(fs::exists(UpdateTemporaryFolder()));
-
-    oldProgram.release();
-    oldProgram.waitForEnd();
-    ASSERT_TRUE(becomesTrueWithin(20s, [&] { return fs::exists(started); })) << "the new build was not started";
-    EXPECT_EQ(fileBytes(started), "started");
+    runScriptAndEndTheOldProgram();
     EXPECT_EQ(fileBytes(installed), newBuild);
     EXPECT_TRUE(becomesTrueWithin(5s, [&] { return !fs::exists(UpdateTemporaryFolder()); }));
+    EXPECT_TRUE(becomesTrueWithin(5s, [&] { return leftovers().empty(); })) << leftovers();
     EXPECT_TRUE(fs::exists(UpdateScriptPath())); // left for the next start to delete
+    EXPECT_EQ(fileBytes(elsewhere / "tempQEL" / "keep.txt"), "not the program's");
+    EXPECT_FALSE(fs::exists(elsewhere / "qel-update-started.txt"));
+}
 
-    // The script and the new build end on their own; let them go before cleaning up.
-    becomesTrueWithin(5s, [&] {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-        return !fs::exists(folder);
-    });
+// A copy that fails (here: a folder where the download should be) leaves the
+// old program in place, starts it, and keeps tempQEL for another try.
+TEST_F(UpdateRun, FailedCopyKeepsAndStartsTheOldProgram)
+{
+    ASSERT_TRUE(platform::createFolder(UpdateDownloadTarget()));
+
+    runScriptAndEndTheOldProgram();
+    EXPECT_EQ(fileBytes(installed), oldBuild);
+    EXPECT_TRUE(fs::is_directory(UpdateDownloadTarget()));
+    EXPECT_TRUE(becomesTrueWithin(5s, [&] { return leftovers().empty(); })) << leftovers();
+}
+
+// The download check: only a whole body that is a program for this system
+// counts; anything else is the "server unreachable" case.
+class UpdateDownload : public UpdateFolder {
+protected:
+    static void SetUpTestSuite()
+    {
+#ifdef _WIN32
+        _putenv_s("no_proxy", "127.0.0.1");
+#else
+        setenv("no_proxy", "127.0.0.1", 1);
+#endif
+    }
+    std::string smallProgram() const
+    {
+#ifdef _WIN32
+        return fileBytes(fs::path(testBinaryFolder) / "update_dummy.exe");
+#else
+        return fileBytes(fs::path(testBinaryFolder) / "update_dummy");
+#endif
+    }
+    testing_support::LoopbackHttpServer server;
+};
+
+TEST_F(UpdateDownload, AValidSmallProgramIsAccepted)
+{
+    const std::string program = smallProgram();
+    ASSERT_GE(program.size(), platform::kSmallestProgramSize);
+    server.setReply("/qelprogs/QEL 23.exe", {200, program, {}});
+    EXPECT_TRUE(DownloadUpdate(server.url("/qelprogs/QEL 23.exe")));
+    EXPECT_EQ(fileBytes(UpdateDownloadTarget()), program);
+}
+
+TEST_F(UpdateDownload, BodiesThatAreNoProgramAreRefused)
+{
+    const std::string program = smallProgram();
+    const std::string portalPage = "<html><body>" + std::string(40000, 'x') + "</body></html>";
+    std::string wrongKind = program; // a program's header, but a library's or another system's
+#ifdef _WIN32
+    wrongKind[0] = '\x7F';
+    wrongKind.replace(1, 3, "ELF");
+#else
+    wrongKind[16] = '\x01'; // a relocatable object, not an executable
+    wrongKind[17] = '\x00';
+#endif
+    const struct {
+        const char* what;
+        std::string body;
+    } cases[] = {
+        {"tiny file", "tiny file"},
+        {"portal page", portalPage},
+        {"program's first bytes only", program.substr(0, 4096)},
+        {"wrong kind of executable", wrongKind},
+    };
+    for (const auto& c : cases) {
+        server.setReply("/qelprogs/QEL 23.exe", {200, c.body, {}});
+        EXPECT_FALSE(DownloadUpdate(server.url("/qelprogs/QEL 23.exe"))) << c.what;
+    }
+}
+
+TEST_F(UpdateDownload, AProgramCutOffMidwayIsRefused)
+{
+    const std::string program = smallProgram();
+    server.setReply("/short", {200, program.substr(0, program.size() - 1000), {}, program.size()});
+    server.setReply("/reset", {200, program.substr(0, program.size() / 2), {}, program.size(), true});
+    EXPECT_FALSE(DownloadUpdate(server.url("/short")));
+    EXPECT_FALSE(DownloadUpdate(server.url("/reset")));
 }
 
 } // namespace

@@ -168,6 +168,7 @@ TEST(TsqlTranslation, TheFormsTheProgramSends)
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT TOP (2) a FROM t -- the first two\n")), "SELECT a FROM t LIMIT 2 -- the first two\n");
     EXPECT_EQ(toSqlite(QStringLiteral("select a from t order by [lang], b desc /* dbo. */")),
               "select a from t order by [lang] COLLATE Cyrillic_General_CI_AS, b COLLATE Cyrillic_General_CI_AS desc /* dbo. */");
+    EXPECT_EQ(toSqlite(QStringLiteral("select a as 'Имя' from t")), "select a as 'Имя' from t");
     EXPECT_EQ(toSqlite(QStringLiteral("select a from t where n = 'O''Brien''s' and m = ''")),
               "select a from t where n = 'O''Brien''s' COLLATE Cyrillic_General_CI_AS and m = '' COLLATE Cyrillic_General_CI_AS");
     EXPECT_EQ(toSqlite(QStringLiteral("Select TOP(0) T.* from T")), "Select T.* from T LIMIT 0");

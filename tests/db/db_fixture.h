@@ -1,6 +1,8 @@
 #pragma once
 #include "scratch_database.h"
 
+#include <string>
+
 // General tables for the data-layer tests: kinds, items referring to them,
 // and tags, which have no key.
 class DbTest : public ScratchDatabase {
@@ -21,3 +23,24 @@ protected:
         };
     }
 };
+
+// The same tests over both backends: the embedded server, and the ODBC backend
+// through a real ODBC driver on the same kind of file.
+class BothBackends : public DbTest, public ::testing::WithParamInterface<ScratchDatabase::Route> {
+protected:
+    void SetUp() override
+    {
+        route = GetParam();
+        DbTest::SetUp();
+    }
+};
+
+inline std::string backendName(const ::testing::TestParamInfo<ScratchDatabase::Route>& info)
+{
+    return info.param == ScratchDatabase::Route::Embedded ? "Embedded" : "Odbc";
+}
+
+#define QEL_OVER_BOTH_BACKENDS(Suite)                                                                   \
+    INSTANTIATE_TEST_SUITE_P(Backends, Suite,                                                           \
+                             ::testing::Values(ScratchDatabase::Route::Embedded, ScratchDatabase::Route::Odbc), \
+                             backendName)

@@ -1,4 +1,5 @@
 #include "db_fixture.h"
+#include "odbc_test_driver.h"
 #include "refusal.h"
 
 #include "db/dataset.h"
@@ -12,18 +13,44 @@ using db::Dataset;
 
 namespace {
 
-class WriteBack : public DbTest {
-protected:
-    std::unique_ptr<Dataset> open(db::Connection& connection, const QString& statement)
-    {
-        auto dataset = std::make_unique<Dataset>(QStringLiteral("W"), Dataset::Kind::Query, &connection);
-        dataset->setSql(statement);
-        dataset->open();
-        return dataset;
-    }
-};
+std::unique_ptr<Dataset> open(db::Connection& connection, const QString& statement)
+{
+    auto dataset = std::make_unique<Dataset>(QStringLiteral("W"), Dataset::Kind::Query, &connection);
+    dataset->setSql(statement);
+    dataset->open();
+    return dataset;
+}
 
-TEST_F(WriteBack, InsertReadsBackTheKeySoTheRowCanChangeAtOnce)
+using WriteBack = BothBackends;
+QEL_OVER_BOTH_BACKENDS(WriteBack);
+
+TEST_P(WriteBack, TheServerReportsKeysAndTheKeyItAssigns)
+{
+    sql(QStringLiteral("CREATE TABLE pairs (a INTEGER, b VARCHAR(5), note VARCHAR(20), PRIMARY KEY (a, b))"));
+    auto connection = connect();
+    const db::TableInfo& items = connection->tableInfo(QStringLiteral("items"));
+    EXPECT_EQ(items.keyColumns, QStringList{"id_item"});
+    EXPECT_EQ(items.identityColumn, "id_item");
+    EXPECT_EQ(items.column(QStringLiteral("id_item"))->type, db::FieldType::AutoIncrement);
+    EXPECT_EQ(items.column(QStringLiteral("note"))->type, db::FieldType::WideString);
+    EXPECT_EQ(items.column(QStringLiteral("note"))->size, 300);
+    EXPECT_EQ(items.column(QStringLiteral("level"))->type, db::FieldType::SmallInt);
+
+    const db::TableInfo& tags = connection->tableInfo(QStringLiteral("tags"));
+    EXPECT_TRUE(tags.keyColumns.isEmpty());
+    EXPECT_TRUE(tags.identityColumn.isEmpty());
+    const db::TableInfo& pairs = connection->tableInfo(QStringLiteral("pairs"));
+    EXPECT_EQ(pairs.keyColumns, (QStringList{"a", "b"}));
+    EXPECT_TRUE(pairs.identityColumn.isEmpty()); // a key the client gives, not the server
+    EXPECT_FALSE(refusal([&] { connection->tableInfo(QStringLiteral("absent")); }).isEmpty());
+
+    // The key column is read-only in a dataset, as the server assigns it.
+    auto rows = open(*connection, QStringLiteral("select * from items"));
+    rows->edit();
+    EXPECT_THAT(refusal([&] { rows->fieldByName("id_item").setValue(7); }).toStdString(), HasSubstr("cannot be modified"));
+}
+
+TEST_P(WriteBack, InsertReadsBackTheKeySoTheRowCanChangeAtOnce)
 {
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items"));
@@ -42,9 +69,20 @@ TEST_F(WriteBack, InsertReadsBackTheKeySoTheRowCanChangeAtOnce)
               "O'Brien said \"hi\"; -- not a comment");
     auto again = open(*connection, QStringLiteral("select * from items where name = 'd''Arc «Ё»'"));
     EXPECT_EQ(again->recordCount(), 1);
+
+    // A second new row gets its own key, and both go again at once.
+    items->append();
+    items->fieldByName("name").setValue(QStringLiteral("second"));
+    items->post();
+    EXPECT_EQ(items->fieldByName("id_item").value().toInt(), key + 1);
+    items->deleteRecord();
+    items->setCurrentRow(items->locate(QStringLiteral("id_item"), key));
+    items->deleteRecord();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from items where id_item >= %1").arg(key)).toInt(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from items")).toInt(), 3);
 }
 
-TEST_F(WriteBack, AnOpenEditorWritesItsTextBeforeThePostOrTheBrowseCheck)
+TEST_P(WriteBack, AnOpenEditorWritesItsTextBeforeThePostOrTheBrowseCheck)
 {
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items"));
@@ -68,7 +106,7 @@ TEST_F(WriteBack, AnOpenEditorWritesItsTextBeforeThePostOrTheBrowseCheck)
     EXPECT_EQ(scalar(QStringLiteral("select name from items where id_item = 2")).toString(), "beta");
 }
 
-TEST_F(WriteBack, BeforePostValuesArePartOfTheSameWrite)
+TEST_P(WriteBack, BeforePostValuesArePartOfTheSameWrite)
 {
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items"));
@@ -96,7 +134,7 @@ TEST_F(WriteBack, BeforePostValuesArePartOfTheSameWrite)
     EXPECT_EQ(scalar("select count(*) from items where name = 'kept'").toInt(), 0);
 }
 
-TEST_F(WriteBack, ALostUpdateIsPreventedBetweenTwoConnections)
+TEST_P(WriteBack, ALostUpdateIsPreventedBetweenTwoConnections)
 {
     auto first = connect();
     auto second = connect();
@@ -134,7 +172,22 @@ TEST_F(WriteBack, ALostUpdateIsPreventedBetweenTwoConnections)
     EXPECT_THAT(refusal([&] { theirs->post(); }).toStdString(), HasSubstr("Row cannot be located"));
 }
 
-TEST_F(WriteBack, AWriteChangesExactlyOneRowOrNothing)
+TEST_P(WriteBack, AWriteTheServerRefusesKeepsTheRecordAndItsValues)
+{
+    sql(QStringLiteral("CREATE UNIQUE INDEX kinds_title ON kinds (title)"));
+    auto connection = connect();
+    auto kinds = open(*connection, QStringLiteral("select * from kinds"));
+    kinds->append();
+    kinds->fieldByName("title").setValue(QStringLiteral("Книга"));
+    EXPECT_THAT(refusal([&] { kinds->post(); }).toStdString(), HasSubstr("UNIQUE constraint failed"));
+    EXPECT_EQ(kinds->state(), Dataset::State::Insert);
+    EXPECT_EQ(kinds->fieldByName("title").asString(), "Книга");
+    kinds->fieldByName("title").setValue(QStringLiteral("Патент"));
+    kinds->post();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds")).toInt(), 4);
+}
+
+TEST_P(WriteBack, AWriteChangesExactlyOneRowOrNothing)
 {
     sql("insert into tags values (1, 'x')"); // the same values twice, and no key to tell them apart
     auto connection = connect();
@@ -163,7 +216,7 @@ TEST_F(WriteBack, AWriteChangesExactlyOneRowOrNothing)
     EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 1);
 }
 
-TEST_F(WriteBack, SeveralRowsAreDeletedAllTogetherOrNotAtAll)
+TEST_P(WriteBack, SeveralRowsAreDeletedAllTogetherOrNotAtAll)
 {
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
@@ -186,7 +239,7 @@ TEST_F(WriteBack, SeveralRowsAreDeletedAllTogetherOrNotAtAll)
     EXPECT_EQ(refusalKind([&] { db::Connection::Transaction nested(*connection); }), db::DatabaseError::Kind::Usage);
 }
 
-TEST_F(WriteBack, ServerFailuresLeaveStateAndValues)
+TEST_P(WriteBack, ServerFailuresLeaveStateAndValues)
 {
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items"));
@@ -213,7 +266,7 @@ TEST_F(WriteBack, ServerFailuresLeaveStateAndValues)
     EXPECT_EQ(scalar("select count(*) from items where name = 'alpha'").toInt(), 0);
 }
 
-TEST_F(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)
+TEST_P(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)
 {
     auto connection = connect();
     auto tags = open(*connection, QStringLiteral("select * from tags"));
@@ -229,7 +282,7 @@ TEST_F(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)
     EXPECT_EQ(scalar("select count(*) from tags where owner = 2").toInt(), 1);
 }
 
-TEST_F(WriteBack, RefreshRereadsAndKeepsTheCurrentRecord)
+TEST_P(WriteBack, RefreshRereadsAndKeepsTheCurrentRecord)
 {
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
@@ -239,6 +292,24 @@ TEST_F(WriteBack, RefreshRereadsAndKeepsTheCurrentRecord)
     items->refresh();
     EXPECT_EQ(items->recordCount(), 4);
     EXPECT_EQ(items->fieldByName("name").asString(), "GAMMA");
+}
+
+TEST_F(DbTest, AStatementBlockedByAnotherConnectionTimesOutAndKeepsTheRecord)
+{
+    route = Route::Odbc;
+    auto connection = odbc_test_driver::connect(path, 1);
+    auto other = odbc_test_driver::connect(path);
+    auto items = open(*connection, QStringLiteral("select * from items"));
+    other->execute(QStringLiteral("BEGIN EXCLUSIVE"));
+    items->edit();
+    items->fieldByName("name").setValue("waited");
+    EXPECT_THAT(refusal([&] { items->post(); }).toStdString(),
+                HasSubstr("did not finish the statement within 1 second"));
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->fieldByName("name").asString(), "waited");
+    other->execute(QStringLiteral("COMMIT"));
+    items->post();
+    EXPECT_EQ(scalar("select name from items where id_item = 1").toString(), "waited");
 }
 
 } // namespace

@@ -56,6 +56,28 @@ TEST_F(Authenticate, CyrillicUserSignsIn)
     EXPECT_EQ(dataModule->ADOQ_Kafedra->recordCount(), 2);
 }
 
+// A character without a Windows-1251 byte would reach the digest as '?':
+// "demo😀2026" must not sign in where the password is "demo?2026".
+TEST_F(Authenticate, CharactersOutsideTheCodePageAreRefusedBeforeTheServer)
+{
+    demo.sql(QStringLiteral("update QEL_User set password_md5 = '%1' where QEL_login = 'demo'")
+                 .arg(digest(QStringLiteral("demo?2026"))));
+    signIn(QStringLiteral("demo"), QStringLiteral("demo😀2026"));
+    EXPECT_FALSE(accepted());
+    EXPECT_TRUE(getUserCalls().isEmpty());
+    EXPECT_EQ(form->statusText(),
+              "В пароле есть символы, которые нельзя использовать!!!\rВведите пароль заново.");
+    EXPECT_EQ(form->Password_Edit->text(), "");
+
+    signIn(QStringLiteral("dem😀o"), QStringLiteral("demo?2026"));
+    EXPECT_FALSE(accepted());
+    EXPECT_TRUE(getUserCalls().isEmpty());
+    EXPECT_EQ(form->statusText(), "В логине есть символы, которые нельзя использовать!!!\rИсправьте логин.");
+
+    signIn(QStringLiteral("demo"), QStringLiteral("demo?2026"));
+    EXPECT_TRUE(accepted());
+}
+
 TEST_F(Authenticate, ALoginWithAnApostropheIsDoubledInBothPlaces)
 {
     signIn(QStringLiteral("d'Arc"), QStringLiteral("x"));

@@ -4,9 +4,14 @@
 #include "platform/files.h"
 #include "signin/self_update.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -28,7 +33,13 @@ TEST_F(SignInWindow, CreatedBorderlessWithItsPartsInPlace)
     EXPECT_EQ(form->Timer1->interval(), 2000);
     EXPECT_EQ(form->Login_Edit->geometry(), QRect(146, 202, 187, 21));
     EXPECT_EQ(form->Edit2->geometry(), QRect(148, 345, 186, 21));
-    EXPECT_EQ(form->Password_Edit->echoMode(), QLineEdit::Password);
+    // Each hidden character shows as an asterisk.
+    for (QLineEdit* hidden : {form->Password_Edit, form->Edit1, form->Edit2}) {
+        EXPECT_EQ(hidden->echoMode(), QLineEdit::Password);
+        hidden->setText(QStringLiteral("пар0"));
+        EXPECT_EQ(hidden->displayText(), "****") << hidden->objectName().toStdString();
+        hidden->clear();
+    }
     EXPECT_FALSE(form->Image1->pixmap().isNull());
     EXPECT_FALSE(form->Image2->pixmap().isNull());
     // The new-password boxes lie below the visible height, yet Tab reaches them.
@@ -142,8 +153,31 @@ protected:
     void SetUp() override
     {
         SignInTest::SetUp();
-        form->startScript = [this](const std::string& path) { startedScripts.push_back(path); };
+        recordScripts();
         demo.sql(QStringLiteral("update QEL_User set update_flag = 2, message = 'не показывать' where QEL_login = 'demo'"));
+    }
+    void recordScripts()
+    {
+        form->startScript = [this](const std::string& path) { startedScripts.push_back(path); };
+    }
+    // A window of its own for another try: the one that started an update
+    // takes no further sign-in.
+    void freshWindow()
+    {
+        form = std::make_unique<TForm8>();
+        form->IdIPWatch1.lookup = [] { return std::string("10.1.2.3"); };
+        recordScripts();
+    }
+    // A small program for this system, as the update server offers it.
+    static std::string program()
+    {
+        std::ifstream in(QEL_UPDATE_DUMMY, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string downloaded() const
+    {
+        std::ifstream in(UpdateDownloadTarget(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     std::vector<std::string> startedScripts;
     testing_support::LoopbackHttpServer server;
@@ -151,13 +185,13 @@ protected:
 
 TEST_F(SelfUpdate, DownloadsWritesTheScriptAndEndsTwoSecondsLater)
 {
-    server.setReply("/qelprogs/QEL 23.exe", {200, std::string(1024, 'x'), {}});
+    server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
     form->updateUrl = server.url("/qelprogs/QEL 23.exe");
     signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
     EXPECT_FALSE(accepted());
     EXPECT_NE(form->statusText(), "не показывать");
     EXPECT_EQ(form->Label1->text(), "Идёт обновление программы, ПОДОЖДИТЕ...");
-    EXPECT_EQ(platform::readFileStart(UpdateDownloadTarget(), 1024), std::string(1024, 'x'));
+    EXPECT_EQ(downloaded(), program());
     EXPECT_TRUE(platform::fileExists(UpdateScriptPath()));
     ASSERT_EQ(startedScripts.size(), 1u);
     EXPECT_EQ(startedScripts.front(), UpdateScriptPath());
@@ -173,22 +207,78 @@ TEST_F(SelfUpdate, DownloadsWritesTheScriptAndEndsTwoSecondsLater)
     EXPECT_EQ(form->Timer1->interval(), 100);
 }
 
-TEST_F(SelfUpdate, AnUnreachableServerOrAnErrorPageEndsTheProgramWithAMessage)
+// Impatient users press Enter again: an Enter waiting while the update
+// starts, and Enter and clicks during the two seconds before the end, start
+// no second download and no second script.
+TEST_F(SelfUpdate, FurtherSignInsAfterTheUpdateStartedAreIgnored)
 {
-    server.setReply("/qelprogs/QEL 23.exe", {404, "<html>Not found</html>", {}});
-    for (const std::string& url : {server.url("/qelprogs/QEL 23.exe"),
+    server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
+    form->updateUrl = server.url("/qelprogs/QEL 23.exe");
+    form->show();
+    form->Login_Edit->setText(QStringLiteral("demo"));
+    form->Password_Edit->setText(QStringLiteral("demo2026"));
+    form->Password_Edit->setFocus();
+    QCoreApplication::postEvent(form->Password_Edit,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")));
+    form->SpeedButton2Click();
+    ASSERT_TRUE(form->updating());
+
+    QTest::keyClick(form->Password_Edit, Qt::Key_Return);
+    QTest::keyClick(form->Login_Edit, Qt::Key_Enter);
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    form->SpeedButton2->click();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(getUserCalls().size(), 1);
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(startedScripts.size(), 1u);
+    EXPECT_EQ(form->attemptCounter(), 1);
+    EXPECT_FALSE(accepted());
+}
+
+TEST_F(SelfUpdate, AnythingButAWholeProgramEndsTheProgramWithAMessage)
+{
+    const std::string whole = program();
+    server.setReply("/missing", {404, "<html>Not found</html>", {}});
+    server.setReply("/tiny", {200, "tiny file", {}});
+    server.setReply("/portal", {200, "<html>" + std::string(50000, ' ') + "</html>", {}});
+    server.setReply("/cut-off", {200, whole.substr(0, 5000), {}, whole.size()});
+    server.setReply("/reset", {200, whole.substr(0, whole.size() / 2), {}, whole.size(), true});
+    for (const std::string& url : {server.url("/missing"), server.url("/tiny"), server.url("/portal"),
+                                   server.url("/cut-off"), server.url("/reset"),
                                    "http://127.0.0.1:" + std::to_string(server.unusedPort()) + "/qelprogs/x"}) {
         app->resetTermination();
         dialogs.clear();
+        freshWindow();
         form->updateUrl = url;
         signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
-        ASSERT_EQ(dialogs.messages().size(), 1);
+        ASSERT_EQ(dialogs.messages().size(), 1) << url;
         EXPECT_EQ(dialogs.messages().first().text, "Сервер обновлений не доступен.\rОбратитесь к администратору.");
         EXPECT_EQ(dialogs.messages().first().caption, "Уведомление");
-        EXPECT_TRUE(app->isTerminated());
-        EXPECT_TRUE(startedScripts.empty());
-        EXPECT_EQ(platform::readFileStart(UpdateDownloadTarget(), 0), ""); // the empty target stays
+        EXPECT_TRUE(app->isTerminated()) << url;
+        EXPECT_TRUE(startedScripts.empty()) << url;
+        EXPECT_FALSE(platform::fileExists(UpdateScriptPath())) << url;
     }
+}
+
+// A script that cannot be written is a file error of the sign-in: the
+// program goes on, and the next sign-in may try the update again.
+TEST_F(SelfUpdate, AScriptThatCannotBeWrittenLeavesTheWindowUsable)
+{
+    server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
+    form->updateUrl = server.url("/qelprogs/QEL 23.exe");
+    platform::createFolder(UpdateScriptPath()); // a folder where the script should go
+    signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(form->statusText(), "Неверно ввели логин или пароль.");
+    EXPECT_FALSE(form->updating());
+    EXPECT_TRUE(startedScripts.empty());
+    EXPECT_FALSE(app->isTerminated());
+
+    std::filesystem::remove(UpdateScriptPath());
+    signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(startedScripts.size(), 1u);
 }
 
 TEST_F(SelfUpdate, UpdateFlagOneIsAnOrdinarySignIn)

@@ -1,6 +1,6 @@
 #include "embedded_faults.h"
 
-#include "db/connection.h"
+#include "db/connection_p.h"
 #include "db/errors.h"
 
 #include <optional>
@@ -123,7 +123,7 @@ void clear()
 
 void install()
 {
-    Connection::setBackendWrapper(
+    setBackendWrapper(
         [](std::unique_ptr<Backend> backend) { return std::make_unique<FaultInjectingBackend>(std::move(backend)); });
 }
 

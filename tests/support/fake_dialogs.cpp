@@ -3,6 +3,8 @@
 controls::Button FakeDialogs::ask(const controls::Message& message)
 {
     m_messages.append(message);
+    if (whileShown)
+        whileShown(message);
     if (!m_answers.empty()) {
         const controls::Button answer = m_answers.front();
         m_answers.pop_front();

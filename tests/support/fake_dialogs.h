@@ -4,6 +4,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 
 // Records every message and answers from a queue of planned answers; with the
 // queue empty it answers with the first button offered.
@@ -18,6 +19,9 @@ public:
     const QList<controls::Message>& messages() const { return m_messages; }
     QStringList texts() const;
     void clear() { m_messages.clear(); }
+    // Runs while a message is "shown", as the real box's modal loop would
+    // (for instance taking the focus away as the box does).
+    std::function<void(const controls::Message&)> whileShown;
 
 private:
     QList<controls::Message> m_messages;

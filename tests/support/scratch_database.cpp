@@ -1,6 +1,7 @@
 #include "scratch_database.h"
 
 #include "embedded_faults.h"
+#include "odbc_test_driver.h"
 
 
 void ScratchDatabase::SetUp()
@@ -29,6 +30,8 @@ QString ScratchDatabase::connectionString(const QString& login, const QString& p
 std::unique_ptr<db::Connection> ScratchDatabase::connect() const
 {
     auto connection = std::make_unique<db::Connection>();
+    if (route == Route::Odbc)
+        connection->setBackendFactory(odbc_test_driver::backendFactory());
     connection->setConnectionString(connectionString());
     connection->open();
     return connection;

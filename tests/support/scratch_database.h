@@ -1,7 +1,9 @@
 #pragma once
 // A small embedded-server database of its own for each test, made from the
 // statements a fixture gives, in a temporary folder that goes with it. Its
-// user login is writer / w-pass.
+// user login is writer / w-pass. connect() reaches it through the embedded
+// server, or through the ODBC backend and a real ODBC driver (the SQLite ODBC
+// driver), as `route` says.
 #include "db/connection.h"
 #include "direct_sql.h"
 
@@ -13,6 +15,9 @@
 #include <memory>
 
 class ScratchDatabase : public ::testing::Test {
+public:
+    enum class Route { Embedded, Odbc };
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -28,6 +33,7 @@ protected:
     void sql(const QString& statement) const { m_direct.sql(statement); }
     QVariant scalar(const QString& statement) const { return m_direct.scalar(statement); }
 
+    Route route = Route::Embedded;
     QTemporaryDir folder;
     QString path;
 

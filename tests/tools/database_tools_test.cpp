@@ -1,8 +1,10 @@
-// The demo and benchmark database builders, run as built: the facts of the
-// demo database that sign-in and the windows rely on, and the builders'
-// all-or-nothing replacement of their output file.
+// The tools, run as built: the facts of the demo database that sign-in and the
+// windows rely on, the builders' all-or-nothing replacement of their output
+// file, and the settings writer's options, standard input and safe writing.
 #include "platform/cp1251.h"
+#include "platform/files.h"
 #include "platform/shell.h"
+#include "signin/connection_settings.h"
 #include "signin/password_digest.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +29,19 @@ namespace fs = std::filesystem;
 
 const std::string kSqlDir = QEL_SQL_DIR;
 
-// Runs a tool and waits for it; returns its exit code. On POSIX its output is
-// discarded.
+// The shell command that runs `tool` with `arguments`, each quoted.
+std::string toolCommand(const std::string& tool, const std::vector<std::string>& arguments)
+{
+    std::string command = "'" + tool + "'";
+    for (const auto& argument : arguments)
+        command += " '" + argument + "'";
+    return command;
+}
+
+#ifdef _WIN32
+// Runs a tool and waits for it; returns its exit code.
 int runTool(const std::string& tool, const std::vector<std::string>& arguments)
 {
-#ifdef _WIN32
     // The arguments reach the tool joined by spaces: each one is quoted.
     std::vector<std::string> quoted{'"' + tool + '"'};
     for (const auto& argument : arguments)
@@ -41,14 +51,19 @@ int runTool(const std::string& tool, const std::vector<std::string>& arguments)
         argv.push_back(argument.c_str());
     argv.push_back(nullptr);
     return static_cast<int>(_spawnv(_P_WAIT, tool.c_str(), argv.data()));
-#else
-    std::string command = "'" + tool + "'";
-    for (const auto& argument : arguments)
-        command += " '" + argument + "'";
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
 }
+#else
+int exitCode(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs a tool with its output discarded; returns its exit code.
+int runTool(const std::string& tool, const std::vector<std::string>& arguments)
+{
+    return exitCode(std::system((toolCommand(tool, arguments) + " >/dev/null 2>&1").c_str()));
+}
+#endif
 
 int buildDemo(const fs::path& output, const std::string& data = kSqlDir + "/demo_data.sql")
 {
@@ -295,6 +310,104 @@ TEST(BenchDatabaseBuilder, CountsFollowTheScaleAndRowsAreReproducible)
     EXPECT_NE(build("bad.db", "zero"), 0);
     EXPECT_FALSE(fs::exists(folder / "bad.db"));
     fs::remove_all(folder);
+}
+
+// ---- the settings writer ----
+
+class SettingsTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = freshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder / "Data");
+        output = (folder / "Data" / "QEL").string();
+        platform::overrideProgramFolder(folder.string());
+#ifdef _WIN32
+        GTEST_SKIP() << "runs the settings writer through a POSIX shell (pipes, ulimit, trap), which Windows has "
+                        "not; its Windows build writes the package's Data\\QEL in scripts/package_windows.sh";
+#endif
+    }
+    void TearDown() override
+    {
+        platform::overrideProgramFolder({});
+        fs::remove_all(folder);
+    }
+    // Runs the tool through the shell, `before` preceding it in a subshell of
+    // its own (standard input, limits); its output, written through a pipe
+    // that no file size limit touches, is kept in `toolOutput`. Returns the
+    // exit code, which the subshell appends to the output.
+    int run(const std::vector<std::string>& arguments, const std::string& before = {})
+    {
+        const fs::path log = folder / "tool.log";
+        const std::string command = "( " + before + " " + toolCommand(QEL_SETTINGS_TOOL, arguments)
+            + "; echo \"exit=$?\" ) 2>&1 | cat > '" + log.string() + "'";
+        std::system(command.c_str());
+        toolOutput = fileText(log);
+        fs::remove(log);
+        const size_t at = toolOutput.rfind("exit=");
+        return at == std::string::npos ? -1 : std::stoi(toolOutput.substr(at + 5));
+    }
+    static std::string fileText(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::vector<std::string> arguments(const std::string& password) const
+    {
+        return {"--server", "file:Data/demo.db", "--database", "QEL", "--login", "qel_gate", "--password", password,
+                "--output", output};
+    }
+
+    fs::path folder;
+    std::string output;
+    std::string toolOutput;
+};
+
+TEST_F(SettingsTool, PasswordFromStandardInputLosesItsLineEndingOnly)
+{
+    for (const auto& [typed, stored] : {std::pair<std::string, std::string>{"gate2026\\r\\n", "gate2026"},
+                                        {"gate2026\\n", "gate2026"},
+                                        {"gate2026", "gate2026"},
+                                        {" gate 2026 \\r\\n", " gate 2026 "}}) {
+        ASSERT_EQ(run(arguments("-"), "printf '" + typed + "' |"), 0) << toolOutput;
+        EXPECT_EQ(ReadConnectionSettings().Password, stored) << typed;
+        EXPECT_EQ(toolOutput.find(stored), std::string::npos) << "the password was printed";
+    }
+}
+
+// A write that fails (the file size limit standing in for a full disk) leaves
+// the file that was there as it was, and no temporary file beside it.
+TEST_F(SettingsTool, FailingWriteLeavesTheOldFileByteIdentical)
+{
+    ASSERT_EQ(run(arguments("old-secret")), 0) << toolOutput;
+    const std::string before = fileText(output);
+    ASSERT_EQ(before.size(), 84u);
+
+    EXPECT_EQ(run(arguments("new-secret"), "trap '' XFSZ; ulimit -f 0;"), 1) << toolOutput;
+    EXPECT_NE(toolOutput.find("qel-settings: "), std::string::npos) << toolOutput;
+    EXPECT_EQ(fileText(output), before);
+    EXPECT_EQ(filesIn(folder / "Data"), std::vector<std::string>{"QEL"});
+}
+
+TEST_F(SettingsTool, UnknownRepeatedOrMissingOptionsAreRefusedWithTheUsage)
+{
+    ASSERT_EQ(run(arguments("old-secret")), 0) << toolOutput;
+    const std::string before = fileText(output);
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"--server", "s", "--database", "QEL", "--login", "l", "--pasword", "p", "--output", output},
+        {"--server", "s", "--database", "QEL", "--login", "l", "--login", "m", "--password", "p", "--output", output},
+        {"--server", "s", "--database", "QEL", "--password", "p", "--output", output},
+        {"--server", "s", "--database", "QEL", "--login", "l", "--password", "p", "--output"},
+        {"server", "s", "--database", "QEL", "--login", "l", "--password", "p", "--output", output},
+    };
+    for (const auto& args : refused) {
+        EXPECT_EQ(run(args), 2) << args[6];
+        EXPECT_NE(toolOutput.find("usage: qel-settings"), std::string::npos) << toolOutput;
+    }
+    run(refused.front());
+    EXPECT_NE(toolOutput.find("unknown option --pasword"), std::string::npos) << toolOutput;
+    EXPECT_EQ(fileText(output), before);
 }
 
 } // namespace

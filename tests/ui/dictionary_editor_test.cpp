@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 
@@ -126,6 +127,41 @@ TEST_F(DictionaryEditorTest, APendingChangeInTheShownDictionaryIsAskedAboutToo)
 
     openItem(form->N2, [](TForm2&) {}); // nothing pending: nothing asked
     EXPECT_EQ(dialogs.messages().size(), 1);
+}
+
+// The editor opens with the focus in its grid, and + takes it into the new
+// row: what is typed is what ✓ stores. One Escape drops a cell's typed text,
+// the next closes the window.
+TEST_F(DictionaryEditorTest, TypingGoesIntoTheGridAndEscapeDropsTheTextFirst)
+{
+    bool focusInGrid = false;
+    openItem(form->N1, [&](TForm2& editor) {
+        activate(&editor);
+        focusInGrid = editor.DBGridEh1->hasFocusInside();
+        editor.DBNavigator1->button(controls::DBNavigator::nbInsert)->click();
+        type(QStringLiteral("магистр наук"));
+        editor.DBNavigator1->button(controls::DBNavigator::nbPost)->click();
+    });
+    EXPECT_TRUE(focusInGrid);
+    EXPECT_EQ(count("select count(*) from uch_step where k5 = 'магистр наук' and QEL_user = 'demo'"), 1);
+    EXPECT_EQ(count("select count(*) from uch_step where k5 is null or k5 = ''"), 0);
+
+    bool openAfterFirst = false;
+    bool openAfterSecond = true;
+    openItem(form->N2, [&](TForm2& editor) {
+        activate(&editor);
+        editor.DBGridEh1->setCurrentCell(0, 0);
+        type(QStringLiteral("забыто"));
+        press(Qt::Key_Escape);
+        openAfterFirst = editor.isVisible() && !editor.DBGridEh1->cellEditor();
+        press(Qt::Key_Escape);
+        openAfterSecond = editor.isVisible();
+    });
+    EXPECT_TRUE(openAfterFirst);
+    EXPECT_FALSE(openAfterSecond);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(DM_MB->ADOT_uch_zvanie->state(), db::Dataset::State::Browse);
+    EXPECT_EQ(count("select count(*) from uch_zvanie where k6 like '%забыто%'"), 0);
 }
 
 TEST_F(DictionaryEditorTest, ARefusedPostKeepsTheEditorOpen)

@@ -7,6 +7,7 @@
 #include "fake_dialogs.h"
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QListView>
 #include <QTest>
 
@@ -59,6 +60,33 @@ protected:
         userSelects(form->DBLookupComboBox2, year);
         userSelects(form->DBLookupComboBox1, department);
         userSelects(form->DBLookupComboboxEh1, teacher);
+    }
+    // The window active with the focus in it, as a user has it.
+    void activate(QWidget* window)
+    {
+        window->show();
+        // Pending activations first (a picker's list closed a moment ago).
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_EQ(QApplication::activeWindow(), window);
+    }
+    // Types into whatever has the focus, as a user would (Cyrillic too).
+    static void type(const QString& text)
+    {
+        if (!QApplication::focusWidget()) {
+            ADD_FAILURE() << "typing with the focus nowhere";
+            return;
+        }
+        for (const QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch),
+                                Qt::NoModifier);
+        QCoreApplication::processEvents();
+    }
+    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        QCoreApplication::processEvents();
     }
     int count(const QString& statement) const { return demo.scalar(statement).toInt(); }
     int sent(const QString& fragment) const { return int(statements.filter(fragment).size()); }

@@ -4,6 +4,7 @@
 
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QToolButton>
 
 #include <algorithm>
@@ -214,21 +215,202 @@ TEST_F(MainWindowTest, FullNameIsNotEditableAndFollowsTheShortName)
     EXPECT_EQ(count("select count(*) from organization_member where id_teacher = 1 and id_organization = 1"), 1);
 }
 
-TEST_F(MainWindowTest, AMemoWithoutTeacherRefusesEveryKeyRelease)
+// No teacher shown: a key release in a memo says nothing (a message there
+// would come back at the release of the key that closed it) and saves nothing.
+TEST_F(MainWindowTest, AMemoWithoutTeacherSaysAndSavesNothing)
 {
     form->DBMemo1->setFocus();
     QTest::keyClick(form->DBMemo1, Qt::Key_Right);
-    ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_EQ(dialogs.texts().first(), "ADOQ_teacher_skills: Cannot perform this operation on a closed dataset");
+    QTest::keyClick(form->DBMemo1, Qt::Key_Return);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
 
     chooseTeacher(1);
     form->DBLookupComboboxEh1->setKeyValue(QVariant());
-    dialogs.clear();
     form->DBMemo1->setFocus();
-    QTest::keyClick(form->DBMemo1, Qt::Key_Right);
-    ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_EQ(dialogs.texts().first(), QString::fromUtf8(kNoTeacherChosen));
+    QTest::keyClick(form->DBMemo1, 'x');
+    QTest::keyClick(form->DBMemo1, Qt::Key_Escape);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(count("select count(*) from teacher_skills where id_teacher is null"), 0);
+    EXPECT_EQ(sent(QStringLiteral("UPDATE \"teacher_skills\"")), 0);
+}
+
+TEST_F(MainWindowTest, LookupTextsShowWhole)
+{
+    chooseTeacher(1);
+    EXPECT_EQ(form->DBGridEh1->model()->index(0, 0).data().toString(), "кандидат наук");
+}
+
+// A teacher change failing half-way (the database locked at the third step)
+// leaves no section open on either teacher and the picker empty, so nothing
+// can be filed under the wrong teacher.
+TEST_F(MainWindowTest, ATeacherChangeFailingHalfWayLeavesNothingOpen)
+{
+    chooseTeacher(1);
+    const QString perTeacher = QStringLiteral(
+        "select group_concat(id_teacher || ':' || n) from (select id_teacher, count(*) n from %1 group by id_teacher)");
+    const QStringList tables{"Publication", "Language_options", "teacher_skills", "organization_member"};
+    QStringList before;
+    for (const QString& table : tables)
+        before << demo.scalar(perTeacher.arg(table)).toString();
+
+    db::embedded_faults::failStatementContaining(QStringLiteral("[Publication] WHERE id_teacher=2"),
+                                                 QStringLiteral("database is locked"));
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_EQ(dialogs.texts(), QStringList{"database is locked"});
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_TRUE(form->DBLookupComboboxEh1->text().isEmpty());
+    for (Dataset* bound : DM_MB->teacherBoundDatasets())
+        EXPECT_FALSE(bound->isOpen()) << bound->name().toStdString();
+    for (controls::DBGridEh* grid : {form->DBGridEh1, form->DBGridEh7, form->DBGridEh2, form->DBGridEh3})
+        EXPECT_EQ(grid->model()->rowCount(), 0) << grid->objectName().toStdString();
+    for (DBNavigator* navigator : {form->DBNavigator1, form->DBNavigator2, form->DBNavigator3, form->DBNavigator4})
+        EXPECT_TRUE(navigatorInactive(navigator)) << navigator->objectName().toStdString();
+    EXPECT_TRUE(form->DBMemo1->isReadOnly());
+    form->DBMemo1->setFocus();
+    QTest::keyClick(form->DBMemo1, 'x');
+    QStringList after;
+    for (const QString& table : tables)
+        after << demo.scalar(perTeacher.arg(table)).toString();
+    EXPECT_EQ(after, before);
+
+    // Choosing again works as ever.
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_EQ(teacherIds(DM_MB->ADOQ_Publication, QStringLiteral("id_teacher")), (QList<int>{2, 2}));
+}
+
+// Another teacher, department or year first posts a pending record; a refused
+// post keeps the record with the user's values and every picker as it was.
+TEST_F(MainWindowTest, APendingRecordIsPostedBeforeAnotherChoiceOrTheChoiceIsUndone)
+{
+    chooseTeacher(1);
+    Dataset* members = DM_MB->ADOQ_organization_member;
+    form->DBNavigator4->button(DBNavigator::nbInsert)->click();
+    members->fieldByName(QStringLiteral("id_organization")).setValue(4);
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(count("select count(*) from organization_member where id_teacher = 1 and id_organization = 4"), 1);
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 2);
+
+    form->DBNavigator4->button(DBNavigator::nbInsert)->click();
+    members->fieldByName(QStringLiteral("id_organization")).setValue(4);
+    for (controls::DBLookupComboBox* picker :
+         {form->DBLookupComboboxEh1, form->DBLookupComboBox1, form->DBLookupComboBox2}) {
+        dialogs.clear();
+        db::embedded_faults::failNextWrite(QStringLiteral("The server refuses"));
+        userSelects(picker, picker == form->DBLookupComboboxEh1 ? 3 : picker == form->DBLookupComboBox1 ? 1 : 16);
+        EXPECT_EQ(dialogs.texts(), QStringList{"The server refuses"}) << picker->objectName().toStdString();
+        EXPECT_EQ(form->DBLookupComboBox2->keyValue().toInt(), 16);
+        EXPECT_EQ(form->DBLookupComboBox1->keyValue().toInt(), 1);
+        EXPECT_EQ(form->currentTeacherKey().toInt(), 2);
+        EXPECT_EQ(members->state(), Dataset::State::Insert);
+        EXPECT_EQ(members->fieldByName(QStringLiteral("id_organization")).value().toInt(), 4);
+    }
+    // Escape in the teacher picker posts it too.
+    form->DBLookupComboboxEh1->setFocus();
+    QTest::keyClick(form->DBLookupComboboxEh1, Qt::Key_Escape);
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_EQ(count("select count(*) from organization_member where id_teacher = 2 and id_organization = 4"), 1);
+}
+
+TEST_F(MainWindowTest, ClosingWithAPendingRecordAsksAndEachAnswerDoesWhatItSays)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    const auto pending = [&](const QString& theme) {
+        form->show();
+        form->DBNavigator3->button(DBNavigator::nbInsert)->click();
+        publications->fieldByName(QStringLiteral("theme")).setValue(theme);
+    };
+    const auto stored = [&](const QString& theme) {
+        return count(QStringLiteral("select count(*) from Publication where theme = '%1'").arg(theme));
+    };
+
+    pending(QStringLiteral("Черновик"));
+    dialogs.plan(Button::Cancel);
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    const controls::Message question = dialogs.messages().first();
+    EXPECT_EQ(question.caption, "Уведомление");
+    EXPECT_EQ(question.text, "Были сделаны изменения.\rВы хотите сохранить?");
+    EXPECT_EQ(question.buttons, (QList<Button>{Button::Yes, Button::No, Button::Cancel}));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+
+    db::embedded_faults::failNextWrite(QStringLiteral("The server refuses"));
+    dialogs.plan(Button::Yes);
+    EXPECT_FALSE(form->close()); // refused: stays open with the record
+    EXPECT_EQ(dialogs.texts().last(), "The server refuses");
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+
+    dialogs.plan(Button::No);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(stored(QStringLiteral("Черновик")), 0);
+    EXPECT_EQ(publications->state(), Dataset::State::Browse);
+
+    pending(QStringLiteral("Чистовик"));
+    dialogs.clear();
+    dialogs.plan(Button::Yes);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(stored(QStringLiteral("Чистовик")), 1);
+
+    form->show(); // nothing pending: nothing asked
+    dialogs.clear();
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
+// + in a section takes the focus into the new row: typing goes there, not to
+// the picker that last had the focus.
+TEST_F(MainWindowTest, TypingAfterInsertGoesIntoTheNewRow)
+{
+    chooseTeacher(1);
+    activate(form.get());
+    form->DBLookupComboboxEh1->setFocus();
+    form->DBNavigator3->button(DBNavigator::nbInsert)->click();
+    EXPECT_TRUE(form->DBGridEh2->hasFocusInside());
+    type(QStringLiteral("м"));
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("PublicationType")).asString(), "монография");
+}
+
+// A date the field refuses: one message, and the navigator's cancel drops the
+// editor's text with the record; nothing is refused again, no row is left.
+TEST_F(MainWindowTest, CancelAfterARefusedDateLeavesNothingBehind)
+{
+    chooseTeacher(1);
+    activate(form.get());
+    // The real box takes the focus while it is shown.
+    dialogs.whileShown = [this](const controls::Message&) {
+        QWidget* had = QApplication::focusWidget();
+        form->DBLookupComboBox2->setFocus();
+        if (had)
+            had->setFocus();
+    };
+    controls::DBGridEh* grid = form->DBGridEh2;
+    form->DBNavigator3->button(DBNavigator::nbInsert)->click();
+    grid->setCurrentCell(grid->currentIndex().row(), 2);
+    ASSERT_NE(grid->cellEditor(), nullptr);
+    type(QStringLiteral("31.02.2024"));
+    press(Qt::Key_Tab);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(grid->currentColumn(), 2);
+
+    form->DBNavigator3->button(DBNavigator::nbCancel)->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(DM_MB->ADOQ_Publication->state(), Dataset::State::Browse);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    const auto* editor = qobject_cast<QLineEdit*>(grid->cellEditor());
+    EXPECT_TRUE(!editor || !editor->text().contains(QStringLiteral("31.02")));
+    grid->setCurrentCell(0, 1);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    form->DBNavigator3->button(DBNavigator::nbCancel)->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(count("select count(*) from Publication where id_teacher = 1"), 3);
 }
 
 } // namespace

@@ -1,0 +1,190 @@
+#include "db/odbc_dialect.h"
+
+#include "db/embedded_server.h"
+
+namespace db {
+namespace {
+
+// ODBC values in braces may hold ';' and '='; a '}' is doubled.
+QString braced(const QString& value)
+{
+    return u'{' + QString(value).replace(u'}', QLatin1String("}}")) + u'}';
+}
+
+class SqlServerDialect final : public OdbcDialect {
+public:
+    QString serverName() const override { return QStringLiteral("SQL Server"); }
+    bool isSqlServer() const override { return true; }
+
+    // The statement time-out is set on every statement (SQL_ATTR_QUERY_TIMEOUT),
+    // which both drivers honour: the server is told to cancel, and the call
+    // fails with SQLSTATE HYT00 "Query timeout expired".
+    QString connectionString(const ConnectionParameters& parameters, int) const override
+    {
+        return odbcConnectionString(parameters);
+    }
+
+    // sys.columns has one row per column; COLUMNPROPERTY(..., 'IsIdentity')
+    // tells the IDENTITY column (at most one per table), and the primary key is
+    // the index with is_primary_key = 1. max_length is in bytes: nvarchar and
+    // nchar hold two per character, and -1 stands for (max). collation_name is
+    // NULL for columns that are not text. OBJECT_ID without a type finds views
+    // as well as tables.
+    QString tableColumnsStatement() const override
+    {
+        return QStringLiteral(
+            "SELECT c.name, TYPE_NAME(c.system_type_id),\n"
+            "       CASE WHEN c.max_length <= 0 THEN 0\n"
+            "            WHEN TYPE_NAME(c.system_type_id) IN ('varchar', 'char') THEN c.max_length\n"
+            "            WHEN TYPE_NAME(c.system_type_id) IN ('nvarchar', 'nchar') THEN c.max_length / 2\n"
+            "            ELSE 0 END,\n"
+            "       COLUMNPROPERTY(c.object_id, c.name, 'IsIdentity'),\n"
+            "       CASE WHEN EXISTS (SELECT 1 FROM sys.indexes AS i\n"
+            "                         JOIN sys.index_columns AS ic\n"
+            "                           ON ic.object_id = i.object_id AND ic.index_id = i.index_id\n"
+            "                         WHERE i.object_id = c.object_id AND i.is_primary_key = 1\n"
+            "                           AND ic.column_id = c.column_id) THEN 1 ELSE 0 END,\n"
+            "       c.collation_name\n"
+            "FROM sys.columns AS c\n"
+            "WHERE c.object_id = OBJECT_ID(?)\n"
+            "ORDER BY c.column_id");
+    }
+
+    // SCOPE_IDENTITY() is the last identity made in the same scope: this
+    // batch. @@IDENTITY would also see keys that a trigger made in another
+    // table. No SET NOCOUNT: a batch must leave the session's settings as it
+    // found them, so the INSERT's row count comes first and the key second.
+    QString insertBatch(const QString& insert) const override
+    {
+        return QStringLiteral("%1; SELECT CAST(SCOPE_IDENTITY() AS int)").arg(insert);
+    }
+    QString identityStatement() const override { return {}; }
+
+    const RowWriter& rowWriter() const override { return m_writer; }
+
+    // Drivers run a prepared statement through sp_prepexec or sp_executesql;
+    // a SET inside such a call is restored when the call returns ("SET
+    // statements" in the SQL Server documentation), so "SET DATEFORMAT dmy"
+    // would not outlive it. SET statements are sent as they are.
+    bool mustRunDirectly(const QString& statement) const override
+    {
+        return statement.trimmed().startsWith(QLatin1String("SET "), Qt::CaseInsensitive);
+    }
+
+    // HYT00 reads "Query timeout expired" (FreeTDS, ODBC Driver for SQL
+    // Server) or "Timeout expired" (the Windows "SQL Server" driver). Error
+    // 1222 is a lock time-out that a session may have set itself.
+    bool isTimeout(const QSqlError& error) const override
+    {
+        const QString text = error.databaseText() + u' ' + error.driverText();
+        return text.contains(QLatin1String("timeout expired"), Qt::CaseInsensitive)
+            || text.contains(QLatin1String("Lock request time out period exceeded"), Qt::CaseInsensitive);
+    }
+
+    // HAS_PERMS_BY_NAME answers for the connected login, through its roles and
+    // any DENY; NULL when the object is not there or not visible to it. The
+    // program's objects are in schema dbo.
+    QString permissionStatement(bool onColumn) const override
+    {
+        return onColumn ? QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(N'dbo.' + ?, 'OBJECT', ?, ?, 'COLUMN'), 0)")
+                        : QStringLiteral("SELECT ISNULL(HAS_PERMS_BY_NAME(N'dbo.' + ?, 'OBJECT', ?), 0)");
+    }
+
+private:
+    SqlServerRowWriter m_writer;
+};
+
+class SqliteOdbcDialect final : public OdbcDialect {
+public:
+    explicit SqliteOdbcDialect(const QString& driverName)
+        : m_driverName(driverName)
+    {
+    }
+
+    QString serverName() const override { return QStringLiteral("SQLite (ODBC)"); }
+
+    // The driver waits for a lock for "Timeout" milliseconds, then fails with
+    // "database is locked"; it ignores SQL_ATTR_QUERY_TIMEOUT.
+    QString connectionString(const ConnectionParameters& parameters, int statementTimeoutSeconds) const override
+    {
+        QString file = parameters.value(QStringLiteral("data source"));
+        if (file.startsWith(QLatin1String("file:")))
+            file = file.mid(5);
+        // The driver takes the file's name as it stands, braces included.
+        return QStringLiteral("DRIVER=%1;Database=%2;Timeout=%3;")
+            .arg(braced(m_driverName), file)
+            .arg(qint64(statementTimeoutSeconds) * 1000);
+    }
+
+    // An INTEGER PRIMARY KEY alone is the row id, which SQLite assigns.
+    QString tableColumnsStatement() const override
+    {
+        return QStringLiteral(
+            "SELECT name, type, 0,\n"
+            "       CASE WHEN pk = 1 AND lower(type) = 'integer' AND sum(pk > 0) OVER () = 1 THEN 1 ELSE 0 END,\n"
+            "       pk > 0, NULL\n"
+            "FROM pragma_table_info(?)\n"
+            "ORDER BY cid");
+    }
+
+    QString insertBatch(const QString& insert) const override { return insert; }
+    // The row id of the connection's last insert.
+    QString identityStatement() const override { return QStringLiteral("SELECT last_insert_rowid()"); }
+    bool mustRunDirectly(const QString&) const override { return false; }
+    // SQLite's own quoting, as on the embedded server.
+    const RowWriter& rowWriter() const override { return m_writer; }
+
+    bool isTimeout(const QSqlError& error) const override
+    {
+        return (error.databaseText() + u' ' + error.driverText())
+            .contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+    }
+
+private:
+    QString m_driverName;
+    SqliteRowWriter m_writer;
+};
+
+} // namespace
+
+QString SqlServerRowWriter::quoteName(const QString& name) const
+{
+    return u'[' + QString(name).replace(u']', QLatin1String("]]")) + u']';
+}
+
+std::unique_ptr<OdbcDialect> sqlServerDialect()
+{
+    return std::make_unique<SqlServerDialect>();
+}
+
+std::unique_ptr<OdbcDialect> sqliteOdbcDialect(const QString& driverName)
+{
+    return std::make_unique<SqliteOdbcDialect>(driverName);
+}
+
+QString odbcConnectionString(const ConnectionParameters& parameters)
+{
+#ifdef _WIN32
+    const QString driver = QStringLiteral("SQL Server");
+    const QString extra;
+#else
+    const QString driver = QStringLiteral("FreeTDS");
+    // Qt reads the driver's texts as UTF-8; FreeTDS converts the server's
+    // Windows-1251 texts to it.
+    const QString extra = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;");
+#endif
+    // "host,port" is SQL Server's way to name a port.
+    QString server = parameters.value(QStringLiteral("data source"));
+    QString port;
+    if (const qsizetype comma = server.indexOf(u','); comma > 0) {
+        port = QStringLiteral("PORT=%1;").arg(server.mid(comma + 1).trimmed());
+        server.truncate(comma);
+    }
+    return QStringLiteral("DRIVER={%1};SERVER=%2;%3DATABASE=%4;UID=%5;PWD=%6;%7")
+        .arg(driver, server, port,
+             braced(parameters.value(QStringLiteral("initial catalog"))),
+             braced(parameters.value(QStringLiteral("user id"))),
+             braced(parameters.value(QStringLiteral("password"))), extra);
+}
+
+} // namespace db

@@ -1,0 +1,77 @@
+#pragma once
+// What the ODBC backend must know of the database behind the driver. SQL
+// Server is what the users run; SQLite through its ODBC driver stands in for
+// it where a real driver is wanted without a server (the tests, and the server
+// check run on a copy of a database file). Everything that depends on the
+// server lives here, in one place.
+#include "db/backend.h"
+#include "db/row_writer.h"
+
+#include <QSqlError>
+
+#include <memory>
+
+namespace db {
+
+class OdbcDialect {
+public:
+    virtual ~OdbcDialect() = default;
+
+    // Which database this is, in words for people ("SQL Server").
+    virtual QString serverName() const = 0;
+    virtual bool isSqlServer() const { return false; }
+
+    // The ODBC connection string for the OLE DB style parameters.
+    // `statementTimeoutSeconds` is for drivers that take their time-out there.
+    virtual QString connectionString(const ConnectionParameters& parameters, int statementTimeoutSeconds) const = 0;
+
+    // A statement with one '?' (the table's name) whose rows describe the
+    // table's columns in order: name, type name, size in characters (0 when
+    // the type name carries it or has none), identity (1 or 0), part of the
+    // primary key (1 or 0), collation (NULL where there is none).
+    virtual QString tableColumnsStatement() const = 0;
+
+    // The batch that runs `insert` and, where the server allows it in the same
+    // batch, selects the key it created. Empty `identityStatement()` then.
+    virtual QString insertBatch(const QString& insert) const = 0;
+    // A statement run right after the insert on the same connection that
+    // selects the key it created; empty when the batch already did.
+    virtual QString identityStatement() const = 0;
+
+    // Whether a statement must be sent as it is rather than prepared: a
+    // setting of the session would otherwise end with the prepared call.
+    virtual bool mustRunDirectly(const QString& statement) const = 0;
+
+    // The statements that write rows back, in this database's words.
+    virtual const RowWriter& rowWriter() const = 0;
+
+    // Whether the error is the statement time-out running out.
+    virtual bool isTimeout(const QSqlError& error) const = 0;
+
+    // A statement that selects 1 when the connected login holds a permission
+    // (SELECT, INSERT, UPDATE, DELETE, EXECUTE) on a table or procedure of the
+    // program's schema, 0 otherwise; its values are the object's name, the
+    // permission and, `onColumn`, the column's name. Empty where the server has no per-object permissions.
+    virtual QString permissionStatement(bool onColumn) const
+    {
+        Q_UNUSED(onColumn);
+        return {};
+    }
+};
+
+// T-SQL's quoting of names in brackets.
+class SqlServerRowWriter final : public RowWriter {
+public:
+    QString quoteName(const QString& name) const override;
+};
+
+// SQL Server through FreeTDS (Linux) or the system's "SQL Server" driver (Windows).
+std::unique_ptr<OdbcDialect> sqlServerDialect();
+// SQLite through its ODBC driver registered as `driverName`; "Data Source" is
+// the database file.
+std::unique_ptr<OdbcDialect> sqliteOdbcDialect(const QString& driverName);
+
+// The ODBC connection string that SQL Server's dialect builds.
+QString odbcConnectionString(const ConnectionParameters& parameters);
+
+} // namespace db

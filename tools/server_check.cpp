@@ -1,0 +1,557 @@
+#include "server_check.h"
+
+#include "data/embedded_get_user.h"
+#include "db/errors.h"
+#include "db/odbc_backend.h"
+#include "platform/workstation.h"
+#include "signin/get_user_statement.h"
+#include "signin/text8.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace server_check {
+namespace {
+
+// What the program needs of a column.
+enum class Need {
+    Integer,  // a 32-bit integer
+    Identity, // a 32-bit integer the server assigns
+    SmallInt, // a 16-bit integer or wider
+    Text,     // 8-bit or Unicode text of at least the size
+    WideText, // Unicode text of at least the size
+    Date,     // a date, with or without time
+    DateTime, // a date with time
+    Any,      // only the name is fixed
+};
+
+struct Column {
+    const char* name;
+    Need need;
+    int size = 0;
+};
+
+struct Table {
+    const char* name;
+    // The program inserts, changes and deletes its rows; otherwise it only reads.
+    bool edited;
+    // Its key must be an identity column: every table the program inserts
+    // into, and the teachers, whose key the program treats as server-assigned.
+    bool identityKey;
+    std::vector<Column> columns;
+};
+
+// The tables and columns that QEL 23 reads and writes, with the types and
+// sizes of its field definitions.
+const std::vector<Table>& programTables()
+{
+    static const std::vector<Table> tables = {
+        {"ScientificActivity", true, true,
+         {{"id_ScientificActivity", Need::Identity}, {"id_t_fio", Need::Integer}, {"id_uch_step", Need::Integer},
+          {"id_uch_zvanie", Need::Integer}, {"id_spec_code", Need::Integer}, {"theme", Need::WideText, 200},
+          {"val1", Need::WideText, 300}, {"val2", Need::WideText, 300}, {"val3", Need::WideText, 300},
+          {"yearProtection", Need::SmallInt}}},
+        {"Language_options", true, true,
+         {{"id_lang_options", Need::Identity}, {"id_lang", Need::Integer}, {"id_level", Need::Integer},
+          {"id_teacher", Need::Integer}, {"id_level_read", Need::Integer}, {"id_level_speak", Need::Integer},
+          {"id_level_write", Need::Integer}, {"QEL_User", Need::Text, 20}, {"QEL_Update", Need::Date}}},
+        {"Publication", true, true,
+         {{"id_publicationType", Need::Integer}, {"theme", Need::Text, 200}, {"id_teacher", Need::Integer},
+          {"Pages", Need::Integer}, {"PublicationDate", Need::DateTime}, {"Primech", Need::Text, 200}}},
+        {"teacher_skills", true, true,
+         {{"personal_skills", Need::Text, 500}, {"computer_skills", Need::Text, 500}, {"other_info", Need::Text, 500},
+          {"id_teacher", Need::Integer}}},
+        {"organization_member", true, true, {{"id_organization", Need::Integer}, {"id_teacher", Need::Integer}}},
+        {"uch_step", true, true, {{"id_uch_stepen", Need::Identity}, {"k5", Need::Text, 20}, {"QEL_user", Need::Text, 20}}},
+        {"uch_zvanie", true, true,
+         {{"id_uch_zvanie", Need::Identity}, {"k6", Need::Text, 20}, {"QEL_user", Need::Text, 20}}},
+        {"Spec_Code", true, true, {{"id_spec_code", Need::Identity}, {"spec_code", Need::Any}}},
+        {"languages", true, true, {{"id_lang", Need::Identity}, {"lang", Need::Text, 20}, {"QEL_user", Need::Text, 20}}},
+        {"PublicationType", true, true, {{"id_publicationType", Need::Identity}, {"publicationType", Need::Text, 20}}},
+        {"t_fio", false, true, {{"id_teacher", Need::Identity}, {"t_fio", Need::Text, 152}}},
+        {"Working", false, false, {{"id_teacher", Need::Any}}},
+        {"a_year", false, false, {{"id_a_year", Need::Integer}, {"p32", Need::Text, 20}, {"u_god", Need::Any}}},
+        {"kafedra", false, false, {{"id_kafedra", Need::Integer}, {"f1", Need::Text, 200}}},
+        {"User_Kafedra", false, false, {{"id_login", Need::Any}, {"id_kafedra", Need::Any}}},
+        {"QEL_User", false, false, {{"id_QEL_user", Need::Integer}, {"QEL_login", Need::Any}}},
+        {"educ_sh", false, false, {{"id_educ_sh", Need::Any}, {"id_a_year", Need::Any}, {"id_kafedra", Need::Any}}},
+        {"RRNK", false, false, {{"id_educ_sh", Need::Any}, {"id_teacher", Need::Any}}},
+        {"RRNKkrdt", false, false, {{"id_a_year", Need::Any}, {"id_kafedra", Need::Any}, {"id_teacher", Need::Any}}},
+        {"Organization", false, false,
+         {{"id_organization", Need::Integer}, {"short_name", Need::Text, 20}, {"full_name", Need::Text, 400}}},
+        {"Level", false, false, {{"id_Level", Need::Any}, {"l_level", Need::Any}}},
+    };
+    return tables;
+}
+
+// Columns of QEL_User that only GET_USER may read.
+const QStringList kSecretColumns = {QStringLiteral("password_md5"), QStringLiteral("db_login"),
+                                    QStringLiteral("db_password")};
+
+QString describe(Need need, int size)
+{
+    switch (need) {
+    case Need::Integer: return QStringLiteral("an integer");
+    case Need::Identity: return QStringLiteral("an integer identity");
+    case Need::SmallInt: return QStringLiteral("a small integer");
+    case Need::Text: return QStringLiteral("text of at least %1 characters").arg(size);
+    case Need::WideText: return QStringLiteral("Unicode text (nvarchar) of at least %1 characters").arg(size);
+    case Need::Date: return QStringLiteral("a date");
+    case Need::DateTime: return QStringLiteral("a date with time");
+    case Need::Any: break;
+    }
+    return QStringLiteral("any type");
+}
+
+QString describe(const db::ColumnInfo& column)
+{
+    switch (column.type) {
+    case db::FieldType::Integer: return QStringLiteral("an integer");
+    case db::FieldType::AutoIncrement: return QStringLiteral("an integer identity");
+    case db::FieldType::SmallInt: return QStringLiteral("a small integer");
+    case db::FieldType::Float: return QStringLiteral("a number with a fraction");
+    case db::FieldType::String:
+        return column.size > 0 ? QStringLiteral("8-bit text of %1 characters").arg(column.size)
+                               : QStringLiteral("8-bit text");
+    case db::FieldType::WideString:
+        return column.size > 0 ? QStringLiteral("Unicode text of %1 characters").arg(column.size)
+                               : QStringLiteral("Unicode text");
+    case db::FieldType::Date: return QStringLiteral("a date");
+    case db::FieldType::DateTime: return QStringLiteral("a date with time");
+    case db::FieldType::Unknown: break;
+    }
+    return QStringLiteral("a type the program does not know");
+}
+
+// Size 0 is a text without limit (varchar(max), SQLite's TEXT).
+bool longEnough(const db::ColumnInfo& column, int size)
+{
+    return column.size == 0 || column.size >= size;
+}
+
+bool fits(const db::ColumnInfo& column, Need need, int size)
+{
+    using db::FieldType;
+    switch (need) {
+    case Need::Integer:
+    case Need::Identity: return column.type == FieldType::Integer || column.type == FieldType::AutoIncrement;
+    case Need::SmallInt:
+        return column.type == FieldType::SmallInt || column.type == FieldType::Integer
+            || column.type == FieldType::AutoIncrement;
+    case Need::Text: return db::isTextType(column.type) && longEnough(column, size);
+    case Need::WideText: return column.type == FieldType::WideString && longEnough(column, size);
+    case Need::Date: return column.type == FieldType::Date || column.type == FieldType::DateTime;
+    case Need::DateTime: return column.type == FieldType::DateTime;
+    case Need::Any: return true;
+    }
+    return false;
+}
+
+enum class Server { Embedded, SqlServer, OtherOdbc };
+
+// A database reached through a backend of the caller's is taken as one
+// without logins or per-table permissions (see Target).
+Server serverOf(db::Connection& connection, const Target& target)
+{
+    if (target.backendFactory)
+        return Server::OtherOdbc;
+    auto* odbc = dynamic_cast<db::OdbcBackend*>(&connection.backend());
+    if (!odbc)
+        return Server::Embedded;
+    return odbc->dialect().isSqlServer() ? Server::SqlServer : Server::OtherOdbc;
+}
+
+// Whether a statement runs; the server's refusal otherwise.
+std::optional<QString> refusalOf(db::Connection& connection, const QString& statement)
+{
+    try {
+        connection.query(statement);
+        return std::nullopt;
+    } catch (const db::DatabaseError& error) {
+        return error.message();
+    }
+}
+
+QString joined(const QStringList& items)
+{
+    return items.join(QStringLiteral("; "));
+}
+
+// The first three, and how many more.
+QString shortened(const QStringList& items)
+{
+    if (items.size() <= 3)
+        return joined(items);
+    return QStringLiteral("%1 and %2 more").arg(joined(items.mid(0, 3))).arg(items.size() - 3);
+}
+
+class Checker {
+public:
+    Checker(const Target& target, const std::function<void(const Line&)>& report)
+        : m_target(target)
+        , m_report(report)
+    {
+    }
+
+    std::vector<Line> run()
+    {
+        registerEmbeddedGetUser();
+        std::unique_ptr<db::Connection> user = m_target.backendFactory ? openDirectly() : signIn();
+        if (user) {
+            checkTables(*user);
+            checkCollations(*user);
+            checkUserRights(*user);
+        }
+        return std::move(m_lines);
+    }
+
+private:
+    void add(Outcome outcome, const QString& text)
+    {
+        m_lines.push_back({outcome, text});
+        if (m_report)
+            m_report(m_lines.back());
+    }
+    void check(bool passed, const QString& text, const QString& whyNot = QString())
+    {
+        add(passed ? Outcome::Passed : Outcome::Failed, passed || whyNot.isEmpty() ? text : text + QStringLiteral(": ") + whyNot);
+    }
+
+    std::unique_ptr<db::Connection> connection(const TFirstConnectInfo& info)
+    {
+        auto result = std::make_unique<db::Connection>();
+        if (m_target.backendFactory)
+            result->setBackendFactory(m_target.backendFactory);
+        result->setConnectionString(fromText8(BuildConnectionString(info)));
+        return result;
+    }
+
+    QString where() const
+    {
+        return QStringLiteral("database %1 on %2")
+            .arg(fromText8(m_target.settings.InitialCatalog), fromText8(m_target.settings.DataSource));
+    }
+
+    std::unique_ptr<db::Connection> openDirectly()
+    {
+        auto user = connection(m_target.settings);
+        try {
+            user->open();
+        } catch (const db::DatabaseError& error) {
+            check(false, QStringLiteral("A connection opens to %1").arg(where()), error.message());
+            return nullptr;
+        }
+        check(true, QStringLiteral("A connection opens to %1").arg(where()));
+        add(Outcome::NotApplicable,
+            QStringLiteral("Logins, GET_USER and permissions: not applicable, this database has no logins or stored "
+                           "procedures"));
+        return user;
+    }
+
+    // As the program signs in: the settings file's login, GET_USER, then the
+    // user's own database login.
+    std::unique_ptr<db::Connection> signIn()
+    {
+        const QString gatewayLogin = fromText8(m_target.settings.UserID);
+        auto gateway = connection(m_target.settings);
+        try {
+            gateway->open();
+        } catch (const db::DatabaseError& error) {
+            check(false, QStringLiteral("The gateway login \"%1\" connects to %2").arg(gatewayLogin, where()),
+                  error.message());
+            return nullptr;
+        }
+        check(true, QStringLiteral("The gateway login \"%1\" connects to %2").arg(gatewayLogin, where()));
+
+        std::string address = "127.0.0.1";
+        try {
+            address = platform::firstIPv4OfHostName();
+        } catch (const std::exception&) {
+            // The server does not depend on it; the loopback address stands in.
+        }
+        const QString userLogin = fromText8(m_target.userLogin);
+        db::ResultSet row;
+        try {
+            row = gateway->query(fromText8(GetUserStatement(m_target.userLogin, m_target.userPassword, "NULL", address,
+                                                            platform::computerName())));
+        } catch (const std::exception& error) {
+            check(false, QStringLiteral("The gateway login may run GET_USER"), QString::fromUtf8(error.what()));
+            return nullptr;
+        }
+        check(true, QStringLiteral("The gateway login may run GET_USER"));
+        checkGatewayRights(*gateway);
+        const bool sixColumns = !row.rows.isEmpty() && row.columns.size() == 6 && row.rows.first().size() == 6;
+        check(sixColumns, QStringLiteral("GET_USER returns one row of six columns"),
+              row.rows.isEmpty() ? QStringLiteral("it returned no row")
+                                 : QStringLiteral("it returned %1 columns").arg(row.columns.size()));
+        if (!sixColumns)
+            return nullptr;
+
+        const QVector<QVariant>& values = row.rows.first();
+        const QString message = values.at(4).toString();
+        check(message.isEmpty(), QStringLiteral("GET_USER accepts the test user \"%1\"").arg(userLogin),
+              QStringLiteral("it answered \"%1\"").arg(message));
+        const bool hasLogin = !values.at(0).toString().isEmpty();
+        check(hasLogin, QStringLiteral("GET_USER hands out a database login for \"%1\"").arg(userLogin),
+              QStringLiteral("column 1 (the user's database login) is empty"));
+        if (!message.isEmpty() || !hasLogin)
+            return nullptr;
+
+        TFirstConnectInfo info = m_target.settings;
+        info.UserID = ShiftDecode(toText8(values.at(0).toString()));
+        info.Password = ShiftDecode(toText8(values.at(1).toString()));
+        gateway->close();
+        auto user = connection(info);
+        try {
+            user->open();
+        } catch (const db::DatabaseError& error) {
+            check(false, QStringLiteral("The user's database login \"%1\" connects").arg(fromText8(info.UserID)),
+                  error.message());
+            return nullptr;
+        }
+        check(true, QStringLiteral("The user's database login \"%1\" connects").arg(fromText8(info.UserID)));
+        return user;
+    }
+
+    void checkGatewayRights(db::Connection& gateway)
+    {
+        const QString text = QStringLiteral("The gateway login can neither read nor change the tables");
+        QStringList allowed;
+        switch (serverOf(gateway, m_target)) {
+        case Server::SqlServer: {
+            auto& odbc = static_cast<db::OdbcBackend&>(gateway.backend());
+            for (const Table& table : programTables())
+                for (const char* permission : {"SELECT", "INSERT", "UPDATE", "DELETE"})
+                    if (odbc.hasPermission(QLatin1String(table.name), QLatin1String(permission)).value_or(false))
+                        allowed << QStringLiteral("%1 on %2").arg(QLatin1String(permission), QLatin1String(table.name));
+            break;
+        }
+        case Server::Embedded:
+        case Server::OtherOdbc:
+            for (const Table& table : programTables())
+                if (!refusalOf(gateway, QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(QLatin1String(table.name))))
+                    allowed << QStringLiteral("SELECT on %1").arg(QLatin1String(table.name));
+            break;
+        }
+        check(allowed.isEmpty(), text, QStringLiteral("it may %1").arg(shortened(allowed)));
+    }
+
+    void checkTables(db::Connection& user)
+    {
+        for (const Table& table : programTables()) {
+            const QString name = QLatin1String(table.name);
+            const QString text = QStringLiteral("Table %1 has the columns the program uses").arg(name);
+            db::TableInfo info;
+            try {
+                info = user.tableInfo(name);
+            } catch (const db::DatabaseError& error) {
+                check(false, text, QStringLiteral("the table is missing or cannot be read (%1)").arg(error.message()));
+                continue;
+            }
+            QStringList problems;
+            QStringList& present = m_present[name];
+            for (const Column& column : table.columns) {
+                const db::ColumnInfo* found = info.column(QLatin1String(column.name));
+                if (found)
+                    present << QLatin1String(column.name);
+                if (!found)
+                    problems << QStringLiteral("%1 is missing").arg(QLatin1String(column.name));
+                else if (!fits(*found, column.need, column.size))
+                    problems << QStringLiteral("%1 is %2, the program needs %3")
+                                    .arg(QLatin1String(column.name), describe(*found),
+                                         describe(column.need, column.size));
+            }
+            check(problems.isEmpty(), text, joined(problems));
+            if (table.identityKey)
+                checkIdentity(table, info);
+        }
+    }
+
+    void checkIdentity(const Table& table, const db::TableInfo& info)
+    {
+        const QString name = QLatin1String(table.name);
+        QString key;
+        for (const Column& column : table.columns)
+            if (column.need == Need::Identity)
+                key = QLatin1String(column.name);
+        const QString text = key.isEmpty()
+            ? QStringLiteral("Table %1 has a key that the server assigns (an identity primary key)").arg(name)
+            : QStringLiteral("Table %1: key %2 is an identity column, the primary key").arg(name, key);
+        QString problem;
+        if (info.identityColumn.isEmpty())
+            problem = QStringLiteral("the table has no identity column: new rows would get no key");
+        else if (!key.isEmpty() && info.identityColumn.compare(key, Qt::CaseInsensitive) != 0)
+            problem = QStringLiteral("the identity column is %1").arg(info.identityColumn);
+        else if (info.keyColumns.size() != 1 || info.keyColumns.first().compare(info.identityColumn, Qt::CaseInsensitive) != 0)
+            problem = QStringLiteral("the primary key is not the identity column alone");
+        check(problem.isEmpty(), text, problem);
+    }
+
+    void checkCollations(db::Connection& user)
+    {
+        const QString text = QStringLiteral("Text columns use a Cyrillic case-insensitive collation");
+        switch (serverOf(user, m_target)) {
+        case Server::Embedded:
+            add(Outcome::NotApplicable,
+                text + QStringLiteral(": not applicable, the embedded server compares every text one way, Cyrillic "
+                                      "and case-insensitive"));
+            return;
+        case Server::OtherOdbc:
+            add(Outcome::NotApplicable, text + QStringLiteral(": not applicable, this database has no collations"));
+            return;
+        case Server::SqlServer: break;
+        }
+        auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
+        QStringList wrong;
+        for (const Table& table : programTables()) {
+            QHash<QString, QString> collations;
+            try {
+                collations = odbc.collations(QLatin1String(table.name));
+            } catch (const db::DatabaseError&) {
+                continue; // reported with the table
+            }
+            for (const Column& column : table.columns) {
+                const QString collation = collations.value(QString::fromLatin1(column.name).toLower());
+                if (!collation.isEmpty() && !isCyrillicCaseInsensitive(collation))
+                    wrong << QStringLiteral("%1.%2 is %3").arg(QLatin1String(table.name), QLatin1String(column.name),
+                                                              collation);
+            }
+        }
+        check(wrong.isEmpty(), text, joined(wrong));
+    }
+
+    void checkUserRights(db::Connection& user)
+    {
+        const Server server = serverOf(user, m_target);
+        QStringList unreadable;
+        // Only the tables and columns that are there: what is missing is
+        // reported above.
+        for (const Table& table : programTables()) {
+            const QStringList names = m_present.value(QLatin1String(table.name));
+            if (names.isEmpty())
+                continue;
+            if (const auto refusal = refusalOf(user, QStringLiteral("SELECT %1 FROM %2 WHERE 1 = 0")
+                                                         .arg(names.join(QStringLiteral(", ")),
+                                                              QLatin1String(table.name))))
+                unreadable << QStringLiteral("%1 (%2)").arg(QLatin1String(table.name), *refusal);
+        }
+        check(unreadable.isEmpty(), QStringLiteral("The user's login may read every table the program reads"),
+              joined(unreadable));
+
+        QStringList unwritable;
+        QStringList writableReference;
+        for (const Table& table : programTables()) {
+            const QString name = QLatin1String(table.name);
+            if (m_present.value(name).isEmpty())
+                continue;
+            for (const char* permission : {"INSERT", "UPDATE", "DELETE"}) {
+                const bool allowed = mayWrite(user, server, table, QLatin1String(permission));
+                if (table.edited && !allowed)
+                    unwritable << QStringLiteral("%1 on %2").arg(QLatin1String(permission), name);
+                if (!table.edited && allowed)
+                    writableReference << QStringLiteral("%1 on %2").arg(QLatin1String(permission), name);
+            }
+        }
+        check(unwritable.isEmpty(),
+              QStringLiteral("The user's login may insert, change and delete rows of the ten tables the program edits"),
+              QStringLiteral("it may not %1").arg(joined(unwritable)));
+
+        const QString readOnlyText = QStringLiteral(
+            "The user's login cannot change the reference tables (users, their departments, teachers, years ...)");
+        const QString secretText = QStringLiteral(
+            "The user's login cannot read password digests or database logins in QEL_User");
+        if (server != Server::SqlServer) {
+            const QString why = QStringLiteral(": not applicable, this server has no per-table permissions");
+            add(Outcome::NotApplicable, readOnlyText + why);
+            add(Outcome::NotApplicable, secretText + why);
+            return;
+        }
+        check(writableReference.isEmpty(), readOnlyText, QStringLiteral("it may %1").arg(shortened(writableReference)));
+        auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
+        QStringList readable;
+        for (const QString& column : kSecretColumns)
+            if (odbc.hasPermission(QStringLiteral("QEL_User"), QStringLiteral("SELECT"), column).value_or(false))
+                readable << column;
+        check(readable.isEmpty(), secretText, QStringLiteral("it may read %1").arg(readable.join(QStringLiteral(", "))));
+    }
+
+    // SQL Server tells its permissions without a statement being run; a
+    // database without per-table permissions is tried with a statement that
+    // changes no row.
+    bool mayWrite(db::Connection& user, Server server, const Table& table, const QString& permission)
+    {
+        const QString name = QLatin1String(table.name);
+        if (server == Server::SqlServer)
+            return static_cast<db::OdbcBackend&>(user.backend())
+                .hasPermission(name, permission)
+                .value_or(false);
+        if (!table.edited)
+            return false; // the per-table question is not asked there (see above)
+        const QString column = m_present.value(name).constLast();
+        QString statement;
+        if (permission == u"INSERT")
+            statement = QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1 WHERE 1 = 0").arg(name, column);
+        else if (permission == u"UPDATE")
+            statement = QStringLiteral("UPDATE %1 SET %2 = %2 WHERE 1 = 0").arg(name, column);
+        else
+            statement = QStringLiteral("DELETE FROM %1 WHERE 1 = 0").arg(name);
+        return !refusalOf(user, statement);
+    }
+
+    const Target& m_target;
+    const std::function<void(const Line&)>& m_report;
+    std::vector<Line> m_lines;
+    // The program's columns found in each table, by table name.
+    QHash<QString, QStringList> m_present;
+};
+
+} // namespace
+
+std::vector<Line> run(const Target& target, const std::function<void(const Line&)>& report)
+{
+    return Checker(target, report).run();
+}
+
+QString format(const Line& line)
+{
+    switch (line.outcome) {
+    case Outcome::Passed: return QStringLiteral("[ OK ] ") + line.text;
+    case Outcome::Failed: return QStringLiteral("[FAIL] ") + line.text;
+    case Outcome::NotApplicable: break;
+    }
+    return QStringLiteral("[ -- ] ") + line.text;
+}
+
+bool allPassed(const std::vector<Line>& lines)
+{
+    if (lines.empty())
+        return false;
+    for (const Line& line : lines)
+        if (line.outcome == Outcome::Failed)
+            return false;
+    return true;
+}
+
+QString summary(const std::vector<Line>& lines)
+{
+    int passed = 0;
+    int failed = 0;
+    int notApplicable = 0;
+    for (const Line& line : lines)
+        (line.outcome == Outcome::Passed ? passed : line.outcome == Outcome::Failed ? failed : notApplicable)++;
+    QString text = QStringLiteral("%1 passed, %2 failed, %3 not applicable.\n").arg(passed).arg(failed).arg(notApplicable);
+    if (allPassed(lines))
+        return text + QStringLiteral("The server is ready for QEL 23.");
+    return text + QStringLiteral("QEL 23 will not work correctly on this server until the failures above are mended.");
+}
+
+bool isCyrillicCaseInsensitive(const QString& collation)
+{
+    const QStringList parts = collation.split(u'_');
+    return collation.startsWith(QLatin1String("Cyrillic_General_"), Qt::CaseInsensitive)
+        && parts.contains(QStringLiteral("CI"), Qt::CaseInsensitive);
+}
+
+} // namespace server_check

@@ -1,0 +1,50 @@
+#pragma once
+// The server check that a database administrator runs once after installing
+// the server side of QEL 23: it connects as the program does (the gateway
+// login, GET_USER with a test user, then the user's own database login) and
+// checks everything the program relies on, one line per check.
+#include "db/connection.h"
+#include "signin/connection_settings.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace server_check {
+
+enum class Outcome { Passed, Failed, NotApplicable };
+
+struct Line {
+    Outcome outcome;
+    QString text;
+};
+
+struct Target {
+    // The settings file's four values (Windows-1251 bytes).
+    TFirstConnectInfo settings;
+    // A user of the program to sign in with (Windows-1251 bytes).
+    std::string userLogin;
+    std::string userPassword;
+    // Empty: the backend the program would choose. Otherwise a database
+    // without logins or stored procedures reached another way (an SQLite file
+    // through an ODBC driver): the sign-in checks do not apply to it.
+    db::Connection::BackendFactory backendFactory;
+};
+
+// Runs every check, handing each line to `report` as soon as it is known.
+std::vector<Line> run(const Target& target, const std::function<void(const Line&)>& report = {});
+
+// "[ OK ] text", "[FAIL] text", "[ -- ] text".
+QString format(const Line& line);
+// The closing lines: the counts, and what they mean for the program.
+QString summary(const std::vector<Line>& lines);
+bool allPassed(const std::vector<Line>& lines);
+
+// Whether a SQL Server collation compares Cyrillic text without regard to
+// letter case and stores 8-bit text as Windows-1251 (Cyrillic_General_CI_AS,
+// Cyrillic_General_100_CI_AI ...).
+bool isCyrillicCaseInsensitive(const QString& collation);
+
+} // namespace server_check
