@@ -10,11 +10,17 @@ source "$(dirname "$0")/build_windows.sh"
 # with Wine's own background services started now, on no terminal or pipe:
 # started by the first test instead, they would hold its output open and CTest
 # would wait for them.
+wineserver -w   # the server of the Wine check above ends first
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c echo ok </dev/null >/dev/null 2>&1
+# Tests that go through a real ODBC driver use the SQLite ODBC driver, which
+# has no Windows build here: they are not run under Wine, and named.
+not_under_wine='/Odbc( |$)|^ServerCheck\.OverARealOdbcDriver|^DbTest\.AStatementBlockedByAnotherConnection'
+echo "Not run under Wine (they need the SQLite ODBC driver, which has no Windows build here):"
+ctest --test-dir "$BUILD_DIR" -N -R "$not_under_wine" | sed -n 's/^ *Test *#[0-9]*: /  skipped: /p'
 status=0
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 || status=$?
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 -E "$not_under_wine" || status=$?
 # Programs the tests left behind in this prefix end with its server (trap).
 if ((status)); then
   echo "Windows tests under Wine FAILED" >&2
