@@ -349,7 +349,8 @@ TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
     items->edit();
     items->fieldByName("note").setValue(longNote + QStringLiteral("ё"));
     items->post();
-    odbc_test_driver::traceInto({});
+    if (route == Route::Odbc)
+        odbc_test_driver::traceInto({});
     EXPECT_EQ(scalar("select note from items where id_item = 1").toString(), longNote + QStringLiteral("ё"));
     EXPECT_TRUE(scalar("select issued from items where id_item = 1").isNull());
     if (route != Route::Odbc)
