@@ -10,6 +10,7 @@
 #      the cache folder $QEL_CACHE/windows-deps-<sha256> and reused while the
 #      archive is the same. A windows-deps.tar.xz.sha256 beside it must match.
 #   3. The prefix build_windows_deps.sh makes by default ($QEL_CACHE/windows-deps).
+#   4. An archive's prefix unpacked into the cache before ($QEL_CACHE/windows-deps-*).
 # QEL_CACHE defaults to ${XDG_CACHE_HOME:-~/.cache}/qel23.
 
 qel_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -81,6 +82,15 @@ qel_find_windows_deps() {
     QEL_WINDOWS_DEPS=$QEL_WINDOWS_DEPS_BUILT
     return 0
   fi
+  # An archive unpacked here before, by a clone that could see it.
+  local unpacked
+  for unpacked in "$QEL_CACHE"/windows-deps-*; do
+    if qel_windows_deps_complete "$unpacked"; then
+      echo "Using the Windows libraries unpacked before in $unpacked"
+      QEL_WINDOWS_DEPS=$unpacked
+      return 0
+    fi
+  done
   cat >&2 <<MSG
 The Windows build needs Qt 6, SQLite and libjpeg built for Windows, and none were found
 (no archive $QEL_WINDOWS_DEPS_TARBALL,
