@@ -76,7 +76,7 @@ void OdbcBackend::open(const ConnectionParameters& parameters)
     m_database.setConnectOptions(QStringLiteral("SQL_ATTR_ODBC_VERSION=SQL_OV_ODBC3;SQL_ATTR_LOGIN_TIMEOUT=%1")
                                      .arg(kLoginTimeoutSeconds));
     if (!m_database.open()) {
-        const QString message = errorText(m_database.lastError());
+        const QString message = sqlErrorText(m_database.lastError());
         close();
         throw DatabaseError(message);
     }
@@ -90,7 +90,7 @@ void OdbcBackend::fail(const QSqlError& error) const
                            "rows it needs. Nothing was changed; try again later.")
                 .arg(m_statementTimeout == 1 ? QStringLiteral("1 second")
                                              : QStringLiteral("%1 seconds").arg(m_statementTimeout)));
-    throw DatabaseError(errorText(error));
+    throw DatabaseError(sqlErrorText(error));
 }
 
 // Forward-only, every row read before the next statement: otherwise the

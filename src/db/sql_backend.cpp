@@ -41,19 +41,19 @@ void SqlBackend::close()
 void SqlBackend::beginTransaction()
 {
     if (!m_database.transaction())
-        throw DatabaseError(errorText(m_database.lastError()));
+        throw DatabaseError(sqlErrorText(m_database.lastError()));
 }
 
 void SqlBackend::commitTransaction()
 {
     if (!m_database.commit())
-        throw DatabaseError(errorText(m_database.lastError()));
+        throw DatabaseError(sqlErrorText(m_database.lastError()));
 }
 
 void SqlBackend::rollbackTransaction()
 {
     if (!m_database.rollback())
-        throw DatabaseError(errorText(m_database.lastError()));
+        throw DatabaseError(sqlErrorText(m_database.lastError()));
 }
 
 QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& values)
@@ -61,11 +61,11 @@ QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& va
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(sqlErrorText(query.lastError()));
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(sqlErrorText(query.lastError()));
     return query;
 }
 

@@ -30,7 +30,6 @@ protected:
     QSqlQuery execBound(const QString& statement, const QVariantList& values);
     // Every remaining row of an executed query, `columnCount` values each.
     static QVector<QVector<QVariant>> fetchRows(QSqlQuery& query, int columnCount);
-    static QString errorText(const QSqlError& error) { return sqlErrorText(error); }
 
     QSqlDatabase m_database;
 
