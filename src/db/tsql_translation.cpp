@@ -140,82 +140,89 @@ void topToLimit(MaskedStatement& sql)
     sql.replace(match.capturedStart(), match.capturedLength(), match.captured(1));
 }
 
-// Texts compare and sort as on the shared server: every text literal, and
-// every term of an ORDER BY, in the server's collation.
-void collateTexts(MaskedStatement& sql)
+// The terms of the ORDER BY clause whose first term begins at `start`, as
+// (first, end) positions: commas at the clause's own depth part them, and the
+// clause ends at a word that follows it, a closing bracket, ';' or a comment.
+QList<std::pair<qsizetype, qsizetype>> orderByTerms(const QString& mask, qsizetype start)
 {
-    const QString collate = QStringLiteral(" COLLATE ") + QLatin1String(kServerCollation);
-    if (sql.contains(QLatin1String("ORDER"))) {
-        static const Re orderBy(QStringLiteral(R"(\bORDER\s+BY\b)"), kCaseless);
-        static const Re clauseEnd(QStringLiteral(R"(\b(LIMIT|OFFSET|UNION|EXCEPT|INTERSECT)\b)"), kCaseless);
-        static const Re direction(QStringLiteral(R"(\s+(ASC|DESC)\s*$)"), kCaseless);
-        QList<qsizetype> starts;
-        for (auto it = orderBy.globalMatch(sql.mask()); it.hasNext();)
-            starts.prepend(it.next().capturedEnd());
-        for (const qsizetype start : std::as_const(starts)) {
-            // The clause's terms: commas at its own depth, until a word or a
-            // bracket that ends it.
-            QList<qsizetype> termEnds;
-            const QString& mask = sql.mask();
-            int depth = 0;
-            qsizetype at = start;
-            qsizetype stop = mask.size();
-            if (const auto end = clauseEnd.match(mask, start); end.hasMatch())
-                stop = end.capturedStart();
-            for (; at < stop; ++at) {
-                const QChar c = mask.at(at);
-                if (c == u'(') {
-                    ++depth;
-                } else if (c == u')') {
-                    if (depth-- == 0)
-                        break;
-                } else if (depth == 0 && (c == u',' || c == u';' || c == MaskedStatement::kComment)) {
-                    termEnds << at;
-                    if (c != u',')
-                        break;
-                }
-            }
-            if (termEnds.isEmpty() || termEnds.last() != at)
-                termEnds << at;
-            qsizetype termStart = start;
-            QList<std::pair<qsizetype, qsizetype>> terms;
-            for (const qsizetype end : std::as_const(termEnds)) {
-                terms.prepend({termStart, end});
-                termStart = end + 1;
-            }
-            for (const auto& [from, to] : std::as_const(terms)) {
-                QString term = sql.mask().mid(from, to - from);
-                qsizetype end = to;
-                while (end > from && sql.mask().at(end - 1).isSpace())
-                    --end;
-                term.truncate(end - from);
-                if (term.trimmed().isEmpty() || term.contains(QLatin1String("COLLATE"), Qt::CaseInsensitive))
-                    continue;
-                const auto dir = direction.match(term);
-                sql.replace(dir.hasMatch() ? from + dir.capturedStart() : end, 0, collate);
-            }
+    static const Re clauseEnd(QStringLiteral(R"(\b(LIMIT|OFFSET|UNION|EXCEPT|INTERSECT)\b)"), kCaseless);
+    const auto end = clauseEnd.match(mask, start);
+    const qsizetype stop = end.hasMatch() ? end.capturedStart() : mask.size();
+    QList<std::pair<qsizetype, qsizetype>> terms;
+    qsizetype from = start;
+    int depth = 0;
+    for (qsizetype at = start; at <= stop; ++at) {
+        const QChar c = at < stop ? mask.at(at) : QChar(u';');
+        if (c == u'(') {
+            ++depth;
+        } else if (c == u')' && depth > 0) {
+            --depth;
+        } else if (depth == 0 && (c == u',' || c == u')' || c == u';' || c == MaskedStatement::kComment)) {
+            terms.append({from, at});
+            if (c != u',')
+                break;
+            from = at + 1;
         }
     }
+    return terms;
+}
+
+// Every ORDER BY term sorts texts as the shared server does.
+void collateOrderBy(MaskedStatement& sql, const QString& collate)
+{
+    if (!sql.contains(QLatin1String("ORDER")))
+        return;
+    static const Re orderBy(QStringLiteral(R"(\bORDER\s+BY\b)"), kCaseless);
+    static const Re direction(QStringLiteral(R"(\s+(ASC|DESC)$)"), kCaseless);
+    QList<qsizetype> starts;
+    for (auto it = orderBy.globalMatch(sql.mask()); it.hasNext();)
+        starts.prepend(it.next().capturedEnd());
+    for (const qsizetype start : std::as_const(starts)) {
+        const auto terms = orderByTerms(sql.mask(), start);
+        for (auto term = terms.crbegin(); term != terms.crend(); ++term) { // last first: positions hold
+            qsizetype end = term->second;
+            while (end > term->first && sql.mask().at(end - 1).isSpace())
+                --end;
+            const QString text = sql.mask().mid(term->first, end - term->first);
+            if (text.trimmed().isEmpty() || text.contains(QLatin1String("COLLATE"), Qt::CaseInsensitive))
+                continue;
+            const auto dir = direction.match(text);
+            sql.replace(dir.hasMatch() ? term->first + dir.capturedStart() : end, 0, collate);
+        }
+    }
+}
+
+// Every text literal compares as on the shared server; a literal after AS
+// names a column ("AS 'Name'") and takes no collation.
+void collateLiterals(MaskedStatement& sql, const QString& collate)
+{
     if (!sql.text().contains(u'\''))
         return;
-    // After each text literal; a literal is its quotes with the covered inside.
+    static const Re alias(QStringLiteral(R"((^|\W)AS\s*$)"), kCaseless);
     QList<qsizetype> ends;
     const QString& mask = sql.mask();
+    // A literal is its quotes with the covered inside (none when it is empty).
     for (qsizetype at = 0; at < mask.size(); ++at) {
         if (mask.at(at) != u'\'')
             continue;
         qsizetype end = at + 1;
         while (end < mask.size() && mask.at(end) == MaskedStatement::kCovered)
             ++end;
-        // A literal after AS names a column ("AS 'Name'") and takes no collation.
-        static const Re alias(QStringLiteral(R"((^|\W)AS\s*$)"), kCaseless);
-        const bool isAlias = alias.match(QStringView(mask).left(at)).hasMatch();
-        if (end < mask.size() && mask.at(end) == u'\'' && !isAlias) // an empty literal has no covered inside
+        if (end < mask.size() && mask.at(end) == u'\'' && !alias.match(QStringView(mask).left(at)).hasMatch())
             ends.prepend(end + 1);
         at = end;
     }
     for (const qsizetype end : std::as_const(ends))
         sql.replace(end, 0, collate);
+}
+
+// Texts compare and sort as on the shared server: every text literal, and
+// every term of an ORDER BY, in the server's collation.
+void collateTexts(MaskedStatement& sql)
+{
+    const QString collate = QStringLiteral(" COLLATE ") + QLatin1String(kServerCollation);
+    collateOrderBy(sql, collate);
+    collateLiterals(sql, collate);
 }
 
 // Reads one argument at `at`; advances past it.
