@@ -28,9 +28,6 @@ QHash<QString, EmbeddedProcedure>& procedures()
     return registry;
 }
 
-const QString kLostConnection = QStringLiteral(
-    "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.");
-
 // SQLite's result codes that the server's messages are chosen by.
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
@@ -160,7 +157,7 @@ void EmbeddedServer::requireUserRole() const
 void EmbeddedServer::checkOpen() const
 {
     if (!m_database.isOpen())
-        throw DatabaseError(kLostConnection, DatabaseError::Kind::ConnectionLost);
+        throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
 }
 
 ResultSet EmbeddedServer::query(const QString& statement)

@@ -17,6 +17,10 @@ namespace db {
 using EmbeddedProcedure = std::function<ResultSet(QSqlDatabase& database, const QVariantList& arguments)>;
 void registerEmbeddedProcedure(const QString& name, EmbeddedProcedure procedure);
 
+// What the server says of a connection that broke under a statement.
+inline constexpr char kLostConnectionMessage[] =
+    "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.";
+
 // A failure of the embedded database in the server's words: a file that is not
 // a database, a database locked by another program, a missing table by name.
 QString embeddedErrorText(const QSqlError& error, const QString& path);

@@ -1,6 +1,7 @@
 #include "embedded_faults.h"
 
 #include "db/connection_p.h"
+#include "db/embedded_server.h"
 #include "db/errors.h"
 #include "db/row_writer.h"
 
@@ -26,8 +27,6 @@ Faults& faults()
     return f;
 }
 
-const QString kLostConnection = QStringLiteral(
-    "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.");
 
 // A backend that fails when a fault is due, and otherwise passes everything on.
 class FaultInjectingBackend final : public Backend {
@@ -86,7 +85,7 @@ private:
     void checkLost() const
     {
         if (m_generation != faults().lostGeneration)
-            throw DatabaseError(kLostConnection, DatabaseError::Kind::ConnectionLost);
+            throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
     }
     void check(const QString& statement, bool isWrite)
     {
