@@ -31,14 +31,9 @@ std::string fileBytes(const fs::path& path)
 
 class DownloadFileTest : public ::testing::Test {
 protected:
-    // A proxy configured on the machine must not intercept the loopback server.
     static void SetUpTestSuite()
     {
-#ifdef _WIN32
-        _putenv_s("no_proxy", "127.0.0.1");
-#else
-        setenv("no_proxy", "127.0.0.1", 1);
-#endif
+        testing_support::bypassProxyForLoopback();
     }
     void SetUp() override
     {

@@ -12,6 +12,7 @@
 #endif
 
 #include <cctype>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace testing_support {
@@ -238,6 +239,15 @@ void LoopbackHttpServer::answer(SocketHandle handle)
 #endif
     while (recv(client, chunk, sizeof chunk, 0) > 0) {
     }
+}
+
+void bypassProxyForLoopback()
+{
+#ifdef _WIN32
+    _putenv_s("no_proxy", "127.0.0.1");
+#else
+    setenv("no_proxy", "127.0.0.1", 1);
+#endif
 }
 
 } // namespace testing_support

@@ -12,6 +12,9 @@
 
 namespace testing_support {
 
+// A proxy configured on the machine must not intercept the loopback server.
+void bypassProxyForLoopback();
+
 class LoopbackHttpServer {
 public:
     struct Reply {

@@ -332,11 +332,7 @@ class UpdateDownload : public UpdateFolder {
 protected:
     static void SetUpTestSuite()
     {
-#ifdef _WIN32
-        _putenv_s("no_proxy", "127.0.0.1");
-#else
-        setenv("no_proxy", "127.0.0.1", 1);
-#endif
+        testing_support::bypassProxyForLoopback();
     }
     std::string smallProgram() const
     {
