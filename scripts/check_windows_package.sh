@@ -41,6 +41,17 @@ export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.2; done
 wine cmd /c echo ok >/dev/null 2>&1   # the Wine prefix, before the program's clock starts
 
+# type_demo_sign_in WINDOW: types the demo user's login and password into the
+# sign-in window and presses Enter.
+type_demo_sign_in() {
+  sleep 2
+  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+  xdotool type --delay 80 "demo"
+  xdotool key Tab
+  xdotool type --delay 80 "demo2026"
+  xdotool key Return
+}
+
 # wait_window REGEX SECONDS: the id of a visible window whose title matches.
 wait_window() {
   local id
@@ -55,12 +66,7 @@ wait_window() {
 program_pid=$!
 signin=$(wait_window "^Аутентификация" 120) || { echo "FAILED: no sign-in window" >&2; cat "$work/program.log" >&2; exit 1; }
 echo "sign-in window shown"
-sleep 2
-xdotool windowactivate --sync "$signin" 2>/dev/null || xdotool windowfocus --sync "$signin"
-xdotool type --delay 80 "demo"
-xdotool key Tab
-xdotool type --delay 80 "demo2026"
-xdotool key Return
+type_demo_sign_in "$signin"
 main=$(wait_window "^QEL 23 Научная деятельность сотрудника$" 120) ||
   { echo "FAILED: no main window after signing in as demo" >&2; cat "$work/program.log" >&2; exit 1; }
 echo "main window shown: signed in as demo from the unpacked package"
@@ -137,12 +143,7 @@ sign_in_for_update() {
   (cd "$home" && exec wine "QEL 23.exe") >"$work/program.log" 2>&1 &
   program_pid=$!
   signin=$(wait_window "^Аутентификация" 120) || { echo "FAILED: no sign-in window before the update" >&2; exit 1; }
-  sleep 2
-  xdotool windowactivate --sync "$signin" 2>/dev/null || xdotool windowfocus --sync "$signin"
-  xdotool type --delay 80 "demo"
-  xdotool key Tab
-  xdotool type --delay 80 "demo2026"
-  xdotool key Return
+  type_demo_sign_in "$signin"
   for _ in $(seq 120); do kill -0 "$program_pid" 2>/dev/null || { program_pid=""; return 0; }; sleep 0.5; done
   return 1
 }
