@@ -1,6 +1,7 @@
 #include "server_check.h"
 
 #include "data/embedded_get_user.h"
+#include "data/schema.h"
 #include "db/errors.h"
 #include "db/odbc_backend.h"
 #include "platform/workstation.h"
@@ -15,7 +16,7 @@
 namespace server_check {
 namespace {
 
-// What the program needs of a column.
+// What the check accepts for a column.
 enum class Need {
     Integer,  // a 32-bit integer
     Identity, // a 32-bit integer the server assigns
@@ -27,63 +28,36 @@ enum class Need {
     Any,      // only the name is fixed
 };
 
-struct Column {
-    const char* name;
-    Need need;
-    int size = 0;
-};
-
-struct Table {
-    const char* name;
-    // The program inserts, changes and deletes its rows; otherwise it only reads.
-    bool edited;
-    // Its key must be an identity column: every table the program inserts
-    // into, and the teachers, whose key the program treats as server-assigned.
-    bool identityKey;
-    std::vector<Column> columns;
-};
-
-// The tables and columns that QEL 23 reads and writes, with the types and
-// sizes of its field definitions.
-const std::vector<Table>& programTables()
+// What the program needs of a column: the type its field definition gives
+// it, and an identity where the server assigns the table's keys.
+Need needOf(const schema::Table& table, const schema::Column& column)
 {
-    static const std::vector<Table> tables = {
-        {"ScientificActivity", true, true,
-         {{"id_ScientificActivity", Need::Identity}, {"id_t_fio", Need::Integer}, {"id_uch_step", Need::Integer},
-          {"id_uch_zvanie", Need::Integer}, {"id_spec_code", Need::Integer}, {"theme", Need::WideText, 200},
-          {"val1", Need::WideText, 300}, {"val2", Need::WideText, 300}, {"val3", Need::WideText, 300},
-          {"yearProtection", Need::SmallInt}}},
-        {"Language_options", true, true,
-         {{"id_lang_options", Need::Identity}, {"id_lang", Need::Integer}, {"id_level", Need::Integer},
-          {"id_teacher", Need::Integer}, {"id_level_read", Need::Integer}, {"id_level_speak", Need::Integer},
-          {"id_level_write", Need::Integer}, {"QEL_User", Need::Text, 20}, {"QEL_Update", Need::Date}}},
-        {"Publication", true, true,
-         {{"id_publicationType", Need::Integer}, {"theme", Need::Text, 200}, {"id_teacher", Need::Integer},
-          {"Pages", Need::Integer}, {"PublicationDate", Need::DateTime}, {"Primech", Need::Text, 200}}},
-        {"teacher_skills", true, true,
-         {{"personal_skills", Need::Text, 500}, {"computer_skills", Need::Text, 500}, {"other_info", Need::Text, 500},
-          {"id_teacher", Need::Integer}}},
-        {"organization_member", true, true, {{"id_organization", Need::Integer}, {"id_teacher", Need::Integer}}},
-        {"uch_step", true, true, {{"id_uch_stepen", Need::Identity}, {"k5", Need::Text, 20}, {"QEL_user", Need::Text, 20}}},
-        {"uch_zvanie", true, true,
-         {{"id_uch_zvanie", Need::Identity}, {"k6", Need::Text, 20}, {"QEL_user", Need::Text, 20}}},
-        {"Spec_Code", true, true, {{"id_spec_code", Need::Identity}, {"spec_code", Need::Any}}},
-        {"languages", true, true, {{"id_lang", Need::Identity}, {"lang", Need::Text, 20}, {"QEL_user", Need::Text, 20}}},
-        {"PublicationType", true, true, {{"id_publicationType", Need::Identity}, {"publicationType", Need::Text, 20}}},
-        {"t_fio", false, true, {{"id_teacher", Need::Identity}, {"t_fio", Need::Text, 152}}},
-        {"Working", false, false, {{"id_teacher", Need::Any}}},
-        {"a_year", false, false, {{"id_a_year", Need::Integer}, {"p32", Need::Text, 20}, {"u_god", Need::Any}}},
-        {"kafedra", false, false, {{"id_kafedra", Need::Integer}, {"f1", Need::Text, 200}}},
-        {"User_Kafedra", false, false, {{"id_login", Need::Any}, {"id_kafedra", Need::Any}}},
-        {"QEL_User", false, false, {{"id_QEL_user", Need::Integer}, {"QEL_login", Need::Any}}},
-        {"educ_sh", false, false, {{"id_educ_sh", Need::Any}, {"id_a_year", Need::Any}, {"id_kafedra", Need::Any}}},
-        {"RRNK", false, false, {{"id_educ_sh", Need::Any}, {"id_teacher", Need::Any}}},
-        {"RRNKkrdt", false, false, {{"id_a_year", Need::Any}, {"id_kafedra", Need::Any}, {"id_teacher", Need::Any}}},
-        {"Organization", false, false,
-         {{"id_organization", Need::Integer}, {"short_name", Need::Text, 20}, {"full_name", Need::Text, 400}}},
-        {"Level", false, false, {{"id_Level", Need::Any}, {"l_level", Need::Any}}},
-    };
-    return tables;
+    if (column.key && table.serverAssignsKeys)
+        return Need::Identity;
+    if (!column.type)
+        return Need::Any;
+    switch (*column.type) {
+    case db::FieldType::Integer: return Need::Integer;
+    case db::FieldType::AutoIncrement: return Need::Identity;
+    case db::FieldType::SmallInt: return Need::SmallInt;
+    case db::FieldType::String: return Need::Text;
+    case db::FieldType::WideString: return Need::WideText;
+    case db::FieldType::Date: return Need::Date;
+    case db::FieldType::DateTime: return Need::DateTime;
+    case db::FieldType::Float:
+    case db::FieldType::Unknown: break; // no column of the schema is either
+    }
+    return Need::Any;
+}
+
+// The key column of a table whose keys the server assigns; empty where the
+// program names none.
+QString identityKeyOf(const schema::Table& table)
+{
+    for (const schema::Column& column : table.columns)
+        if (needOf(table, column) == Need::Identity)
+            return QLatin1String(column.name);
+    return QString();
 }
 
 // Columns of QEL_User that only GET_USER may read.
@@ -322,7 +296,7 @@ private:
         switch (serverOf(gateway, m_target)) {
         case Server::SqlServer: {
             auto& odbc = static_cast<db::OdbcBackend&>(gateway.backend());
-            for (const Table& table : programTables())
+            for (const schema::Table& table : schema::tables())
                 for (const char* permission : {"SELECT", "INSERT", "UPDATE", "DELETE"})
                     if (odbc.hasPermission(QLatin1String(table.name), QLatin1String(permission)).value_or(false))
                         allowed << QStringLiteral("%1 on %2").arg(QLatin1String(permission), QLatin1String(table.name));
@@ -330,7 +304,7 @@ private:
         }
         case Server::Embedded:
         case Server::OtherOdbc:
-            for (const Table& table : programTables())
+            for (const schema::Table& table : schema::tables())
                 if (!refusalOf(gateway, QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(QLatin1String(table.name))))
                     allowed << QStringLiteral("SELECT on %1").arg(QLatin1String(table.name));
             break;
@@ -340,7 +314,7 @@ private:
 
     void checkTables(db::Connection& user)
     {
-        for (const Table& table : programTables()) {
+        for (const schema::Table& table : schema::tables()) {
             const QString name = QLatin1String(table.name);
             const QString text = QStringLiteral("Table %1 has the columns the program uses").arg(name);
             db::TableInfo info;
@@ -352,30 +326,27 @@ private:
             }
             QStringList problems;
             QStringList& present = m_present[name];
-            for (const Column& column : table.columns) {
+            for (const schema::Column& column : table.columns) {
                 const db::ColumnInfo* found = info.column(QLatin1String(column.name));
+                const Need need = needOf(table, column);
                 if (found)
                     present << QLatin1String(column.name);
                 if (!found)
                     problems << QStringLiteral("%1 is missing").arg(QLatin1String(column.name));
-                else if (!fits(*found, column.need, column.size))
+                else if (!fits(*found, need, column.size))
                     problems << QStringLiteral("%1 is %2, the program needs %3")
-                                    .arg(QLatin1String(column.name), describe(*found),
-                                         describe(column.need, column.size));
+                                    .arg(QLatin1String(column.name), describe(*found), describe(need, column.size));
             }
             check(problems.isEmpty(), text, joined(problems));
-            if (table.identityKey)
+            if (table.serverAssignsKeys)
                 checkIdentity(table, info);
         }
     }
 
-    void checkIdentity(const Table& table, const db::TableInfo& info)
+    void checkIdentity(const schema::Table& table, const db::TableInfo& info)
     {
         const QString name = QLatin1String(table.name);
-        QString key;
-        for (const Column& column : table.columns)
-            if (column.need == Need::Identity)
-                key = QLatin1String(column.name);
+        const QString key = identityKeyOf(table);
         const QString text = key.isEmpty()
             ? QStringLiteral("Table %1 has a key that the server assigns (an identity primary key)").arg(name)
             : QStringLiteral("Table %1: key %2 is an identity column, the primary key").arg(name, key);
@@ -405,14 +376,14 @@ private:
         }
         auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
         QStringList wrong;
-        for (const Table& table : programTables()) {
+        for (const schema::Table& table : schema::tables()) {
             QHash<QString, QString> collations;
             try {
                 collations = odbc.collations(QLatin1String(table.name));
             } catch (const db::DatabaseError&) {
                 continue; // reported with the table
             }
-            for (const Column& column : table.columns) {
+            for (const schema::Column& column : table.columns) {
                 const QString collation = collations.value(QString::fromLatin1(column.name).toLower());
                 if (!collation.isEmpty() && !isCyrillicCaseInsensitive(collation))
                     wrong << QStringLiteral("%1.%2 is %3").arg(QLatin1String(table.name), QLatin1String(column.name),
@@ -428,7 +399,7 @@ private:
         QStringList unreadable;
         // Only the tables and columns that are there: what is missing is
         // reported above.
-        for (const Table& table : programTables()) {
+        for (const schema::Table& table : schema::tables()) {
             const QStringList names = m_present.value(QLatin1String(table.name));
             if (names.isEmpty())
                 continue;
@@ -442,7 +413,7 @@ private:
 
         QStringList unwritable;
         QStringList writableReference;
-        for (const Table& table : programTables()) {
+        for (const schema::Table& table : schema::tables()) {
             const QString name = QLatin1String(table.name);
             if (m_present.value(name).isEmpty())
                 continue;
@@ -480,7 +451,7 @@ private:
     // SQL Server tells its permissions without a statement being run; a
     // database without per-table permissions is tried with a statement that
     // changes no row.
-    bool mayWrite(db::Connection& user, Server server, const Table& table, const QString& permission)
+    bool mayWrite(db::Connection& user, Server server, const schema::Table& table, const QString& permission)
     {
         const QString name = QLatin1String(table.name);
         if (server == Server::SqlServer)
@@ -489,7 +460,10 @@ private:
                 .value_or(false);
         if (!table.edited)
             return false; // the per-table question is not asked there (see above)
-        const QString column = m_present.value(name).constLast();
+        // A column the program writes: not the key, which the server assigns.
+        QStringList written = m_present.value(name);
+        written.removeAll(identityKeyOf(table));
+        const QString column = written.isEmpty() ? identityKeyOf(table) : written.constLast();
         QString statement;
         if (permission == u"INSERT")
             statement = QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1 WHERE 1 = 0").arg(name, column);

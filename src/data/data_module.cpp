@@ -1,7 +1,11 @@
 #include "data/data_module.h"
 
 #include "data/embedded_get_user.h"
+#include "data/schema.h"
 #include "db/errors.h"
+
+#include <string_view>
+#include <vector>
 
 using db::Dataset;
 using db::FieldDefinition;
@@ -18,28 +22,53 @@ const QString kFioStatement = QStringLiteral(
     "GROUP BY dbo.t_fio.t_fio, dbo.t_fio.id_teacher\n"
     "ORDER BY dbo.t_fio.t_fio");
 
-FieldDefinition field(const QString& name, FieldType type, int size = 0)
+// A lookup field: name = keyField in dataset.lookupKeyField, showing resultField cut to size.
+struct Lookup {
+    const char* name;
+    const char* keyField;
+    Dataset* dataset;
+    const char* lookupKeyField;
+    const char* resultField;
+    int size;
+};
+
+// The fields of a dataset that reads a table of the schema.
+struct FieldsOf {
+    const char* table;
+    bool readOnly = false;
+    // The column the lookups follow; the last one if none is named.
+    const char* lookupsAfter = nullptr;
+    std::vector<Lookup> lookups = {};
+};
+
+FieldDefinition fieldOf(const schema::Column& column, bool readOnly)
 {
     FieldDefinition definition;
-    definition.name = name;
-    definition.type = type;
-    definition.size = size;
-    definition.readOnly = type == FieldType::AutoIncrement;
+    definition.name = QString::fromLatin1(column.name);
+    definition.type = *column.type;
+    definition.size = column.size;
+    definition.readOnly = readOnly || definition.type == FieldType::AutoIncrement;
+    definition.minimum = column.minimum;
+    definition.maximum = column.maximum;
     return definition;
 }
 
-FieldDefinition readOnly(FieldDefinition definition)
+// One field per column whose type is fixed, in the schema's order, with the
+// lookups among them.
+void defineTableFields(Dataset& dataset, const FieldsOf& fields)
 {
-    definition.readOnly = true;
-    return definition;
-}
-
-FieldDefinition level(const QString& name)
-{
-    FieldDefinition definition = field(name, FieldType::Integer);
-    definition.minimum = 1;
-    definition.maximum = 5;
-    return definition;
+    const std::vector<schema::Column>& columns = schema::table(fields.table).columns;
+    const std::string_view lookupsAfter = fields.lookupsAfter ? fields.lookupsAfter : columns.back().name;
+    for (const schema::Column& column : columns) {
+        if (column.type)
+            dataset.addField(fieldOf(column, fields.readOnly));
+        if (column.name != lookupsAfter)
+            continue;
+        for (const Lookup& lookup : fields.lookups)
+            dataset.addLookupField(QString::fromLatin1(lookup.name), QString::fromLatin1(lookup.keyField),
+                                   lookup.dataset, QString::fromLatin1(lookup.lookupKeyField),
+                                   QString::fromLatin1(lookup.resultField), lookup.size);
+    }
 }
 
 } // namespace
@@ -123,91 +152,37 @@ db::DataSource* TDM_MB::makeSource(const QString& name, Dataset* dataset)
 
 void TDM_MB::defineFields()
 {
-    ADOQ_FIO->addField(readOnly(field(QStringLiteral("id_teacher"), FieldType::AutoIncrement)));
-    ADOQ_FIO->addField(readOnly(field(QStringLiteral("t_fio"), FieldType::String, 152)));
-
-    Dataset* sa = ADOQ_ScientificActivity;
-    sa->addField(field(QStringLiteral("id_ScientificActivity"), FieldType::AutoIncrement));
-    sa->addField(field(QStringLiteral("id_t_fio"), FieldType::Integer));
-    sa->addField(field(QStringLiteral("id_uch_step"), FieldType::Integer));
-    sa->addField(field(QStringLiteral("id_uch_zvanie"), FieldType::Integer));
-    sa->addField(field(QStringLiteral("id_spec_code"), FieldType::Integer));
-    sa->addField(field(QStringLiteral("theme"), FieldType::WideString, 200));
-    sa->addLookupField(QStringLiteral("uch_step"), QStringLiteral("id_uch_step"), ADOT_uch_step,
-                       QStringLiteral("id_uch_stepen"), QStringLiteral("k5"), 10);
-    sa->addLookupField(QStringLiteral("uch_zvanie"), QStringLiteral("id_uch_zvanie"), ADOT_uch_zvanie,
-                       QStringLiteral("id_uch_zvanie"), QStringLiteral("k6"), 10);
-    sa->addLookupField(QStringLiteral("FIO"), QStringLiteral("id_t_fio"), ADOQ_FIO, QStringLiteral("id_teacher"),
-                       QStringLiteral("t_fio"), 50);
-    sa->addLookupField(QStringLiteral("spec_code"), QStringLiteral("id_spec_code"), ADOT_Spec_Code,
-                       QStringLiteral("id_spec_code"), QStringLiteral("spec_code"), 20);
-    sa->addField(field(QStringLiteral("val1"), FieldType::WideString, 300));
-    sa->addField(field(QStringLiteral("val2"), FieldType::WideString, 300));
-    sa->addField(field(QStringLiteral("val3"), FieldType::WideString, 300));
-    sa->addField(field(QStringLiteral("yearProtection"), FieldType::SmallInt));
-
-    ADOT_uch_step->addField(field(QStringLiteral("k5"), FieldType::String, 20));
-    ADOT_uch_step->addField(field(QStringLiteral("QEL_user"), FieldType::String, 20));
-    ADOT_uch_step->addField(field(QStringLiteral("id_uch_stepen"), FieldType::Integer));
-
-    ADOT_uch_zvanie->addField(field(QStringLiteral("id_uch_zvanie"), FieldType::Integer));
-    ADOT_uch_zvanie->addField(field(QStringLiteral("k6"), FieldType::String, 20));
-    ADOT_uch_zvanie->addField(field(QStringLiteral("QEL_user"), FieldType::String, 20));
-
-    ADOQ_languages->addField(field(QStringLiteral("id_lang"), FieldType::Integer));
-    ADOQ_languages->addField(field(QStringLiteral("lang"), FieldType::String, 20));
-    ADOQ_languages->addField(field(QStringLiteral("QEL_user"), FieldType::String, 20));
-
-    Dataset* lo = ADOQ_Lang_options;
-    lo->addField(field(QStringLiteral("QEL_User"), FieldType::String, 20));
-    lo->addField(field(QStringLiteral("QEL_Update"), FieldType::Date));
-    lo->addField(field(QStringLiteral("id_lang_options"), FieldType::AutoIncrement));
-    lo->addField(field(QStringLiteral("id_lang"), FieldType::Integer));
-    lo->addField(field(QStringLiteral("id_level"), FieldType::Integer));
-    lo->addField(field(QStringLiteral("id_teacher"), FieldType::Integer));
-    lo->addLookupField(QStringLiteral("language"), QStringLiteral("id_lang"), ADOQ_languages, QStringLiteral("id_lang"),
-                       QStringLiteral("lang"), 30);
-    lo->addLookupField(QStringLiteral("level"), QStringLiteral("id_level"), ADOQ_Level, QStringLiteral("id_Level"),
-                       QStringLiteral("l_level"), 30);
-    lo->addField(level(QStringLiteral("id_level_read")));
-    lo->addField(level(QStringLiteral("id_level_speak")));
-    lo->addField(level(QStringLiteral("id_level_write")));
-
-    ADOQ_Kafedra->addField(field(QStringLiteral("id_kafedra"), FieldType::Integer));
-    ADOQ_Kafedra->addField(field(QStringLiteral("f1"), FieldType::String, 200));
-
-    Dataset* pub = ADOQ_Publication;
-    pub->addField(field(QStringLiteral("id_publicationType"), FieldType::Integer));
-    pub->addField(field(QStringLiteral("theme"), FieldType::String, 200));
-    pub->addField(field(QStringLiteral("id_teacher"), FieldType::Integer));
-    pub->addField(field(QStringLiteral("Pages"), FieldType::Integer));
-    pub->addField(field(QStringLiteral("PublicationDate"), FieldType::DateTime));
-    pub->addField(field(QStringLiteral("Primech"), FieldType::String, 200));
-    pub->addLookupField(QStringLiteral("PublicationType"), QStringLiteral("id_publicationType"), ADOQ_PublicationType,
-                        QStringLiteral("id_publicationType"), QStringLiteral("publicationType"), 20);
-
-    ADOQ_PublicationType->addField(field(QStringLiteral("id_publicationType"), FieldType::Integer));
-    ADOQ_PublicationType->addField(field(QStringLiteral("publicationType"), FieldType::String, 20));
-
-    ADOQ_teacher_skills->addField(field(QStringLiteral("personal_skills"), FieldType::String, 500));
-    ADOQ_teacher_skills->addField(field(QStringLiteral("computer_skills"), FieldType::String, 500));
-    ADOQ_teacher_skills->addField(field(QStringLiteral("other_info"), FieldType::String, 500));
-    ADOQ_teacher_skills->addField(field(QStringLiteral("id_teacher"), FieldType::Integer));
-
-    ADOQ_organization->addField(field(QStringLiteral("id_organization"), FieldType::Integer));
-    ADOQ_organization->addField(field(QStringLiteral("short_name"), FieldType::String, 20));
-    ADOQ_organization->addField(field(QStringLiteral("full_name"), FieldType::String, 400));
-
-    Dataset* om = ADOQ_organization_member;
-    om->addField(field(QStringLiteral("id_organization"), FieldType::Integer));
-    om->addField(field(QStringLiteral("id_teacher"), FieldType::Integer));
-    om->addLookupField(QStringLiteral("Shrt_name"), QStringLiteral("id_organization"), ADOQ_organization,
-                       QStringLiteral("id_organization"), QStringLiteral("short_name"), 20);
-    om->addLookupField(QStringLiteral("Full_name"), QStringLiteral("id_organization"), ADOQ_organization,
-                       QStringLiteral("id_organization"), QStringLiteral("full_name"), 400);
-
-    ADOQ_year->addField(field(QStringLiteral("id_a_year"), FieldType::Integer));
-    ADOQ_year->addField(field(QStringLiteral("p32"), FieldType::String, 20));
+    defineTableFields(*ADOQ_FIO, {.table = "t_fio", .readOnly = true});
+    defineTableFields(*ADOQ_ScientificActivity,
+                      {.table = "ScientificActivity",
+                       .lookupsAfter = "theme",
+                       .lookups = {{"uch_step", "id_uch_step", ADOT_uch_step, "id_uch_stepen", "k5", 10},
+                                   {"uch_zvanie", "id_uch_zvanie", ADOT_uch_zvanie, "id_uch_zvanie", "k6", 10},
+                                   {"FIO", "id_t_fio", ADOQ_FIO, "id_teacher", "t_fio", 50},
+                                   {"spec_code", "id_spec_code", ADOT_Spec_Code, "id_spec_code", "spec_code", 20}}});
+    defineTableFields(*ADOT_uch_step, {.table = "uch_step"});
+    defineTableFields(*ADOT_uch_zvanie, {.table = "uch_zvanie"});
+    defineTableFields(*ADOQ_languages, {.table = "languages"});
+    defineTableFields(*ADOQ_Lang_options,
+                      {.table = "Language_options",
+                       .lookupsAfter = "id_teacher",
+                       .lookups = {{"language", "id_lang", ADOQ_languages, "id_lang", "lang", 30},
+                                   {"level", "id_level", ADOQ_Level, "id_Level", "l_level", 30}}});
+    defineTableFields(*ADOQ_Kafedra, {.table = "kafedra"});
+    defineTableFields(*ADOQ_Publication,
+                      {.table = "Publication",
+                       .lookups = {{"PublicationType", "id_publicationType", ADOQ_PublicationType, "id_publicationType",
+                                    "publicationType", 20}}});
+    defineTableFields(*ADOQ_PublicationType, {.table = "PublicationType"});
+    defineTableFields(*ADOQ_teacher_skills, {.table = "teacher_skills"});
+    defineTableFields(*ADOQ_organization, {.table = "Organization"});
+    defineTableFields(*ADOQ_organization_member,
+                      {.table = "organization_member",
+                       .lookups = {{"Shrt_name", "id_organization", ADOQ_organization, "id_organization",
+                                    "short_name", 20},
+                                   {"Full_name", "id_organization", ADOQ_organization, "id_organization",
+                                    "full_name", 400}}});
+    defineTableFields(*ADOQ_year, {.table = "a_year"});
 }
 
 void TDM_MB::attachRules()
