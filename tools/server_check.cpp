@@ -5,6 +5,7 @@
 #include "db/errors.h"
 #include "db/odbc_backend.h"
 #include "platform/workstation.h"
+#include "signin/get_user_reply.h"
 #include "signin/get_user_statement.h"
 #include "signin/text8.h"
 
@@ -256,26 +257,24 @@ private:
         }
         check(true, QStringLiteral("The gateway login may run GET_USER"));
         checkGatewayRights(*gateway);
-        const bool sixColumns = !row.rows.isEmpty() && row.columns.size() == 6 && row.rows.first().size() == 6;
+        const bool sixColumns = !row.rows.isEmpty() && row.columns.size() == kGetUserFieldCount
+                             && row.rows.first().size() == kGetUserFieldCount;
         check(sixColumns, QStringLiteral("GET_USER returns one row of six columns"),
               row.rows.isEmpty() ? QStringLiteral("it returned no row")
                                  : QStringLiteral("it returned %1 columns").arg(row.columns.size()));
         if (!sixColumns)
             return nullptr;
 
-        const QVector<QVariant>& values = row.rows.first();
-        const QString message = values.at(4).toString();
-        check(message.isEmpty(), QStringLiteral("GET_USER accepts the test user \"%1\"").arg(userLogin),
-              QStringLiteral("it answered \"%1\"").arg(message));
-        const bool hasLogin = !values.at(0).toString().isEmpty();
+        const GetUserReply reply = readGetUserReply(row);
+        check(reply.message.isEmpty(), QStringLiteral("GET_USER accepts the test user \"%1\"").arg(userLogin),
+              QStringLiteral("it answered \"%1\"").arg(reply.message));
+        const bool hasLogin = !reply.shiftedDatabaseLogin.isEmpty();
         check(hasLogin, QStringLiteral("GET_USER hands out a database login for \"%1\"").arg(userLogin),
               QStringLiteral("column 1 (the user's database login) is empty"));
-        if (!message.isEmpty() || !hasLogin)
+        if (!reply.message.isEmpty() || !hasLogin)
             return nullptr;
 
-        TFirstConnectInfo info = m_target.settings;
-        info.UserID = ShiftDecode(toText8(values.at(0).toString()));
-        info.Password = ShiftDecode(toText8(values.at(1).toString()));
+        const TFirstConnectInfo info = reply.userConnection(m_target.settings);
         gateway->close();
         auto user = connection(info);
         try {

@@ -4,14 +4,10 @@
 #include "controls/dialogs.h"
 #include "data/data_module.h"
 #include "data/session_loading.h"
-#include "db/errors.h"
-#include "platform/files.h"
-#include "platform/shell.h"
-#include "platform/workstation.h"
-#include "signin/connection_settings.h"
-#include "signin/get_user_statement.h"
+#include "signin/get_user_reply.h"
 #include "signin/jpeg_image.h"
 #include "signin/self_update.h"
+#include "signin/sign_in_exchange.h"
 #include "signin/text8.h"
 
 #include <QKeyEvent>
@@ -20,7 +16,6 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QToolButton>
-#include <QWindow>
 
 TForm8* Form8 = nullptr;
 
@@ -95,65 +90,16 @@ QString errorText(const std::exception& error)
     return QString::fromUtf8(error.what());
 }
 
-// The one row of GET_USER, read by field position: a null text reads as
-// empty, a null integer as 0.
-class GetUserRow {
-public:
-    explicit GetUserRow(const db::ResultSet& result)
-    {
-        if (result.rows.isEmpty())
-            throw db::DatabaseError(QStringLiteral("Either BOF or EOF is True, or the current record has been "
-                                                   "deleted. Requested operation requires a current record."));
-        m_row = result.rows.first();
-    }
-    QString text(int position) const
-    {
-        const QVariant value = field(position);
-        return value.isNull() ? QString() : value.toString();
-    }
-    int integer(int position) const
-    {
-        const QVariant value = field(position);
-        if (value.isNull())
-            return 0;
-        bool ok = false;
-        const int number = value.toString().trimmed().toInt(&ok);
-        if (!ok)
-            throw db::DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(value.toString()));
-        return number;
-    }
-
-private:
-    QVariant field(int position) const
-    {
-        if (position >= m_row.size())
-            throw db::DatabaseError(QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                                   "requested name or ordinal."));
-        return m_row.at(position);
-    }
-    QVector<QVariant> m_row;
-};
-
 } // namespace
 
-std::string TIdIPWatch::LocalIP() const
-{
-    return lookup ? lookup() : platform::firstIPv4OfHostName();
-}
-
-TForm8::TForm8(QWidget* parent)
+TForm8::TForm8(SignInEnvironment& environment, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
-    , updateUrl(kUpdateUrl)
-    , startScript(platform::StartScriptHidden)
+    , m_environment(environment)
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Аутентификация"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(497, 273);
-    systemMove = [this] {
-        if (QWindow* window = windowHandle())
-            window->startSystemMove();
-    };
     buildPictures();
     buildBoxes();
     buildButtons();
@@ -343,71 +289,71 @@ void TForm8::keyPressEvent(QKeyEvent* event)
 
 void TForm8::Image1MouseDown(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && systemMove)
-        systemMove();
+    if (event->button() == Qt::LeftButton)
+        m_environment.startWindowMove(*this);
 }
 
 // ---- the exchange with the server ----
 
 bool TForm8::Authenticate(const QString& newPasswordArgument)
 {
-    TFirstConnectInfo info = ReadConnectionSettings();
-    db::Connection& connection = *DM_MB->ADOCon;
-    connection.close();
-    connection.setConnectionString(fromText8(BuildConnectionString(info)));
-    try {
-        connection.open();
-    } catch (const db::DatabaseError& error) {
-        // The settings' own login is not shown to the user.
-        setStatus(QString(error.message()).remove(fromText8(info.UserID)));
-    }
+    SignInExchange exchange(*DM_MB->ADOCon);
+    if (const std::optional<QString> refusal = exchange.connectGateway())
+        setStatus(*refusal);
+    const SignInRequest request{Login_Edit->text(), Password_Edit->text(), newPasswordArgument};
+    // Asked outside the handling below: a failing lookup reaches the default error display.
+    const std::string address = m_environment.localAddress();
 
-    const std::string statement = GetUserStatement(toText8(Login_Edit->text()), toText8(Password_Edit->text()),
-                                                   toText8(newPasswordArgument), IdIPWatch1.LocalIP(),
-                                                   platform::computerName());
+    GetUserReply reply;
     try {
-        const GetUserRow row(connection.query(fromText8(statement)));
-        const QString message = row.text(4);
-        if (row.integer(5) >= 2) {
-            StartSelfUpdate();
+        reply = exchange.askGetUser(request, address);
+        if (const SignInDecision decision = decideSignIn(reply, m_attempts); decision != SignInDecision::Accept) {
+            refuse(decision, reply, exchange);
             return false;
         }
-        if (!message.isEmpty()) {
-            setStatus(message);
-            return false;
-        }
-        const int passwordTerm = row.integer(3);
-        const bool forced = passwordTerm < 0;
-        if (forced || (m_attempts == 1 && !row.text(0).isEmpty() && passwordTerm < 20)) {
-            connection.close();
-            setStatus(kMustChangePassword);
-            SpeedButton3Click();
-            if (forced)
-                SpeedButton3->setEnabled(false);
-            return false;
-        }
-        info.UserID = ShiftDecode(toText8(row.text(0)));
-        info.Password = ShiftDecode(toText8(row.text(1)));
-        connection.close();
-        connection.setConnectionString(fromText8(BuildConnectionString(info)));
     } catch (const std::exception& error) {
         controls::showMessage(errorText(error));
         setStatus(kWrongLoginOrPassword);
-        connection.close();
+        exchange.close();
         return false;
     }
 
     try {
-        connection.open();
+        exchange.connectAsUser(reply);
         controls::Application::instance()->setShowMainForm(true);
-        DM_MB->session()->setSignedInLogin(Login_Edit->text());
+        DM_MB->session()->setSignedInLogin(request.login);
         LoadSessionData();
         return true;
     } catch (const std::exception& error) {
         controls::showMessage(errorText(error));
         setStatus(QString());
-        connection.close();
+        exchange.close();
         return false;
+    }
+}
+
+// A self-update and the server's message leave the gateway connection open;
+// a password change closes it, the next attempt bringing the new password.
+void TForm8::refuse(SignInDecision decision, const GetUserReply& reply, SignInExchange& exchange)
+{
+    switch (decision) {
+    case SignInDecision::SelfUpdate:
+        StartSelfUpdate();
+        return;
+    case SignInDecision::ShowServerMessage:
+        setStatus(reply.message);
+        return;
+    case SignInDecision::ForcePasswordChange:
+    case SignInDecision::OfferPasswordChange:
+        exchange.close();
+        setStatus(kMustChangePassword);
+        SpeedButton3Click();
+        // A forced change cannot be declined: the mode stays open.
+        if (decision == SignInDecision::ForcePasswordChange)
+            SpeedButton3->setEnabled(false);
+        return;
+    case SignInDecision::Accept:
+        return;
     }
 }
 
@@ -429,7 +375,7 @@ void TForm8::StartSelfUpdate()
         Label1->setText(QStringLiteral("Идёт обновление программы, ПОДОЖДИТЕ..."));
         Label1->adjustSize();
         QCoreApplication::processEvents();
-        if (!DownloadUpdate(updateUrl)) {
+        if (!DownloadUpdate(m_environment.updateUrl())) {
             controls::ask({QStringLiteral("Уведомление"),
                            QStringLiteral("Сервер обновлений не доступен.\rОбратитесь к администратору."),
                            controls::Icon::Information, {controls::Button::Ok}});
@@ -441,7 +387,7 @@ void TForm8::StartSelfUpdate()
         m_updating = false;
         throw;
     }
-    startScript(UpdateScriptPath());
+    m_environment.startScript(UpdateScriptPath());
     Timer1->start();
 }
 

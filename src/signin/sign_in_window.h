@@ -3,30 +3,29 @@
 // password boxes laid over their white fields, three flat buttons over their
 // painted captions, a status label and a version label. A second, lower strip
 // with the new-password boxes shows in password-change mode.
+//
+// The window holds the layout and the checks of what was typed; the exchange
+// with the server is SignInExchange's, the decision on its reply
+// decideSignIn's, and what it needs from outside comes from its
+// SignInEnvironment.
+#include "signin/sign_in_environment.h"
+
 #include <QDialog>
 
 #include <cstdint>
-#include <functional>
-#include <string>
 
 class QLabel;
 class QLineEdit;
 class QTimer;
 class QToolButton;
-
-// The workstation's address, asked afresh at each sign-in attempt.
-class TIdIPWatch {
-public:
-    // Resolves the workstation's own host name; throws when it cannot.
-    std::string LocalIP() const;
-    // Tests put another lookup in place of the system's.
-    std::function<std::string()> lookup;
-};
+class SignInExchange;
+struct GetUserReply;
+enum class SignInDecision;
 
 class TForm8 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm8(QWidget* parent = nullptr);
+    explicit TForm8(SignInEnvironment& environment = SignInEnvironment::system(), QWidget* parent = nullptr);
     ~TForm8() override;
 
     QLabel* Image1;
@@ -39,11 +38,10 @@ public:
     QLineEdit* Edit2;          // its confirmation
     QToolButton* SpeedButton1; // exit
     QLabel* RzLabel1;          // status
-    TIdIPWatch IdIPWatch1;
     QTimer* Timer1;            // end timer of the self-update
     QLabel* Label1;            // version
 
-    // The exchange with the server's GET_USER; true when the user has been
+    // One sign-in attempt with the server; true when the user has been
     // accepted, the connection reopened with the user's own login and the
     // session data loaded.
     bool Authenticate(const QString& newPasswordArgument);
@@ -56,13 +54,6 @@ public:
     bool passwordChangeMode() const { return m_passwordChangeMode; }
     // The status text as set, with its carriage returns.
     const QString& statusText() const { return m_status; }
-
-    // Where the new build is fetched from; tests point it at a local server.
-    std::string updateUrl;
-    // Starts the window system's move of the window; tests count the calls.
-    std::function<void()> systemMove;
-    // Starts the update script hidden; tests record it instead.
-    std::function<void(const std::string&)> startScript;
 
 public slots:
     void SpeedButton2Click();
@@ -80,10 +71,13 @@ private:
     void buildButtons();
     void buildLabels();
     void setStatus(const QString& text);
+    // Acts on a reply that does not sign the user in.
+    void refuse(SignInDecision decision, const GetUserReply& reply, SignInExchange& exchange);
     void Timer1Timer();
     void Image1MouseDown(QMouseEvent* event);
     bool EditAllKeyDown(QKeyEvent* event);
 
+    SignInEnvironment& m_environment;
     uint8_t m_attempts = 0;
     bool m_passwordChangeMode = false;
     bool m_updating = false;

@@ -144,8 +144,7 @@ TEST_F(Authenticate, TermTwentyIsAcceptedAndZeroOfferedOnTheFirstAttempt)
 {
     for (const int term : {20, 0}) {
         demo.sql(QStringLiteral("update QEL_User set password_term = %1 where QEL_login = 'demo'").arg(term));
-        TForm8 fresh;
-        fresh.IdIPWatch1.lookup = [] { return std::string("10.1.2.3"); };
+        TForm8 fresh(environment);
         fresh.Login_Edit->setText(QStringLiteral("demo"));
         fresh.Password_Edit->setText(QStringLiteral("demo2026"));
         fresh.SpeedButton2Click();
@@ -188,8 +187,7 @@ TEST_F(Authenticate, AFirstOpenFailureIsShownWithoutTheSettingsLogin)
     EXPECT_EQ(form->statusText(), "Login failed for user ''. Reason:  is locked.");
 
     db::embedded_faults::failNextOpen(QStringLiteral("Server is paused"));
-    TForm8 second;
-    second.IdIPWatch1.lookup = [] { return std::string("10.1.2.3"); };
+    TForm8 second(environment);
     second.Login_Edit->setText(QStringLiteral("blocked"));
     second.Password_Edit->setText(QStringLiteral("wrong"));
     db::embedded_faults::failNextStatement(QStringLiteral("never reached"));
@@ -260,7 +258,7 @@ TEST_F(Authenticate, AMissingSettingsFileReachesTheErrorDisplay)
 
 TEST_F(Authenticate, AFailingAddressLookupReachesTheErrorDisplay)
 {
-    form->IdIPWatch1.lookup = []() -> std::string { throw platform::NetworkError("Host name \"pc\" could not be resolved"); };
+    environment.address = []() -> std::string { throw platform::NetworkError("Host name \"pc\" could not be resolved"); };
     form->show();
     form->Login_Edit->setText(QStringLiteral("demo"));
     form->Password_Edit->setText(QStringLiteral("demo2026"));

@@ -5,6 +5,7 @@
 #include "demo_database.h"
 #include "fake_dialogs.h"
 #include "fake_session.h"
+#include "signin/self_update.h"
 #include "signin/sign_in_window.h"
 
 #include <QLineEdit>
@@ -12,7 +13,25 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+// The window's outside world as a test sets it: a fixed address, the update
+// server it names, and the scripts and window moves recorded, not done.
+class FakeSignInEnvironment : public SignInEnvironment {
+public:
+    std::string localAddress() override { return address(); }
+    std::string updateUrl() override { return url; }
+    void startScript(const std::string& path) override { startedScripts.push_back(path); }
+    void startWindowMove(QWidget&) override { ++moves; }
+
+    std::function<std::string()> address = [] { return std::string("10.1.2.3"); };
+    std::string url = kUpdateUrl;
+    std::vector<std::string> startedScripts;
+    int moves = 0;
+};
 
 // The sign-in window over a fresh demo database, the program folder being the
 // database's folder.
@@ -30,8 +49,7 @@ protected:
         session.login.clear();
         QObject::connect(dataModule->ADOCon, &db::Connection::statementSent,
                          [this](const QString& statement) { statements << statement; });
-        form = std::make_unique<TForm8>();
-        form->IdIPWatch1.lookup = [] { return std::string("10.1.2.3"); };
+        form = std::make_unique<TForm8>(environment);
     }
     void TearDown() override
     {
@@ -53,6 +71,7 @@ protected:
     DemoDatabase demo;
     FakeDialogs dialogs;
     FakeSession session;
+    FakeSignInEnvironment environment;
     std::unique_ptr<TDM_MB> dataModule;
     std::unique_ptr<TForm8> form;
     QStringList statements;

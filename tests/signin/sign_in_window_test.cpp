@@ -121,24 +121,22 @@ TEST_F(SignInWindow, EnterInThePasswordBoxSignsInExactlyOnce)
 
 TEST_F(SignInWindow, OnlyTheLeftButtonOnPicturesOrStatusDragsTheWindow)
 {
-    int moves = 0;
-    form->systemMove = [&] { ++moves; };
     form->show();
     QTest::mousePress(form->Image1, Qt::RightButton);
     QTest::mousePress(form->Login_Edit, Qt::LeftButton);
     QTest::mousePress(form->Label1, Qt::LeftButton);
-    EXPECT_EQ(moves, 0);
+    EXPECT_EQ(environment.moves, 0);
     QTest::mousePress(form->Image1, Qt::LeftButton);
     QTest::mousePress(form->Image2, Qt::LeftButton);
     QTest::mousePress(form->RzLabel1, Qt::LeftButton);
-    EXPECT_EQ(moves, 3);
+    EXPECT_EQ(environment.moves, 3);
 }
 
 TEST_F(SignInWindow, ALeftoverUpdateScriptGoesAtCreation)
 {
     platform::writeFile(UpdateScriptPath(), "@ECHO OFF\r\n");
     ASSERT_TRUE(platform::fileExists(UpdateScriptPath()));
-    TForm8 another;
+    TForm8 another(environment);
     EXPECT_FALSE(platform::fileExists(UpdateScriptPath()));
 }
 
@@ -153,21 +151,11 @@ protected:
     void SetUp() override
     {
         SignInTest::SetUp();
-        recordScripts();
         demo.sql(QStringLiteral("update QEL_User set update_flag = 2, message = 'не показывать' where QEL_login = 'demo'"));
-    }
-    void recordScripts()
-    {
-        form->startScript = [this](const std::string& path) { startedScripts.push_back(path); };
     }
     // A window of its own for another try: the one that started an update
     // takes no further sign-in.
-    void freshWindow()
-    {
-        form = std::make_unique<TForm8>();
-        form->IdIPWatch1.lookup = [] { return std::string("10.1.2.3"); };
-        recordScripts();
-    }
+    void freshWindow() { form = std::make_unique<TForm8>(environment); }
     // A small program for this system, as the update server offers it.
     static std::string program()
     {
@@ -179,14 +167,14 @@ protected:
         std::ifstream in(UpdateDownloadTarget(), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    std::vector<std::string> startedScripts;
+    const std::vector<std::string>& startedScripts = environment.startedScripts;
     testing_support::LoopbackHttpServer server;
 };
 
 TEST_F(SelfUpdate, DownloadsWritesTheScriptAndEndsTwoSecondsLater)
 {
     server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
-    form->updateUrl = server.url("/qelprogs/QEL 23.exe");
+    environment.url = server.url("/qelprogs/QEL 23.exe");
     signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
     EXPECT_FALSE(accepted());
     EXPECT_NE(form->statusText(), "не показывать");
@@ -213,7 +201,7 @@ TEST_F(SelfUpdate, DownloadsWritesTheScriptAndEndsTwoSecondsLater)
 TEST_F(SelfUpdate, FurtherSignInsAfterTheUpdateStartedAreIgnored)
 {
     server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
-    form->updateUrl = server.url("/qelprogs/QEL 23.exe");
+    environment.url = server.url("/qelprogs/QEL 23.exe");
     form->show();
     form->Login_Edit->setText(QStringLiteral("demo"));
     form->Password_Edit->setText(QStringLiteral("demo2026"));
@@ -250,7 +238,7 @@ TEST_F(SelfUpdate, AnythingButAWholeProgramEndsTheProgramWithAMessage)
         app->resetTermination();
         dialogs.clear();
         freshWindow();
-        form->updateUrl = url;
+        environment.url = url;
         signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
         ASSERT_EQ(dialogs.messages().size(), 1) << url;
         EXPECT_EQ(dialogs.messages().first().text, "Сервер обновлений не доступен.\rОбратитесь к администратору.");
@@ -266,7 +254,7 @@ TEST_F(SelfUpdate, AnythingButAWholeProgramEndsTheProgramWithAMessage)
 TEST_F(SelfUpdate, AScriptThatCannotBeWrittenLeavesTheWindowUsable)
 {
     server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
-    form->updateUrl = server.url("/qelprogs/QEL 23.exe");
+    environment.url = server.url("/qelprogs/QEL 23.exe");
     platform::createFolder(UpdateScriptPath()); // a folder where the script should go
     signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
     ASSERT_EQ(dialogs.messages().size(), 1);
