@@ -384,6 +384,18 @@ TEST_F(GridTest, EnterTakesTheTextAndEscapeUndoesTheEditorThenTheRecord)
     press(Qt::Key_Escape);
     EXPECT_EQ(grid->cellEditor(), nullptr);
     EXPECT_EQ(data->state(), Dataset::State::Browse);
+
+    // A new row is the user's own doing: the first Escape takes back the text, the second the row.
+    press(Qt::Key_Insert);
+    type("new");
+    press(Qt::Key_Escape);
+    EXPECT_EQ(grid->cellEditor(), nullptr);
+    EXPECT_EQ(data->state(), Dataset::State::Insert);
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(scalar("select count(*) from items").toInt(), 3);
 }
 
 // A refusal while the view moves its current row stops at the grid: the view

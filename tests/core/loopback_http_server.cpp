@@ -214,9 +214,10 @@ void LoopbackHttpServer::answer(SocketHandle handle)
         if (const auto found = replies_.find(request.path); found != replies_.end())
             reply = found->second;
     }
-    std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonPhrase(reply.status) + "\r\n"
-        + "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n"
-        + "Content-Type: application/octet-stream\r\n"
+    std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonPhrase(reply.status) + "\r\n";
+    if (reply.lengthAnnounced)
+        response += "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n";
+    response += std::string("Content-Type: application/octet-stream\r\n")
         + "Cache-Control: no-store\r\n"
         + "Connection: close\r\n";
     if (!reply.location.empty())

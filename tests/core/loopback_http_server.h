@@ -20,12 +20,14 @@ public:
     struct Reply {
         int status = 200;
         std::string body;
-        std::string location; // sent as a Location header when not empty
+        std::string location = {}; // sent as a Location header when not empty
         // Content-Length sent instead of the body's own size: a larger one
         // makes a body cut off by the server closing early.
         std::optional<std::size_t> announcedLength = {};
         // The connection is reset (not closed) once the body has been sent.
         bool resetAfterBody = false;
+        // false: no Content-Length at all; the body ends with the connection.
+        bool lengthAnnounced = true;
     };
     struct Request {
         std::string target;    // as sent in the request line

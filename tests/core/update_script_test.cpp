@@ -12,6 +12,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -33,14 +34,15 @@ std::string fileBytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A program folder of its own for each test.
+// A program folder of its own for each test, named with an apostrophe, which
+// the update script must quote.
 class UpdateFolder : public ::testing::Test {
 protected:
     void SetUp() override
     {
         testBinaryFolder = platform::programFolder();
         folder = fs::temp_directory_path()
-            / ("qel-update-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
+            / ("qel-update-d'Arc-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-"
                + std::to_string(platform::currentProcessId()));
         fs::remove_all(folder);
         fs::create_directories(folder);
@@ -366,15 +368,22 @@ TEST_F(UpdateDownload, BodiesThatAreNoProgramAreRefused)
     wrongKind[16] = '\x01'; // a relocatable object, not an executable
     wrongKind[17] = '\x00';
 #endif
-    const struct {
+    struct Case {
         const char* what;
         std::string body;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {"tiny file", "tiny file"},
         {"portal page", portalPage},
         {"program's first bytes only", program.substr(0, 4096)},
         {"wrong kind of executable", wrongKind},
     };
+#ifndef _WIN32
+    std::string otherProcessor = program; // bytes 18-19: x86-64 (62) becomes AArch64 (183), or the other way
+    otherProcessor[18] = otherProcessor[18] == '\x3E' ? '\xB7' : '\x3E';
+    otherProcessor[19] = '\x00';
+    cases.push_back({"program for another processor", otherProcessor});
+#endif
     for (const auto& c : cases) {
         server.setReply("/qelprogs/QEL 23.exe", {200, c.body, {}});
         EXPECT_FALSE(DownloadUpdate(server.url("/qelprogs/QEL 23.exe"))) << c.what;

@@ -173,6 +173,8 @@ TEST(TsqlTranslation, TheFormsTheProgramSends)
               "select a from t where n = 'O''Brien''s' COLLATE Cyrillic_General_CI_AS and m = '' COLLATE Cyrillic_General_CI_AS");
     EXPECT_EQ(toSqlite(QStringLiteral("Select TOP(0) T.* from T")), "Select T.* from T LIMIT 0");
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT TOP (5) a FROM T")), "SELECT a FROM T LIMIT 5");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT TOP 1 a FROM T ORDER BY a;")),
+              "SELECT a FROM T ORDER BY a COLLATE Cyrillic_General_CI_AS LIMIT 1;");
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT     TOP (100) PERCENT dbo.t.a FROM dbo.t")), "SELECT      t.a FROM t");
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id=1")),
               "SELECT *  FROM [Publication] WHERE id=1");

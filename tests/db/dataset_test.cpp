@@ -175,6 +175,10 @@ TEST_P(DatasetTest, FieldsConvertRefuseAndCut)
                   QStringLiteral("'%1' is not a valid integer value for field 'amount'").arg(text));
         EXPECT_EQ(refusalKind([&] { amount.setAsString(text); }), db::DatabaseError::Kind::RefusedByField);
     }
+    // A number is held to the same rule as a text: 12.5 is no integer, 3.0 is 3.
+    EXPECT_EQ(refusal([&] { amount.setValue(12.5); }), "'12.5' is not a valid integer value for field 'amount'");
+    amount.setValue(3.0);
+    EXPECT_EQ(amount.value(), QVariant(3));
     amount.setAsString("2147483647");
     EXPECT_EQ(amount.value().toInt(), 2147483647);
     amount.setAsString(" -2147483648 ");
@@ -191,6 +195,9 @@ TEST_P(DatasetTest, FieldsConvertRefuseAndCut)
 
     items->fieldByName("name").setValue(QStringLiteral("Очень длинное имя"));
     EXPECT_EQ(items->fieldByName("name").asString(), "Очень длин");
+    EXPECT_EQ(refusal([&] { items->fieldByName("issued").setAsString("31.02.2026"); }),
+              "'31.02.2026' is not a valid date");
+    EXPECT_EQ(items->fieldByName("issued").value().toDate(), QDate(2024, 3, 1));
     items->fieldByName("issued").setAsString("05.02.2026");
     EXPECT_EQ(items->fieldByName("issued").value().toDate(), QDate(2026, 2, 5));
     items->post();

@@ -6,6 +6,8 @@
 #include "embedded_faults.h"
 #include "db/errors.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -333,9 +335,10 @@ QStringList traceEntries(const QString& traceFile, const QString& source)
 // A long text is written and found again by its next write (SQL Server
 // compares it as nvarchar(max)); over ODBC each parameter is bound in its
 // column's type: a text as variable-length wide text of its real length, a
-// NULL with its column's type and no data.
+// NULL with its column's type and no data, a date-time with its milliseconds.
 TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
 {
+    sql(QStringLiteral("ALTER TABLE items ADD COLUMN changed_at DATETIME"));
     const QString trace = folder.filePath(QStringLiteral("odbc.trace"));
     if (route == Route::Odbc)
         odbc_test_driver::traceInto(trace);
@@ -345,6 +348,7 @@ TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
     items->edit();
     items->fieldByName("note").setValue(longNote);
     items->fieldByName("issued").setValue(QVariant());
+    items->fieldByName("changed_at").setValue(QDateTime(QDate(2026, 2, 5), QTime(14, 30, 15, 790))); // datetime keeps .790
     items->post();
     items->edit();
     items->fieldByName("note").setValue(longNote + QStringLiteral("ё"));
@@ -355,6 +359,9 @@ TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
     EXPECT_TRUE(scalar("select issued from items where id_item = 1").isNull());
     if (route != Route::Odbc)
         return;
+    const auto reopened = open(*connection, QStringLiteral("select * from items where id_item = 1"));
+    const QDateTime changedAt = reopened->fieldByName("changed_at").value().toDateTime();
+    EXPECT_EQ(changedAt.toString(QStringLiteral("dd.MM.yyyy H:mm:ss.zzz")).toStdString(), "05.02.2026 14:30:15.790");
 
     // Every statement prepared, by Qt's driver or by the backend, has the time-out.
     QStringList timed;
@@ -391,8 +398,11 @@ TEST_F(DbTest, AStatementBlockedByAnotherConnectionTimesOutAndKeepsTheRecord)
     other->execute(QStringLiteral("BEGIN EXCLUSIVE"));
     items->edit();
     items->fieldByName("name").setValue("waited");
+    QElapsedTimer waited;
+    waited.start();
     EXPECT_THAT(refusal([&] { items->post(); }).toStdString(),
                 HasSubstr("did not finish the statement within 1 second"));
+    EXPECT_GE(waited.elapsed(), 800); // the driver waited for the lock as long as configured, not 1 ms
     EXPECT_EQ(items->state(), Dataset::State::Edit);
     EXPECT_EQ(items->fieldByName("name").asString(), "waited");
     other->execute(QStringLiteral("COMMIT"));

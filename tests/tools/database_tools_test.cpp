@@ -363,7 +363,7 @@ protected:
     std::string toolOutput;
 };
 
-TEST_F(SettingsTool, PasswordFromStandardInputLosesItsLineEndingOnly)
+TEST_F(SettingsTool, PasswordFromStandardInputLosesItsLineEndingOnlyAndFitsTwentyCharacters)
 {
     for (const auto& [typed, stored] : {std::pair<std::string, std::string>{"gate2026\\r\\n", "gate2026"},
                                         {"gate2026\\n", "gate2026"},
@@ -373,6 +373,14 @@ TEST_F(SettingsTool, PasswordFromStandardInputLosesItsLineEndingOnly)
         EXPECT_EQ(ReadConnectionSettings().Password, stored) << typed;
         EXPECT_EQ(toolOutput.find(stored), std::string::npos) << "the password was printed";
     }
+
+    // Twenty characters fit, Cyrillic ones too (a byte each in Windows-1251); a twenty-first does not.
+    const std::string twenty = "Двадцать букв пароля";
+    ASSERT_EQ(run(arguments("-"), "printf '" + twenty + "\\r\\n' |"), 0) << toolOutput;
+    EXPECT_EQ(ReadConnectionSettings().Password, platform::utf8ToCp1251(twenty).value());
+    EXPECT_EQ(run(arguments(twenty + "!")), 1) << toolOutput;
+    EXPECT_NE(toolOutput.find("the password is longer than 20 characters"), std::string::npos) << toolOutput;
+    EXPECT_EQ(ReadConnectionSettings().Password, platform::utf8ToCp1251(twenty).value());
 }
 
 // A write that fails (the file size limit standing in for a full disk) leaves

@@ -348,14 +348,24 @@ TEST_F(MainWindowTest, ClosingWithAPendingRecordAsksAndEachAnswerDoesWhatItSays)
     EXPECT_EQ(stored(QStringLiteral("Черновик")), 0);
     EXPECT_EQ(publications->state(), Dataset::State::Browse);
 
-    pending(QStringLiteral("Чистовик"));
+    // A text typed into a cell, still only in its editor, is the change asked about.
+    activate(form.get());
+    form->DBNavigator3->button(DBNavigator::nbInsert)->click();
+    form->DBGridEh2->setCurrentCell(form->DBGridEh2->currentIndex().row(), 1);
+    type(QStringLiteral("Чистовик"));
+    ASSERT_TRUE(publications->fieldByName(QStringLiteral("theme")).isNull());
     dialogs.clear();
     dialogs.plan(Button::Yes);
     EXPECT_TRUE(form->close());
+    EXPECT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(stored(QStringLiteral("Чистовик")), 1);
 
-    form->show(); // nothing pending: nothing asked
+    // Nothing pending, or a new row with nothing in it: nothing asked.
+    form->show();
     dialogs.clear();
+    EXPECT_TRUE(form->close());
+    activate(form.get());
+    form->DBNavigator3->button(DBNavigator::nbInsert)->click();
     EXPECT_TRUE(form->close());
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
@@ -366,12 +376,15 @@ TEST_F(MainWindowTest, TypingAfterInsertGoesIntoTheNewRow)
 {
     chooseTeacher(1);
     activate(form.get());
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    publications->setCurrentRow(2); // the new row comes before the current one, not first
     form->DBLookupComboboxEh1->setFocus();
     form->DBNavigator3->button(DBNavigator::nbInsert)->click();
     EXPECT_TRUE(form->DBGridEh2->hasFocusInside());
+    EXPECT_EQ(form->DBGridEh2->currentIndex().row(), 2);
     type(QStringLiteral("м"));
     EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
-    Dataset* publications = DM_MB->ADOQ_Publication;
+    EXPECT_EQ(publications->currentRow(), 2);
     EXPECT_EQ(publications->state(), Dataset::State::Insert);
     EXPECT_EQ(publications->fieldByName(QStringLiteral("PublicationType")).asString(), "монография");
 }
