@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
 # Cross-builds the whole program, its tools and its tests for 64-bit Windows
-# (mingw-w64, against the Windows libraries of scripts/windows_deps.sh) into
+# (mingw-w64, against the Windows libraries of scripts/lib/windows_deps.sh) into
 # build-win/, with a Wine prefix of its own in build-win/wineprefix (CTest
 # starts the test programs through Wine there). Sourced by test_windows.sh and
 # package_windows.sh, which use QEL_WINDOWS_DEPS and BUILD_DIR afterwards.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
-PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools xz-utils)
-bash scripts/install_packages.sh "${PACKAGES[@]}"
+bash scripts/install_packages.sh windows
 
-source scripts/windows_deps.sh
+source scripts/lib/windows_deps.sh
 qel_find_windows_deps
 echo "Windows libraries: $QEL_WINDOWS_DEPS"
 

@@ -16,7 +16,11 @@
 # exactly the versions of the installed Linux packages built from them
 # (qt6-base-dev, libsqlite3-dev, libjpeg62-turbo-dev; Qt must match, as the
 # target Qt is built with the native Qt's moc, rcc and uic), and the build
-# options are SQLITE_CFLAGS, JPEG_OPTIONS and qt_configure_args below.
+# options are SQLITE_CFLAGS, JPEG_OPTIONS and qt_configure_args below. What a
+# complete prefix holds is said once, in scripts/lib/windows_deps.sh; the
+# packages it installs are the job windows-deps of scripts/packages.txt; the
+# files it builds with (the prefix's CMake toolchain, the self-test program)
+# are in scripts/build_windows_deps/.
 #
 # It takes long: about 20-25 minutes on 2 cores (Qt is nearly all of it). The
 # prefix is ~76 MB and relocatable; the work folder grows to ~2.2 GB.
@@ -52,8 +56,10 @@ usage() { sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit "${1:-2}
 [[ ${1:-} == -h || ${1:-} == --help ]] && usage 0
 (($# <= 2)) || usage
 
-QEL_CACHE=${QEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/qel23}
-PREFIX=$(realpath -m "${1:-$QEL_CACHE/windows-deps}")
+SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+FILES=$SCRIPTS/build_windows_deps
+source "$SCRIPTS/lib/windows_deps.sh"
+PREFIX=$(realpath -m "${1:-$QEL_WINDOWS_DEPS_BUILT}")
 WORK=$(realpath -m "${2:-$PREFIX.build}")
 JOBS=${JOBS:-$(nproc)}
 STEPS=${STEPS:-packages sources sqlite jpeg qt runtime selftest}
@@ -76,28 +82,9 @@ say "This takes long: about 20-25 minutes on 2 cores, Qt is nearly all of it (ru
 say "prefix $PREFIX, work folder $WORK, $JOBS jobs, steps: $STEPS"
 
 # ---------------------------------------------------------------- packages ---
-PACKAGES=(
-  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-  binutils-mingw-w64-x86-64
-  cmake ninja-build
-  qt6-base-dev qt6-base-dev-tools qmake6   # host Qt 6.4.2: moc, rcc, uic, cmake packages
-  libsqlite3-dev libjpeg62-turbo-dev       # their versions are the sources' versions
-  perl                                     # qtbase 6.4's syncqt.pl
-  dpkg-dev xz-utils                        # apt-get source (dpkg-source)
-  gcc make libc6-dev tcl                   # SQLite's amalgamation generator (native)
-  nasm                                     # libjpeg-turbo's SIMD code
-  wine wine64                              # running the Windows programs
-  fonts-dejavu-core                        # fonts for the offscreen platform plugin
-)
 step_packages() {
-  local missing=() p
-  for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if ((${#missing[@]} == 0)); then say "packages: all installed"; return; fi
-  say "packages: installing ${missing[*]}"
-  $SUDO apt-get update -qq
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  bash "$SCRIPTS/install_packages.sh" windows-deps
+  say "packages: all installed"
 }
 
 # ----------------------------------------------------------------- sources ---
@@ -105,19 +92,7 @@ step_packages() {
 ensure_deb_src() {
   if apt-get source --print-uris -qq sqlite3 >/dev/null 2>&1; then return; fi
   say "sources: adding deb-src entries (/etc/apt/sources.list.d/windows-deps-src.sources)"
-  $SUDO tee /etc/apt/sources.list.d/windows-deps-src.sources >/dev/null <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
+  $SUDO install -m 0644 "$FILES/deb-src.sources" /etc/apt/sources.list.d/windows-deps-src.sources
   $SUDO apt-get update -qq
 }
 # fetch NAME[=VERSION] DIRGLOB: apt-get source unless a folder matching DIRGLOB exists.
@@ -153,25 +128,13 @@ srcdir() {  # srcdir GLOB -> the unpacked source folder
 # --------------------------------------------------------------- toolchain ---
 # Lives in the prefix: Qt's generated qt.toolchain.cmake loads it again when
 # the project is built, and it puts the prefix itself on CMake's search roots.
+# The compilers and search modes are the project's own cmake/mingw-w64.cmake,
+# copied beside it. Files left as they are keep the Qt build tree up to date.
 write_toolchain() {
-  cat >"$TOOLCHAIN.new" <<EOF
-# CMake toolchain: 64-bit Windows with Debian's mingw-w64 (posix threads).
-# Written by build-windows-deps.sh; finds libraries in this prefix and in the
-# mingw-w64 sysroot only.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER $CC_W)
-set(CMAKE_CXX_COMPILER $CXX_W)
-set(CMAKE_RC_COMPILER $TRIPLE-windres)
-get_filename_component(_windows_deps_prefix "\${CMAKE_CURRENT_LIST_DIR}" ABSOLUTE)
-list(APPEND CMAKE_FIND_ROOT_PATH /usr/$TRIPLE "\${_windows_deps_prefix}")
-list(REMOVE_DUPLICATES CMAKE_FIND_ROOT_PATH)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
-  if cmp -s "$TOOLCHAIN.new" "$TOOLCHAIN"; then rm "$TOOLCHAIN.new"; else mv "$TOOLCHAIN.new" "$TOOLCHAIN"; fi
+  cmp -s "$SCRIPTS/../cmake/mingw-w64.cmake" "$PREFIX/mingw-w64.cmake" ||
+    install -m 0644 "$SCRIPTS/../cmake/mingw-w64.cmake" "$PREFIX/mingw-w64.cmake"
+  cmp -s "$FILES/toolchain-mingw-w64-x86_64.cmake" "$TOOLCHAIN" ||
+    install -m 0644 "$FILES/toolchain-mingw-w64-x86_64.cmake" "$TOOLCHAIN"
 }
 
 # ------------------------------------------------------------------ sqlite ---
@@ -198,7 +161,7 @@ SQLITE_CFLAGS=(
   -DSQLITE_MAX_VARIABLE_NUMBER=250000
 )
 step_sqlite() {
-  if [[ -f $PREFIX/bin/libsqlite3-0.dll && -f $PREFIX/lib/libsqlite3.dll.a && -f $PREFIX/include/sqlite3.h ]]; then
+  if qel_windows_deps_complete "$PREFIX" sqlite; then
     say "sqlite: already in $PREFIX"; return
   fi
   local src b version
@@ -244,7 +207,7 @@ JPEG_OPTIONS=(
   -DWITH_SIMD=ON -DREQUIRE_SIMD=ON -DCMAKE_ASM_NASM_COMPILER=nasm
 )
 step_jpeg() {
-  if [[ -f $PREFIX/lib/libjpeg.dll.a && -f $PREFIX/include/jpeglib.h ]]; then
+  if qel_windows_deps_complete "$PREFIX" jpeg; then
     say "jpeg: already in $PREFIX"; return
   fi
   local src b=$BUILD/libjpeg-turbo
@@ -317,15 +280,12 @@ relocate_qt_toolchain() {
     die "qt: could not make $f relocatable"
 }
 step_qt() {
-  if [[ -f $PREFIX/bin/Qt6Widgets.dll && -f $PREFIX/bin/Qt6Sql.dll && -f $PREFIX/bin/Qt6Test.dll &&
-        -f $PREFIX/plugins/platforms/qwindows.dll && -f $PREFIX/plugins/platforms/qoffscreen.dll &&
-        -f $PREFIX/plugins/sqldrivers/qsqlite.dll && -f $PREFIX/plugins/sqldrivers/qsqlodbc.dll &&
-        -f $PREFIX/lib/cmake/Qt6/qt.toolchain.cmake ]]; then
+  if qel_windows_deps_complete "$PREFIX" qt; then
     relocate_qt_toolchain
     say "qt: already in $PREFIX"; return
   fi
-  [[ -f $PREFIX/lib/libsqlite3.dll.a ]] || die "qt: SQLite must be built first (step sqlite)"
-  [[ -f $PREFIX/lib/libjpeg.dll.a ]] || die "qt: libjpeg must be built first (step jpeg)"
+  qel_windows_deps_complete "$PREFIX" sqlite || die "qt: SQLite must be built first (step sqlite)"
+  qel_windows_deps_complete "$PREFIX" jpeg || die "qt: libjpeg must be built first (step jpeg)"
   local src b=$BUILD/qtbase host_version src_version
   src=$(srcdir 'qt6-base-*')
   host_version=$(/usr/lib/qt6/bin/qtpaths6 --qt-query QT_VERSION 2>/dev/null || qtpaths6 --qt-query QT_VERSION)
@@ -369,52 +329,14 @@ step_runtime() {
 }
 
 # ---------------------------------------------------------------- selftest ---
-# A tiny Widgets + Sql program, built against the prefix and run under Wine
-# with the offscreen platform plugin.
+# A tiny Widgets + Sql program (build_windows_deps/selftest), built against the
+# prefix and run under Wine with the offscreen platform plugin.
 step_selftest() {
   [[ ${SELFTEST:-1} == 0 ]] && { say "selftest: skipped (SELFTEST=0)"; return; }
   local t=$BUILD/selftest app=$BUILD/selftest/app
-  mkdir -p "$t/src"
-  cat >"$t/src/CMakeLists.txt" <<'EOF'
-cmake_minimum_required(VERSION 3.21)
-project(windows_deps_selftest LANGUAGES CXX)
-find_package(Qt6 REQUIRED COMPONENTS Widgets Sql)
-find_package(JPEG REQUIRED)
-find_package(SQLite3 REQUIRED)
-add_executable(selftest main.cpp)
-target_link_libraries(selftest PRIVATE Qt6::Widgets Qt6::Sql JPEG::JPEG SQLite::SQLite3)
-EOF
-  cat >"$t/src/main.cpp" <<'EOF'
-#include <QApplication>
-#include <QFontDatabase>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlTableModel>
-#include <QTableView>
-#include <cstdio>
-#include <jpeglib.h>
-#include <sqlite3.h>
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    auto db = QSqlDatabase::addDatabase("QSQLITE");
-    db.setDatabaseName(":memory:");
-    if (!db.open()) { std::puts("cannot open"); return 1; }
-    QSqlQuery q;
-    q.exec("create table t(id integer primary key, name text)");
-    q.exec(QString::fromUtf8("insert into t(name) values('Привет, мир')"));
-    QSqlTableModel model; model.setTable("t"); model.select();
-    QTableView view; view.setModel(&model); view.show();
-    app.processEvents();
-    std::printf("row: %s\n", model.data(model.index(0, 1)).toString().toUtf8().constData());
-    std::printf("drivers: %s\n", QSqlDatabase::drivers().join(", ").toUtf8().constData());
-    std::printf("platform: %s, sqlite %s, libjpeg %d, font families %d\n",
-                qPrintable(QGuiApplication::platformName()), sqlite3_libversion(), JPEG_LIB_VERSION,
-                int(QFontDatabase::families().size()));
-    return model.rowCount() == 1 ? 0 : 1;
-}
-EOF
+  rm -rf "$t/build"; mkdir -p "$t"
   say "selftest: building a Widgets + Sql program against $PREFIX"
-  cmake -S "$t/src" -B "$t/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$FILES/selftest" -B "$t/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" >"$t/configure.log"
   cmake --build "$t/build"
   rm -rf "$app"; mkdir -p "$app/platforms" "$app/sqldrivers"
@@ -445,6 +367,13 @@ for s in $STEPS; do
   declare -F "step_$s" >/dev/null || die "unknown step $s"
   "step_$s"
 done
+missing=$(qel_windows_deps_missing "$PREFIX")
+if [[ -n $missing ]]; then
+  say "steps done: $STEPS; the prefix is not complete yet, it lacks:"
+  printf '      %s\n' $missing
+  [[ ${ARCHIVE:-0} == 1 ]] && die "archive: not made of an incomplete prefix"
+  exit 0
+fi
 if [[ ${ARCHIVE:-0} == 1 ]]; then
   say "archive: $PREFIX.tar.xz"
   tar -C "$PREFIX" -cJf "$PREFIX.tar.xz" .

@@ -13,7 +13,7 @@
 # Not part of the test command: it starts a whole Wine desktop session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install_packages.sh wine wine64 xvfb xauth xdotool scrot unzip python3
+bash scripts/install_packages.sh package-check
 screenshot=0
 [[ ${1:-} == --screenshot ]] && screenshot=1
 zip_file=$PWD/dist/QEL23-windows-x64.zip

@@ -6,7 +6,7 @@
 # Unpacked anywhere, "QEL 23.exe" starts on the demo database.
 set -euo pipefail
 source "$(dirname "$0")/build_windows.sh"
-bash scripts/install_packages.sh zip
+bash scripts/install_packages.sh package
 
 bin=$BUILD_DIR/bin
 deps=$QEL_WINDOWS_DEPS

@@ -4,17 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
-  unixodbc unixodbc-dev tdsodbc libsqliteodbc
-  libjpeg62-turbo-dev libcurl4-openssl-dev libsqlite3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core
-)
-PACKAGES+=("$@")
-
-bash scripts/install_packages.sh "${PACKAGES[@]}"
+bash scripts/install_packages.sh build
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2
