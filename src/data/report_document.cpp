@@ -149,7 +149,7 @@ public:
             if (!details.isEmpty())
                 text += QStringLiteral(". ") + details.join(QStringLiteral(", "));
             if (!publication.note.isEmpty())
-                text += QStringLiteral(". ") + publication.note;
+                text += QStringLiteral(" — ") + publication.note;
             m_cursor.insertText(text, QTextCharFormat());
         }
     }
@@ -238,7 +238,7 @@ std::unique_ptr<QTextDocument> makeProfileDocument(const TeacherProfile& profile
     out.section(QStringLiteral("Учёная степень и звание"),
                 {QStringLiteral("Учёная степень"), QStringLiteral("Учёное звание"), QStringLiteral("Тема диссертации"),
                  QStringLiteral("Шифр специальности"), QStringLiteral("Год защиты")},
-                {16, 16, 40, 16, 12}, rows);
+                {15, 15, 37, 20, 13}, rows);
 
     rows.clear();
     for (const LanguageSkill& skill : profile.languages)
