@@ -1,6 +1,9 @@
 #include "controls/dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QMessageBox>
 
 #include <exception>
@@ -45,6 +48,13 @@ public:
         // Closed without a button: the way out is the last button offered.
         return message.buttons.isEmpty() ? Button::Ok : message.buttons.last();
     }
+
+    QString saveFileName(const QString& caption, const QString& suggestedName, const QString& filter) override
+    {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QDir(folder).filePath(suggestedName),
+                                            filter);
+    }
 };
 
 Dialogs*& installed()
@@ -69,6 +79,11 @@ void installDialogs(Dialogs* replacement)
 Button ask(const Message& message)
 {
     return dialogs().ask(message);
+}
+
+QString askSaveFileName(const QString& caption, const QString& suggestedName, const QString& filter)
+{
+    return dialogs().saveFileName(caption, suggestedName, filter);
 }
 
 void showError(const QString& text)

@@ -24,6 +24,10 @@ public:
     virtual ~Dialogs() = default;
     // Shows the message modally and returns the button chosen.
     virtual Button ask(const Message& message) = 0;
+    // Asks where to save a file, offering `suggestedName` in the user's
+    // documents folder; `filter` as the file dialog takes it ("PDF (*.pdf)").
+    // The path chosen, or empty when the user cancelled.
+    virtual QString saveFileName(const QString& caption, const QString& suggestedName, const QString& filter) = 0;
 };
 
 // The installed implementation; QMessageBox unless something else is installed.
@@ -33,6 +37,7 @@ void installDialogs(Dialogs* replacement);
 
 // Shortcuts through dialogs().
 Button ask(const Message& message);
+QString askSaveFileName(const QString& caption, const QString& suggestedName, const QString& filter);
 // The error display: the text with one OK button, captioned with the
 // application's name (QCoreApplication::applicationName()).
 void showError(const QString& text);

@@ -3,7 +3,10 @@
 #include "controls/application.h"
 #include "controls/dialogs.h"
 #include "data/data_module.h"
+#include "data/teacher_list.h"
+#include "db/sql_text.h"
 #include "ui/dictionary_editor.h"
+#include "ui/reports_menu.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
@@ -18,25 +21,6 @@
 
 TForm1* Form1 = nullptr;
 
-namespace {
-
-const QString kTeacherListHead = QStringLiteral(
-    " SELECT T_t_fio_RRNK.id_a_year, T_t_fio_RRNK.id_kafedra, T_t_fio_RRNK.id_teacher, dbo.t_fio.t_fio FROM  "
-    "(SELECT     TOP (100) PERCENT dbo.educ_sh.id_a_year, dbo.educ_sh.id_kafedra, dbo.RRNK.id_teacher FROM          "
-    "dbo.educ_sh INNER JOIN dbo.RRNK ON dbo.educ_sh.id_educ_sh = dbo.RRNK.id_educ_sh GROUP BY dbo.educ_sh.id_kafedra, "
-    "dbo.RRNK.id_teacher, dbo.educ_sh.id_a_year UNION ALL SELECT     TOP (100) PERCENT id_a_year, id_kafedra, "
-    "id_teacher FROM         dbo.RRNKkrdt GROUP BY id_a_year, id_kafedra, id_teacher) AS T_t_fio_RRNK INNER JOIN "
-    "dbo.t_fio ON T_t_fio_RRNK.id_teacher = dbo.t_fio.id_teacher GROUP BY T_t_fio_RRNK.id_a_year, "
-    "T_t_fio_RRNK.id_kafedra, T_t_fio_RRNK.id_teacher, dbo.t_fio.t_fio HAVING      (T_t_fio_RRNK.id_a_year = ");
-
-// Keys go into statements as their decimal text.
-QString keyText(const QVariant& key)
-{
-    return key.isNull() ? QString() : QString::number(key.toLongLong());
-}
-
-} // namespace
-
 TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     : QWidget(parent)
 {
@@ -50,6 +34,7 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
         DM_MB->setSession(this);
     buildSelectionStrip();
     buildReferenceMenu();
+    buildReportsMenu();
     buildScientificActivity();
     buildLanguageSkills();
     buildPublications();
@@ -152,10 +137,7 @@ void TForm1::DBLookupComboBox1Click()
     DBLookupComboboxEh1->setEnabled(false);
     DBLookupComboboxEh1->setKeyValue(QVariant());
     DM_MB->ADOQ_FIO->close();
-    DM_MB->ADOQ_FIO->setSql(kTeacherListHead + keyText(DBLookupComboBox2->keyValue()) + QStringLiteral(")")
-                            + QStringLiteral(" AND (T_t_fio_RRNK.id_kafedra = ")
-                            + keyText(DBLookupComboBox1->keyValue()) + QStringLiteral(")")
-                            + QStringLiteral(" ORDER BY dbo.t_fio.t_fio"));
+    DM_MB->ADOQ_FIO->setSql(teacherListStatement(DBLookupComboBox2->keyValue(), DBLookupComboBox1->keyValue()));
     DM_MB->ADOQ_FIO->open();
     DBLookupComboboxEh1->setEnabled(true);
 }
@@ -166,7 +148,7 @@ void TForm1::DBLookupComboboxEh1Change()
     if (key.isNull())
         clearTeacher();
     else
-        showTeacher(keyText(key));
+        showTeacher(db::sqlKeyText(key));
 }
 
 void TForm1::postPendingRecords()
@@ -302,6 +284,27 @@ QPoint TForm1::referenceMenuPosition() const
 void TForm1::SpeedButton1Click()
 {
     PopupMenu1->popup(referenceMenuPosition());
+}
+
+// ---- reports ----
+
+// A document shows what is stored: records typed but not yet posted are
+// posted first, as before another teacher is chosen.
+void TForm1::buildReportsMenu()
+{
+    ReportsButton = new QToolButton(Panel1);
+    ReportsButton->setObjectName(QStringLiteral("ReportsButton"));
+    ReportsButton->setText(QStringLiteral("Отчёты"));
+    ReportsButton->setFont(ui::boldFont());
+    ReportsButton->setGeometry(1148, 5, 145, 28);
+    ReportsMenu = new ui::ReportsMenu({DBLookupComboBox2, DBLookupComboBox1, DBLookupComboboxEh1},
+                                      [this] { postPendingRecords(); }, this);
+    connect(ReportsButton, &QToolButton::clicked, this, &TForm1::ReportsButtonClick);
+}
+
+void TForm1::ReportsButtonClick()
+{
+    ReportsMenu->popup(ReportsButton->mapToGlobal(QPoint(0, ReportsButton->height())));
 }
 
 void TForm1::showDictionaryEditor(const std::function<void(TForm2&)>& configure)

@@ -19,6 +19,9 @@ class QMenu;
 class QAction;
 class QToolButton;
 class TForm2;
+namespace ui {
+class ReportsMenu;
+}
 
 inline constexpr char kProgramTitle[] = "QEL 23 Научная деятельность сотрудника";
 
@@ -53,6 +56,8 @@ public:
     QAction* N3;
     QAction* N4;
     QAction* N5;
+    QToolButton* ReportsButton; // "Отчёты", beside the reference books
+    ui::ReportsMenu* ReportsMenu;
     controls::DBGridEh* DBGridEh1;
     controls::DBNavigator* DBNavigator1;
     // Language skills.
@@ -84,6 +89,8 @@ public:
     void SpeedButton1Click();
     // Where the reference-books menu opens, in screen coordinates.
     QPoint referenceMenuPosition() const;
+    // Opens the reports' menu below its button.
+    void ReportsButtonClick();
 
     // The reference-books items: each shows the dictionary editor modally
     // and returns once it has been closed and destroyed.
@@ -100,6 +107,7 @@ private:
     void FormCreate(const SignIn& signIn);
     void buildSelectionStrip();
     void buildReferenceMenu();
+    void buildReportsMenu();
     void buildScientificActivity();
     void buildLanguageSkills();
     void buildPublications();

@@ -20,3 +20,13 @@ QStringList FakeDialogs::texts() const
         all << m.text;
     return all;
 }
+
+QString FakeDialogs::saveFileName(const QString&, const QString& suggestedName, const QString&)
+{
+    m_suggestedNames << suggestedName;
+    if (m_files.empty())
+        return {};
+    const QString path = m_files.front();
+    m_files.pop_front();
+    return path;
+}
