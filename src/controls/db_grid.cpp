@@ -35,7 +35,6 @@ DBGridEh::DBGridEh(QWidget* parent)
     , m_options(defaultOptions())
     , m_optionsEh(defaultOptionsEh())
     , m_titleFont(font())
-    , m_footerFont(font())
 {
     setHorizontalHeader(m_titles);
     setVerticalHeader(m_indicator);

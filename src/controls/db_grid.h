@@ -110,9 +110,6 @@ public:
     int rowHeight() const { return m_rowHeight; }
     void setTitleFont(const QFont& font);
     QFont titleFont() const { return m_titleFont; }
-    // Kept for footers, which this grid does not draw.
-    void setFooterFont(const QFont& font) { m_footerFont = font; }
-    QFont footerFont() const { return m_footerFont; }
     // A read-only grid edits and deletes nothing.
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
@@ -212,7 +209,6 @@ private:
     int m_rowLines = 1;
     int m_rowHeight = 0;
     QFont m_titleFont;
-    QFont m_footerFont;
     bool m_readOnly = false;
     bool m_applyingWidths = false;
     bool m_followingDataset = false; // the view follows the dataset
