@@ -34,8 +34,8 @@ DBGridEh::DBGridEh(QWidget* parent)
     , m_indicator(new IndicatorHeader(this))
     , m_options(defaultOptions())
     , m_optionsEh(defaultOptionsEh())
-    , m_titleFont(font())
 {
+    m_layout.setTitleFont(font());
     setHorizontalHeader(m_titles);
     setVerticalHeader(m_indicator);
     setItemDelegate(m_delegate);
@@ -100,14 +100,8 @@ void DBGridEh::setDataSource(db::DataSource* source)
 void DBGridEh::setColumns(const QList<GridColumn>& columns)
 {
     closeCellEditor(false);
-    m_columns = columns;
-    m_baseWidths.clear();
-    QStringList names;
-    for (const GridColumn& column : m_columns) {
-        names << column.fieldName;
-        m_baseWidths << column.width;
-    }
-    m_model->setFieldNames(names);
+    m_layout.setColumns(columns);
+    m_model->setFieldNames(m_layout.fieldNames());
     applyTitles();
     applyOptions();
     followDatasetCurrent();
@@ -115,16 +109,13 @@ void DBGridEh::setColumns(const QList<GridColumn>& columns)
 
 void DBGridEh::setColumn(int index, const GridColumn& column)
 {
-    if (index < 0 || index >= m_columns.size())
+    if (index < 0 || index >= columnCount())
         return;
-    const bool rebind = m_columns[index].fieldName != column.fieldName;
-    m_columns[index] = column;
-    m_baseWidths[index] = column.width;
+    const bool rebind = m_layout.column(index).fieldName != column.fieldName;
+    m_layout.setColumn(index, column);
     if (rebind) {
         closeCellEditor(false);
-        QStringList names = m_model->fieldNames();
-        names[index] = column.fieldName;
-        m_model->setFieldNames(names);
+        m_model->setFieldNames(m_layout.fieldNames());
         followDatasetCurrent();
     }
     applyTitles();
@@ -146,24 +137,18 @@ void DBGridEh::setOptionsEh(OptionsEh options)
 
 void DBGridEh::setAutoFitColWidths(bool on)
 {
-    if (on == m_autoFit)
+    if (on == m_layout.autoFit())
         return;
-    const int line = lineWidth();
-    if (on) {
-        // The widths as they are now become the proportions.
-        for (int i = 0; i < m_columns.size(); ++i)
-            m_baseWidths[i] = m_columns[i].width;
-    } else {
-        for (int i = 0; i < m_columns.size(); ++i)
-            m_columns[i].width = std::max(0, m_titles->sectionSize(i) - line);
-    }
-    m_autoFit = on;
+    QVector<int> shown;
+    for (int i = 0; i < columnCount(); ++i)
+        shown << std::max(0, m_titles->sectionSize(i) - lineWidth());
+    m_layout.setAutoFit(on, shown);
     applyColumnWidths();
 }
 
 void DBGridEh::setUseMultiTitle(bool on)
 {
-    m_multiTitle = on;
+    m_layout.setMultiTitle(on);
     applyTitles();
 }
 
@@ -181,7 +166,7 @@ void DBGridEh::setRowHeight(int pixels)
 
 void DBGridEh::setTitleFont(const QFont& font)
 {
-    m_titleFont = font;
+    m_layout.setTitleFont(font);
     applyTitles();
 }
 
@@ -193,31 +178,16 @@ void DBGridEh::setReadOnly(bool readOnly)
     viewport()->update();
 }
 
-QFont DBGridEh::columnTitleFont(int column) const
-{
-    if (column >= 0 && column < m_columns.size() && m_columns[column].titleFont)
-        return *m_columns[column].titleFont;
-    return m_titleFont;
-}
-
-QList<grid_layout::TitleCell> DBGridEh::titleCells() const
-{
-    return m_titles->cells();
-}
-
-int DBGridEh::titleRows() const
-{
-    return m_titles->rows();
-}
-
 int DBGridEh::lineWidth() const
 {
     return m_options.testFlag(dgColLines) ? 1 : 0;
 }
 
-int DBGridEh::clientWidth() const
+ColumnLayout::Area DBGridEh::layoutArea() const
 {
-    return viewport()->width() + (m_options.testFlag(dgIndicator) ? kIndicatorWidth + lineWidth() : 0);
+    const bool indicator = m_options.testFlag(dgIndicator);
+    const int clientWidth = viewport()->width() + (indicator ? ColumnLayout::kIndicatorWidth + lineWidth() : 0);
+    return {clientWidth, indicator, m_options.testFlag(dgColLines)};
 }
 
 void DBGridEh::applyOptions()
@@ -244,10 +214,7 @@ void DBGridEh::applyOptions()
 
 void DBGridEh::applyTitles()
 {
-    QStringList titles;
-    for (const GridColumn& column : m_columns)
-        titles << column.title;
-    m_titles->setCells(grid_layout::titleCells(titles, m_multiTitle), grid_layout::titleDepth(titles, m_multiTitle));
+    m_titles->setCells(m_layout.titleCells(), m_layout.titleRows());
     updateGeometries();
 }
 
@@ -263,37 +230,20 @@ void DBGridEh::applyRowHeight()
 void DBGridEh::applyColumnWidths()
 {
     QScopedValueRollback guard(m_applyingWidths, true);
-    const int line = lineWidth();
-    if (m_autoFit) {
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        QVector<grid_layout::WidthLimits> limits;
-        for (const GridColumn& column : m_columns)
-            limits << grid_layout::WidthLimits{column.minWidth, column.maxWidth};
-        const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
-                                                    m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
-        const QVector<int> widths = grid_layout::fitWidths(m_baseWidths, share, limits);
-        for (int i = 0; i < widths.size(); ++i)
-            m_titles->resizeSection(i, std::max(0, widths[i]) + line);
-    } else {
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        for (int i = 0; i < m_columns.size(); ++i)
-            m_titles->resizeSection(i, m_columns[i].width + line);
-    }
+    setHorizontalScrollBarPolicy(m_layout.autoFit() ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    const QVector<int> widths = m_layout.widths(layoutArea());
+    for (int i = 0; i < widths.size(); ++i)
+        m_titles->resizeSection(i, widths[i] + lineWidth());
 }
 
 void DBGridEh::onSectionResized(int logical, int, int newSize)
 {
-    if (m_applyingWidths || logical < 0 || logical >= m_columns.size())
+    if (m_applyingWidths || logical < 0 || logical >= columnCount())
         return;
-    const int width = std::max(0, newSize - lineWidth());
-    if (!m_autoFit) {
-        m_columns[logical].width = width;
-        return;
-    }
-    const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
-                                                m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
-    m_baseWidths = grid_layout::rescaleBaseWidths(m_baseWidths, logical, width, share);
-    applyColumnWidths();
+    m_layout.resizeColumn(logical, std::max(0, newSize - lineWidth()), layoutArea());
+    // Auto-fit shares the width again; a set width is shown as dragged.
+    if (m_layout.autoFit())
+        applyColumnWidths();
 }
 
 int DBGridEh::optimalColumnWidth(int column) const
@@ -302,8 +252,8 @@ int DBGridEh::optimalColumnWidth(int column) const
     int widest = 0;
     for (int row = 0; row < m_model->rowCount(); ++row)
         widest = std::max(widest, cells.horizontalAdvance(m_model->cellText(row, column)));
-    const QStringList levels = grid_layout::titleLevels(m_columns[column].title, m_multiTitle);
-    widest = std::max(widest, QFontMetrics(columnTitleFont(column)).horizontalAdvance(levels.last()) + 2);
+    widest = std::max(widest, QFontMetrics(m_layout.columnTitleFont(column)).horizontalAdvance(m_layout.lowestTitle(column))
+                                  + 2);
     if (m_delegate->showsEditButton(m_model->index(0, column)))
         widest += GridDelegate::editButtonRect({}).width() + 2;
     return widest + 6;
@@ -311,23 +261,16 @@ int DBGridEh::optimalColumnWidth(int column) const
 
 void DBGridEh::fitColumnToContents(int column)
 {
-    if (column < 0 || column >= m_columns.size())
+    if (column < 0 || column >= columnCount())
         return;
-    const int width = optimalColumnWidth(column);
-    if (m_autoFit) {
-        const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
-                                                    m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
-        m_baseWidths = grid_layout::rescaleBaseWidths(m_baseWidths, column, width, share);
-    } else {
-        m_columns[column].width = width;
-    }
+    m_layout.resizeColumn(column, optimalColumnWidth(column), layoutArea());
     applyColumnWidths();
 }
 
 bool DBGridEh::viewportEvent(QEvent* event)
 {
     const bool result = QTableView::viewportEvent(event);
-    if (event->type() == QEvent::Resize && m_autoFit)
+    if (event->type() == QEvent::Resize && m_layout.autoFit())
         applyColumnWidths();
     return result;
 }
@@ -442,7 +385,7 @@ bool DBGridEh::canEditRecords() const
 
 bool DBGridEh::cellEditable(int column) const
 {
-    return canEditRecords() && column >= 0 && column < m_columns.size() && !m_columns[column].readOnly;
+    return canEditRecords() && column >= 0 && column < columnCount() && !m_layout.column(column).readOnly;
 }
 
 QWidget* DBGridEh::cellEditor() const

@@ -13,29 +13,14 @@
 #include "controls/dataset_model.h"
 #include "controls/grid_layout.h"
 
-#include <QFont>
 #include <QItemSelectionModel>
 #include <QTableView>
-
-#include <optional>
 
 namespace controls {
 
 class GridDelegate;
 class IndicatorHeader;
 class TitleHeader;
-
-struct GridColumn {
-    QString fieldName;
-    QString title;
-    int width = 64; // pixels, without the column line
-    bool readOnly = false;
-    bool alwaysShowEditButton = false;
-    Qt::Alignment titleAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    std::optional<QFont> titleFont; // the grid's title font when unset
-    int minWidth = 0;               // limits for auto-fit; 0: none
-    int maxWidth = 0;
-};
 
 class DBGridEh : public QTableView {
     Q_OBJECT
@@ -74,9 +59,6 @@ public:
     // What the indicator shows for a row.
     enum class RowMark { None, Browse, Edit, Insert };
 
-    // Width of the indicator column, without its line.
-    static constexpr int kIndicatorWidth = 11;
-
     explicit DBGridEh(QWidget* parent = nullptr);
     ~DBGridEh() override;
 
@@ -87,10 +69,12 @@ public:
     DatasetModel* datasetModel() const { return m_model; }
 
     void setColumns(const QList<GridColumn>& columns);
-    const QList<GridColumn>& columns() const { return m_columns; }
-    const GridColumn& column(int index) const { return m_columns.at(index); }
+    const QList<GridColumn>& columns() const { return m_layout.columns(); }
+    const GridColumn& column(int index) const { return m_layout.column(index); }
     void setColumn(int index, const GridColumn& column);
-    int columnCount() const { return int(m_columns.size()); }
+    int columnCount() const { return m_layout.count(); }
+    // The columns' widths and titles as laid out.
+    const ColumnLayout& columnLayout() const { return m_layout; }
 
     void setOptions(Options options);
     Options options() const { return m_options; }
@@ -98,26 +82,19 @@ public:
     OptionsEh optionsEh() const { return m_optionsEh; }
 
     void setAutoFitColWidths(bool on);
-    bool autoFitColWidths() const { return m_autoFit; }
-    // The set widths that auto-fit shares the width by.
-    const QVector<int>& baseWidths() const { return m_baseWidths; }
+    bool autoFitColWidths() const { return m_layout.autoFit(); }
     void setUseMultiTitle(bool on);
-    bool useMultiTitle() const { return m_multiTitle; }
+    bool useMultiTitle() const { return m_layout.multiTitle(); }
     // Text lines per row and extra pixels per row; cosmetic.
     void setRowLines(int lines);
     void setRowHeight(int pixels);
     int rowLines() const { return m_rowLines; }
     int rowHeight() const { return m_rowHeight; }
     void setTitleFont(const QFont& font);
-    QFont titleFont() const { return m_titleFont; }
+    QFont titleFont() const { return m_layout.titleFont(); }
     // A read-only grid edits and deletes nothing.
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
-
-    // The title area's cells (column indexes are the grid's columns).
-    QList<grid_layout::TitleCell> titleCells() const;
-    int titleRows() const;
-    QFont columnTitleFont(int column) const;
 
     RowMark rowMark(int row) const;
     // The current column, or -1 without one.
@@ -191,7 +168,8 @@ private:
     void applyColumnWidths();
     void onSectionResized(int logical, int oldSize, int newSize);
     int lineWidth() const;
-    int clientWidth() const;
+    // What the columns are laid out in now.
+    ColumnLayout::Area layoutArea() const;
     bool isInside(const QWidget* widget) const;
     int selectedRowCount() const;
     void openEditorIfAlwaysShown();
@@ -200,15 +178,11 @@ private:
     GridDelegate* m_delegate;
     TitleHeader* m_titles;
     IndicatorHeader* m_indicator;
-    QList<GridColumn> m_columns;
-    QVector<int> m_baseWidths;
+    ColumnLayout m_layout;
     Options m_options;
     OptionsEh m_optionsEh;
-    bool m_autoFit = false;
-    bool m_multiTitle = false;
     int m_rowLines = 1;
     int m_rowHeight = 0;
-    QFont m_titleFont;
     bool m_readOnly = false;
     bool m_applyingWidths = false;
     bool m_followingDataset = false; // the view follows the dataset

@@ -57,7 +57,7 @@ int TitleHeader::lineHeight() const
 {
     int height = QFontMetrics(m_grid->titleFont()).height();
     for (int column = 0; column < m_grid->columnCount(); ++column)
-        height = std::max(height, QFontMetrics(m_grid->columnTitleFont(column)).height());
+        height = std::max(height, QFontMetrics(m_grid->columnLayout().columnTitleFont(column)).height());
     return height + 4;
 }
 
@@ -95,7 +95,7 @@ void TitleHeader::paintSection(QPainter* painter, const QRect& rect, int logical
         const Qt::Alignment alignment = cell.firstColumn == cell.lastColumn
             ? (column.titleAlignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter
             : Qt::AlignHCenter | Qt::AlignVCenter;
-        const QFont font = m_grid->columnTitleFont(cell.firstColumn);
+        const QFont font = m_grid->columnLayout().columnTitleFont(cell.firstColumn);
         painter->setFont(font);
         painter->setPen(palette().color(QPalette::ButtonText));
         const QRect textArea = area.adjusted(3, 1, -3, -1);
@@ -145,7 +145,7 @@ IndicatorHeader::IndicatorHeader(DBGridEh* grid)
 
 QSize IndicatorHeader::sizeHint() const
 {
-    return {DBGridEh::kIndicatorWidth + m_grid->lineWidth(), defaultSectionSize()};
+    return {ColumnLayout::kIndicatorWidth + m_grid->lineWidth(), defaultSectionSize()};
 }
 
 void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
