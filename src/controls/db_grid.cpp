@@ -501,89 +501,136 @@ void DBGridEh::leaveByTab(bool forward)
 
 bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
 {
-    const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+        return insertOrDeleteKey(event->key(), modifiers);
+    case Qt::Key_F:
+        return modifiers == Qt::ControlModifier && findKey();
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return !(modifiers & ~Qt::ShiftModifier)
+            && tabKey(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return modifiers == Qt::NoModifier && enterKey(editor);
+    case Qt::Key_Escape:
+        return modifiers == Qt::NoModifier && escapeKey(editor);
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return rowKey(event, modifiers, editor);
+    default:
+        return false;
+    }
+}
+
+bool DBGridEh::findKey()
+{
+    if (!m_optionsEh.testFlag(dghDialogFind))
+        return false;
+    openFindDialog();
+    return true;
+}
+
+bool DBGridEh::tabKey(bool forward)
+{
+    if (m_options.testFlag(dgTabs))
+        moveToNextCell(forward);
+    else
+        leaveByTab(forward);
+    return true;
+}
+
+bool DBGridEh::enterKey(QWidget* editor)
+{
+    if (m_optionsEh.testFlag(dghEnterAsTab)) {
+        moveToNextCell(true);
+        return true;
+    }
+    if (editor) {
+        commitEditor();
+        if (!m_options.testFlag(dgAlwaysShowEditor))
+            closeCellEditor(false);
+        return true;
+    }
+    if (currentIndex().isValid() && cellEditable(currentIndex().column())) {
+        edit(currentIndex());
+        return true;
+    }
+    return false;
+}
+
+bool DBGridEh::escapeKey(QWidget* editor)
+{
     db::Dataset* data = dataset();
+    // First the editor's own change goes, then the record's. A record that
+    // the typing alone put into edit state has nothing left to keep, and goes
+    // back to browsing with the editor.
+    if (editor && GridDelegate::isModified(editor)) {
+        closeCellEditor(false);
+        if (data && data->state() == db::Dataset::State::Edit && !data->isModified())
+            data->cancel();
+        openEditorIfAlwaysShown();
+        return true;
+    }
+    closeCellEditor(false);
+    if (data && data->isEditing()) {
+        data->cancel();
+        openEditorIfAlwaysShown();
+        return true;
+    }
+    return editor != nullptr;
+}
+
+bool DBGridEh::insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers)
+{
     if (key == Qt::Key_Delete && modifiers == Qt::ControlModifier) {
         deleteRecords();
         return true;
     }
-    if (key == Qt::Key_F && modifiers == Qt::ControlModifier && m_optionsEh.testFlag(dghDialogFind)) {
-        openFindDialog();
-        return true;
-    }
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(modifiers & ~Qt::ShiftModifier)) {
-        const bool forward = key == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier);
-        if (m_options.testFlag(dgTabs))
-            moveToNextCell(forward);
-        else
-            leaveByTab(forward);
-        return true;
-    }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
-        if (m_optionsEh.testFlag(dghEnterAsTab)) {
-            moveToNextCell(true);
-            return true;
-        }
-        if (editor) {
-            commitEditor();
-            if (!m_options.testFlag(dgAlwaysShowEditor))
-                closeCellEditor(false);
-            return true;
-        }
-        if (currentIndex().isValid() && cellEditable(currentIndex().column())) {
-            edit(currentIndex());
-            return true;
-        }
-        return false;
-    }
-    if (key == Qt::Key_Escape && modifiers == Qt::NoModifier) {
-        // First the editor's own change goes, then the record's. A record
-        // that the typing alone put into edit state has nothing left to
-        // keep, and goes back to browsing with the editor.
-        if (editor && GridDelegate::isModified(editor)) {
-            closeCellEditor(false);
-            if (data && data->state() == db::Dataset::State::Edit && !data->isModified())
-                data->cancel();
-            openEditorIfAlwaysShown();
-            return true;
-        }
-        closeCellEditor(false);
-        if (data && data->isEditing()) {
-            data->cancel();
-            openEditorIfAlwaysShown();
-            return true;
-        }
-        return editor != nullptr;
-    }
     if (key == Qt::Key_Insert && modifiers == Qt::NoModifier && canEditRecords()) {
         closeCellEditor(true);
-        data->insert();
+        dataset()->insert();
         return true;
     }
-    if ((key == Qt::Key_Down || key == Qt::Key_Up) && modifiers == Qt::AltModifier && !editor) {
-        // Alt with an arrow opens a lookup cell's list, as in the open editor;
-        // elsewhere it does nothing (above all, it does not leave the row).
-        const QModelIndex current = currentIndex();
-        if (current.isValid() && cellEditable(current.column()) && m_model->field(current.column())
-            && m_model->field(current.column())->isLookup()) {
-            edit(current);
-            if (auto* combo = qobject_cast<QComboBox*>(cellEditor()))
-                combo->showPopup();
-        }
+    return false;
+}
+
+bool DBGridEh::rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor)
+{
+    const int key = event->key();
+    const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
+    if (vertical && modifiers == Qt::AltModifier && !editor) {
+        openLookupList();
         return true;
     }
+    const db::Dataset* data = dataset();
     if (key == Qt::Key_Down && modifiers == Qt::NoModifier && data
         && (data->isEmpty() || currentIndex().row() == m_model->rowCount() - 1))
         return appendAtEnd();
-    if (qobject_cast<QComboBox*>(editor) && !(modifiers & Qt::AltModifier)
-        && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+    if (qobject_cast<QComboBox*>(editor) && !(modifiers & Qt::AltModifier)) {
         // Up and Down move between rows, as in any other cell.
         closeCellEditor(true);
         QTableView::keyPressEvent(event);
         return true;
     }
     return false;
+}
+
+// Alt with an arrow opens a lookup cell's list, as in the open editor;
+// elsewhere it does nothing (above all, it does not leave the row).
+void DBGridEh::openLookupList()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !cellEditable(current.column()) || !m_model->field(current.column())
+        || !m_model->field(current.column())->isLookup())
+        return;
+    edit(current);
+    if (auto* combo = qobject_cast<QComboBox*>(cellEditor()))
+        combo->showPopup();
 }
 
 bool DBGridEh::guardedKey(QKeyEvent* event, QWidget* editor)

@@ -144,6 +144,16 @@ private:
     // The grid's key handling, shared by the view and its editors; true when
     // the key was handled.
     bool handleKey(QKeyEvent* event, QWidget* editor);
+    // One function for each family of keys, true when the key was handled:
+    // records (Insert, Ctrl+Delete), find (Ctrl+F), moving between cells
+    // (Tab) and rows (Up, Down, Page Up, Page Down), the editor (Enter, Escape).
+    bool insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers);
+    bool findKey();
+    bool tabKey(bool forward);
+    bool rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor);
+    bool enterKey(QWidget* editor);
+    bool escapeKey(QWidget* editor);
+    void openLookupList();
     // handleKey() for the toolkit's calls: a refusal is shown, and the key
     // counts as handled.
     bool guardedKey(QKeyEvent* event, QWidget* editor);
