@@ -29,9 +29,9 @@ DBGridEh::OptionsEh DBGridEh::defaultOptionsEh()
 DBGridEh::DBGridEh(QWidget* parent)
     : QTableView(parent)
     , m_model(new DatasetModel(this))
-    , m_delegate(new GridDelegate(this))
-    , m_titles(new TitleHeader(this))
-    , m_indicator(new IndicatorHeader(this))
+    , m_delegate(new GridDelegate(*this, this))
+    , m_titles(new TitleHeader(*this, this))
+    , m_indicator(new IndicatorHeader(*this, this))
     , m_options(defaultOptions())
     , m_optionsEh(defaultOptionsEh())
 {
@@ -51,7 +51,7 @@ DBGridEh::DBGridEh(QWidget* parent)
     });
     setModel(m_model);
     QItemSelectionModel* old = selectionModel();
-    setSelectionModel(new GridSelectionModel(m_model, this));
+    setSelectionModel(new GridSelectionModel(m_model, *this, this));
     delete old;
     setShowGrid(false);
     setWordWrap(false);
@@ -139,9 +139,10 @@ void DBGridEh::setAutoFitColWidths(bool on)
 {
     if (on == m_layout.autoFit())
         return;
+    const int line = look().columnLineWidth();
     QVector<int> shown;
     for (int i = 0; i < columnCount(); ++i)
-        shown << std::max(0, m_titles->sectionSize(i) - lineWidth());
+        shown << std::max(0, m_titles->sectionSize(i) - line);
     m_layout.setAutoFit(on, shown);
     applyColumnWidths();
 }
@@ -178,16 +179,17 @@ void DBGridEh::setReadOnly(bool readOnly)
     viewport()->update();
 }
 
-int DBGridEh::lineWidth() const
+GridLook DBGridEh::look() const
 {
-    return m_options.testFlag(dgColLines) ? 1 : 0;
+    return {m_optionsEh.testFlag(dghFixed3D), m_options.testFlag(dgColLines), m_options.testFlag(dgRowLines)};
 }
 
 ColumnLayout::Area DBGridEh::layoutArea() const
 {
     const bool indicator = m_options.testFlag(dgIndicator);
-    const int clientWidth = viewport()->width() + (indicator ? ColumnLayout::kIndicatorWidth + lineWidth() : 0);
-    return {clientWidth, indicator, m_options.testFlag(dgColLines)};
+    const GridLook drawn = look();
+    const int clientWidth = viewport()->width() + (indicator ? ColumnLayout::kIndicatorWidth + drawn.columnLineWidth() : 0);
+    return {clientWidth, indicator, drawn.columnLines};
 }
 
 void DBGridEh::applyOptions()
@@ -232,15 +234,16 @@ void DBGridEh::applyColumnWidths()
     QScopedValueRollback guard(m_applyingWidths, true);
     setHorizontalScrollBarPolicy(m_layout.autoFit() ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     const QVector<int> widths = m_layout.widths(layoutArea());
+    const int line = look().columnLineWidth();
     for (int i = 0; i < widths.size(); ++i)
-        m_titles->resizeSection(i, widths[i] + lineWidth());
+        m_titles->resizeSection(i, widths[i] + line);
 }
 
 void DBGridEh::onSectionResized(int logical, int, int newSize)
 {
     if (m_applyingWidths || logical < 0 || logical >= columnCount())
         return;
-    m_layout.resizeColumn(logical, std::max(0, newSize - lineWidth()), layoutArea());
+    m_layout.resizeColumn(logical, std::max(0, newSize - look().columnLineWidth()), layoutArea());
     // Auto-fit shares the width again; a set width is shown as dragged.
     if (m_layout.autoFit())
         applyColumnWidths();
@@ -296,6 +299,23 @@ DBGridEh::RowMark DBGridEh::rowMark(int row) const
     case db::Dataset::State::Insert: return RowMark::Insert;
     default: return RowMark::Browse;
     }
+}
+
+CellMarks DBGridEh::cellMarks(const QModelIndex& index) const
+{
+    // Without the focus the marks show only with dgAlwaysShowSelection.
+    if (!m_options.testFlag(dgAlwaysShowSelection) && !hasFocusInside())
+        return {};
+    const QModelIndex current = currentIndex();
+    const bool isCurrentCell = index == current;
+    const bool isCurrentRow = current.isValid() && index.row() == current.row();
+    const bool selected = m_options.testFlag(dgMultiSelect) && selectionModel()->isSelected(index);
+    const bool highlightFocus = m_optionsEh.testFlag(dghHighlightFocus);
+    CellMarks marks;
+    marks.highlighted = selected || (isCurrentCell && highlightFocus);
+    marks.tinted = !marks.highlighted && isCurrentRow && m_optionsEh.testFlag(dghRowHighlight);
+    marks.framed = isCurrentCell && !highlightFocus;
+    return marks;
 }
 
 int DBGridEh::currentColumn() const
@@ -422,8 +442,17 @@ void DBGridEh::closeCellEditor(bool commit)
     closeEditor(editor, commit ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
 }
 
-// Typing in a cell puts the record into edit state.
-void DBGridEh::startEditingRecord()
+// Choosing writes the key at once; queued, so that the choice ends first and
+// a refusal reaches the error display from its own event.
+void DBGridEh::editorChoiceMade(QWidget* editor)
+{
+    QTimer::singleShot(0, this, [this, editor = QPointer<QWidget>(editor)] {
+        if (editor && cellEditor() == editor)
+            guarded([this] { commitEditor(); });
+    });
+}
+
+void DBGridEh::editorTextEdited()
 {
     if (db::Dataset* data = dataset(); data && !data->isEditing())
         data->edit();
@@ -633,7 +662,7 @@ void DBGridEh::openLookupList()
         combo->showPopup();
 }
 
-bool DBGridEh::guardedKey(QKeyEvent* event, QWidget* editor)
+bool DBGridEh::keyPressed(QKeyEvent* event, QWidget* editor)
 {
     bool handled = false;
     // A refused key is done with: nothing else acts on it.
@@ -644,7 +673,7 @@ bool DBGridEh::guardedKey(QKeyEvent* event, QWidget* editor)
 
 void DBGridEh::keyPressEvent(QKeyEvent* event)
 {
-    if (guardedKey(event, cellEditor())) {
+    if (keyPressed(event, cellEditor())) {
         event->accept();
         return;
     }

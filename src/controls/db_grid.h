@@ -11,6 +11,7 @@
 // an editor's text) shows a refusal through the error display itself and
 // reports the action as not done, so the view's own state stays sound.
 #include "controls/dataset_model.h"
+#include "controls/grid_host.h"
 #include "controls/grid_layout.h"
 
 #include <QItemSelectionModel>
@@ -22,7 +23,9 @@ class GridDelegate;
 class IndicatorHeader;
 class TitleHeader;
 
-class DBGridEh : public QTableView {
+// The columns, their widths and titles are a ColumnLayout; the grid's parts
+// (grid_parts.h) see the grid only through GridHost.
+class DBGridEh : public QTableView, private GridHost {
     Q_OBJECT
 public:
     enum Option {
@@ -57,7 +60,7 @@ public:
     static OptionsEh defaultOptionsEh();
 
     // What the indicator shows for a row.
-    enum class RowMark { None, Browse, Edit, Insert };
+    using RowMark = controls::RowMark;
 
     explicit DBGridEh(QWidget* parent = nullptr);
     ~DBGridEh() override;
@@ -74,7 +77,7 @@ public:
     void setColumn(int index, const GridColumn& column);
     int columnCount() const { return m_layout.count(); }
     // The columns' widths and titles as laid out.
-    const ColumnLayout& columnLayout() const { return m_layout; }
+    const ColumnLayout& columnLayout() const override { return m_layout; }
 
     void setOptions(Options options);
     Options options() const { return m_options; }
@@ -96,7 +99,7 @@ public:
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
 
-    RowMark rowMark(int row) const;
+    RowMark rowMark(int row) const override;
     // The current column, or -1 without one.
     int currentColumn() const;
     // Makes a cell current (moving the dataset's current record).
@@ -136,10 +139,14 @@ protected:
                                                          const QEvent* event = nullptr) const override;
 
 private:
-    friend class GridDelegate;
-    friend class GridSelectionModel;
-    friend class TitleHeader;
-    friend class IndicatorHeader;
+    // GridHost, for the grid's parts.
+    GridLook look() const override;
+    CellMarks cellMarks(const QModelIndex& index) const override;
+    bool keyPressed(QKeyEvent* event, QWidget* editor) override;
+    // Typing in a cell puts the record into edit state.
+    void editorTextEdited() override;
+    void editorChoiceMade(QWidget* editor) override;
+    QModelIndex moveDatasetTo(const QModelIndex& index) override;
 
     // The grid's key handling, shared by the view and its editors; true when
     // the key was handled.
@@ -154,9 +161,6 @@ private:
     bool enterKey(QWidget* editor);
     bool escapeKey(QWidget* editor);
     void openLookupList();
-    // handleKey() for the toolkit's calls: a refusal is shown, and the key
-    // counts as handled.
-    bool guardedKey(QKeyEvent* event, QWidget* editor);
     // Writes the editor's text into its field; throws the refusal.
     void writeEditor(QWidget* editor);
     void moveToNextCell(bool forward);
@@ -165,19 +169,14 @@ private:
     bool appendAtEnd();
     bool canEditRecords() const;
     bool cellEditable(int column) const;
-    // The view asks to make `index` current: the dataset moves first. Returns
-    // the index to make current (rows may have shifted), invalid for none.
-    QModelIndex moveDatasetTo(const QModelIndex& index);
     void followDatasetCurrent();
     void onFocusChanged(QWidget* old, QWidget* now);
     void onExit();
-    void startEditingRecord();
     void applyOptions();
     void applyTitles();
     void applyRowHeight();
     void applyColumnWidths();
     void onSectionResized(int logical, int oldSize, int newSize);
-    int lineWidth() const;
     // What the columns are laid out in now.
     ColumnLayout::Area layoutArea() const;
     bool isInside(const QWidget* widget) const;
