@@ -20,8 +20,6 @@ public:
     TitleHeader(const GridHost& host, QWidget* grid);
 
     void setCells(const QList<grid_layout::TitleCell>& cells, int rows);
-    const QList<grid_layout::TitleCell>& cells() const { return m_cells; }
-    int rows() const { return m_rows; }
     int lineHeight() const;
     QSize sizeHint() const override;
     // The column whose right border is at x (within the grip margin), or -1.
