@@ -86,7 +86,6 @@ void TForm1::buildLanguageSkills()
     DBGridEh7 = makeGrid(GroupBox13, "DBGridEh7", {2, 16, 1160, 120});
     DBGridEh7->setFont(ui::windowFont());
     DBGridEh7->setTitleFont(ui::boldFont());
-    DBGridEh7->setFooterFont(ui::boldFont());
     const QString upper = kCompetences + u'|';
     DBGridEh7->setColumns({
         column(QStringLiteral("language"), QStringLiteral("Язык"), 348, true),

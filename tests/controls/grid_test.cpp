@@ -454,15 +454,15 @@ TEST_F(GridTest, TwoLevelTitlesShareTheUpperCell)
     grid->setColumns({column("name", "Name"), column("amount", "Figures|Amount"), column("kind", "Figures|Kind")});
     const int singleHeight = grid->horizontalHeader()->sizeHint().height();
     grid->setUseMultiTitle(true);
-    EXPECT_EQ(grid->titleRows(), 2);
+    EXPECT_EQ(grid->columnLayout().titleRows(), 2);
     using controls::grid_layout::TitleCell;
-    EXPECT_EQ(grid->titleCells(), QList<TitleCell>({{0, 2, 0, 0, "Name"},
+    EXPECT_EQ(grid->columnLayout().titleCells(), QList<TitleCell>({{0, 2, 0, 0, "Name"},
                                                     {0, 1, 1, 2, "Figures"},
                                                     {1, 1, 1, 1, "Amount"},
                                                     {1, 1, 2, 2, "Kind"}}));
     EXPECT_EQ(grid->horizontalHeader()->sizeHint().height(), 2 * singleHeight);
     grid->setUseMultiTitle(false);
-    EXPECT_EQ(grid->titleRows(), 1);
+    EXPECT_EQ(grid->columnLayout().titleRows(), 1);
 }
 
 TEST_F(GridTest, AutoFitFillsTheVisibleWidthExactly)
@@ -490,9 +490,9 @@ TEST_F(GridTest, AutoFitFillsTheVisibleWidthExactly)
     // Dragging a border rescales that column's base and takes from the next.
     grid->horizontalHeader()->resizeSection(0, grid->horizontalHeader()->sectionSize(0) + 10);
     EXPECT_EQ(sectionsTotal(), grid->viewport()->width());
-    EXPECT_GT(grid->baseWidths()[0], 145);
-    EXPECT_EQ(grid->baseWidths()[0] + grid->baseWidths()[1], 145 + 124);
-    EXPECT_EQ(grid->baseWidths()[2], 843);
+    EXPECT_GT(grid->columnLayout().baseWidths()[0], 145);
+    EXPECT_EQ(grid->columnLayout().baseWidths()[0] + grid->columnLayout().baseWidths()[1], 145 + 124);
+    EXPECT_EQ(grid->columnLayout().baseWidths()[2], 843);
 }
 
 TEST_F(GridTest, DoubleClickFitsAndCtrlFOpensTheFindDialog)
