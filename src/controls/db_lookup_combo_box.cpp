@@ -4,6 +4,7 @@
 #include "controls/dialogs.h"
 #include "db/dataset.h"
 #include "db/field.h"
+#include "db/key_value.h"
 
 #include <QElapsedTimer>
 #include <QFrame>
@@ -35,19 +36,6 @@ std::optional<qint64>& lastKeystroke()
 {
     static std::optional<qint64> time;
     return time;
-}
-
-bool sameKey(const QVariant& a, const QVariant& b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() && b.isNull();
-    bool aNumber = false;
-    bool bNumber = false;
-    const double x = a.toDouble(&aNumber);
-    const double y = b.toDouble(&bNumber);
-    if (aNumber && bNumber)
-        return x == y;
-    return a.toString() == b.toString();
 }
 
 bool isAltArrow(const QKeyEvent* event)
@@ -163,7 +151,7 @@ void DBLookupComboBox::setListField(const QString& name)
 
 void DBLookupComboBox::setKeyValue(const QVariant& key)
 {
-    if (sameKey(key, m_key))
+    if (db::sameKey(key, m_key))
         return;
     m_key = key;
     update();
