@@ -42,6 +42,29 @@ QVariant typedValue(const QVariant& value, FieldType type)
     return value;
 }
 
+FieldType fieldTypeOf(QMetaType valueType)
+{
+    switch (valueType.id()) {
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short: return FieldType::SmallInt;
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: return FieldType::Integer;
+    case QMetaType::Float:
+    case QMetaType::Double: return FieldType::Float;
+    case QMetaType::QString: return FieldType::String;
+    case QMetaType::QDate: return FieldType::Date;
+    case QMetaType::QDateTime: return FieldType::DateTime;
+    default: return FieldType::Unknown;
+    }
+}
+
 DeclaredType parseDeclaredType(const QString& declaration)
 {
     static const QRegularExpression pattern(QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\d+)\s*\))?)"));

@@ -23,6 +23,11 @@ bool isTextType(FieldType type);
 // backend hands over as text become dates. Values already of the type stay.
 QVariant typedValue(const QVariant& value, FieldType type);
 
+// The field type of a result column by the type of value its driver reads
+// from it. 8- and 16-bit signed integers are small integers; wider ones, and
+// unsigned 16-bit ones (which a small integer cannot hold), are integers.
+FieldType fieldTypeOf(QMetaType valueType);
+
 // A column type as a server declares it ("VARCHAR(20)", "nvarchar(300)",
 // "INTEGER", "smallint", "datetime" ...), with its size for texts.
 struct DeclaredType {

@@ -5,7 +5,6 @@
 
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
@@ -18,34 +17,6 @@
 
 namespace db {
 namespace {
-
-FieldType typeOf(const QSqlField& field)
-{
-    if (field.isAutoValue())
-        return FieldType::AutoIncrement;
-    switch (field.metaType().id()) {
-    case QMetaType::Short:
-    case QMetaType::UShort: return FieldType::SmallInt;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong: return FieldType::Integer;
-    case QMetaType::Double: return FieldType::Float;
-    case QMetaType::QString: return FieldType::String;
-    case QMetaType::QDate: return FieldType::Date;
-    case QMetaType::QDateTime: return FieldType::DateTime;
-    default: return FieldType::Unknown;
-    }
-}
-
-QVector<ColumnInfo> columnsOf(const QSqlRecord& record)
-{
-    QVector<ColumnInfo> columns;
-    for (int i = 0; i < record.count(); ++i) {
-        const QSqlField field = record.field(i);
-        columns.append({field.name(), typeOf(field), field.length() > 0 ? int(field.length()) : 0});
-    }
-    return columns;
-}
 
 // An ODBC handle as Qt's driver hands it over: an SQLHANDLE (void*) in a
 // QVariant, named by that type and not by "SQLHANDLE".
@@ -118,7 +89,7 @@ ResultSet OdbcBackend::fetch(QSqlQuery& query)
     ResultSet result;
     if (!query.isSelect())
         return result;
-    result.columns = columnsOf(query.record());
+    result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
     if (query.lastError().isValid())
         fail(query.lastError());
