@@ -257,7 +257,7 @@ void DBLookupComboBox::dropDown()
     if (isListVisible() || !isEnabled() || !m_link.isActive())
         return;
     QListView* view = m_popup->view();
-    const int rows = std::max(1, std::min(m_dropDownRows, listRowCount()));
+    const int rows = std::max(1, std::min(kDropDownRows, listRowCount()));
     const int rowHeight = std::max(view->sizeHintForRow(0), fontMetrics().height() + 2);
     const QSize size(width(), rows * rowHeight + 2 * view->frameWidth() + 2);
     QPoint at = mapToGlobal(QPoint(0, height()));

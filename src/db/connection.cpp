@@ -223,11 +223,6 @@ Backend& Connection::backend()
     return openBackend();
 }
 
-bool TableInfo::hasColumn(const QString& name) const
-{
-    return column(name) != nullptr;
-}
-
 const ColumnInfo* TableInfo::column(const QString& name) const
 {
     for (const ColumnInfo& c : columns)

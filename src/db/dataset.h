@@ -26,8 +26,6 @@ public:
     enum class Kind { Query, Table };
     enum class State { Inactive, Browse, Edit, Insert };
     enum class LockType { ReadOnly, Optimistic };
-    // Both kinds fetch the whole result; the difference does not show here.
-    enum class CursorType { Static, Keyset };
 
     Dataset(const QString& name, Kind kind, Connection* connection, QObject* parent = nullptr);
     ~Dataset() override;
@@ -45,8 +43,6 @@ public:
 
     LockType lockType() const { return m_lockType; }
     void setLockType(LockType lockType);
-    CursorType cursorType() const { return m_cursorType; }
-    void setCursorType(CursorType cursorType) { m_cursorType = cursorType; }
 
     // Field definitions, made before opening. Without any, the fields are the
     // result's columns; with them, only the defined fields exist by name.
@@ -190,7 +186,6 @@ private:
     mutable QString m_baseTableOf; // the statement m_baseTable was found in
     mutable QString m_baseTable;
     LockType m_lockType = LockType::Optimistic;
-    CursorType m_cursorType = CursorType::Keyset;
     std::vector<std::unique_ptr<Field>> m_fields;
     bool m_definedFields = false;
     std::vector<BeforePost> m_beforePost;
