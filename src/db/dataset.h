@@ -160,16 +160,10 @@ private:
     void bindFields();
     void setColumns(QVector<ColumnInfo> columns);
     QString selectStatement() const;
+    // The one table the rows come from (tsql::baseTable for a query), or empty.
     QString baseTable() const;
-    static QString findBaseTable(const QString& statement);
-    const TableInfo& writableTable() const;
-    void writeInsert();
-    void writeUpdate();
-    void writeDelete(int row);
-    // The row's original values that find it on the server: the key columns,
-    // and the other columns of the table where `matched` says so (every
-    // column where the table has no key).
-    QVector<ColumnValue> rowMatch(const TableInfo& table, int row, const std::function<bool(int)>& matched) const;
+    // Fails where the rows cannot be written back: no one table to write to.
+    TableWriteBack writeBack() const;
     void moveTo(int row);
     void startNewRecord(int position);
     void postPending();
