@@ -4,6 +4,9 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <cmath>
+#include <limits>
+
 namespace db {
 
 bool isIntegerType(FieldType type)
@@ -14,6 +17,38 @@ bool isIntegerType(FieldType type)
 bool isTextType(FieldType type)
 {
     return type == FieldType::String || type == FieldType::WideString;
+}
+
+std::optional<qlonglong> exactInteger(const QVariant& value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong: return value.toLongLong();
+    case QMetaType::ULong:
+    case QMetaType::ULongLong: {
+        const qulonglong number = value.toULongLong();
+        if (number > qulonglong(std::numeric_limits<qlonglong>::max()))
+            return std::nullopt;
+        return qlonglong(number);
+    }
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        const double real = value.toDouble();
+        if (!std::isfinite(real) || real != std::trunc(real) || std::abs(real) > 0x1p53)
+            return std::nullopt;
+        return qlonglong(real);
+    }
+    default: break;
+    }
+    if (value.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+    return ok ? std::optional<qlonglong>(number) : std::nullopt;
 }
 
 QVariant typedValue(const QVariant& value, FieldType type)
@@ -45,9 +80,6 @@ QVariant typedValue(const QVariant& value, FieldType type)
 FieldType fieldTypeOf(QMetaType valueType)
 {
     switch (valueType.id()) {
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
     case QMetaType::Short: return FieldType::SmallInt;
     case QMetaType::UShort:
     case QMetaType::Int:

@@ -3,17 +3,11 @@
 // refresh keeps all find a row by the same rule.
 #include <QVariant>
 
-#include <optional>
-
 namespace db {
 
-// The value as an integer key: integers of any width, whole real numbers and
-// texts of an integer ("7") all give it, exactly and 64-bit wide; anything
-// else (null, "7.5", "abc") gives none.
-std::optional<qlonglong> integerKey(const QVariant& value);
-
-// Whether two key values are the same key: integer keys by their integer
-// value, other keys by their text; null is the same only as null.
+// Whether two key values are the same key: keys that are integers
+// (exactInteger: 7, 7.0 and "7" alike) by their 64-bit value, other keys by
+// their text; null is the same only as null.
 bool sameKey(const QVariant& a, const QVariant& b);
 
 } // namespace db

@@ -1,5 +1,6 @@
 #include "db/row_store.h"
 
+#include "db/field_type.h"
 #include "db/key_value.h"
 #include "db/text_order.h"
 
@@ -71,13 +72,13 @@ int RowStore::locate(int column, const QVariant& key) const
             const QVariant& value = m_rows[row].at(column);
             if (value.isNull())
                 continue;
-            if (const auto number = integerKey(value))
+            if (const auto number = exactInteger(value))
                 index.numbers.insert(*number, row);
             else
                 index.texts.insert(value.toString(), row);
         }
     }
-    if (const auto number = integerKey(key))
+    if (const auto number = exactInteger(key))
         return index.numbers.value(*number, -1);
     return index.texts.value(key.toString(), -1);
 }
