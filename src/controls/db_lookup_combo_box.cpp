@@ -4,6 +4,7 @@
 #include "controls/dialogs.h"
 #include "db/dataset.h"
 #include "db/field.h"
+#include "db/key_value.h"
 
 #include <QElapsedTimer>
 #include <QFrame>
@@ -35,19 +36,6 @@ std::optional<qint64>& lastKeystroke()
 {
     static std::optional<qint64> time;
     return time;
-}
-
-bool sameKey(const QVariant& a, const QVariant& b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() && b.isNull();
-    bool aNumber = false;
-    bool bNumber = false;
-    const double x = a.toDouble(&aNumber);
-    const double y = b.toDouble(&bNumber);
-    if (aNumber && bNumber)
-        return x == y;
-    return a.toString() == b.toString();
 }
 
 bool isAltArrow(const QKeyEvent* event)
@@ -163,7 +151,7 @@ void DBLookupComboBox::setListField(const QString& name)
 
 void DBLookupComboBox::setKeyValue(const QVariant& key)
 {
-    if (sameKey(key, m_key))
+    if (db::sameKey(key, m_key))
         return;
     m_key = key;
     update();
@@ -269,7 +257,7 @@ void DBLookupComboBox::dropDown()
     if (isListVisible() || !isEnabled() || !m_link.isActive())
         return;
     QListView* view = m_popup->view();
-    const int rows = std::max(1, std::min(m_dropDownRows, listRowCount()));
+    const int rows = std::max(1, std::min(kDropDownRows, listRowCount()));
     const int rowHeight = std::max(view->sizeHintForRow(0), fontMetrics().height() + 2);
     const QSize size(width(), rows * rowHeight + 2 * view->frameWidth() + 2);
     QPoint at = mapToGlobal(QPoint(0, height()));

@@ -37,6 +37,7 @@ class DBLookupComboBox : public QWidget {
 public:
     static constexpr qint64 kSearchPause = 2000; // ms
     static constexpr int kSearchLimit = 32;
+    static constexpr int kDropDownRows = 7; // the open list's height, in entries at most
 
     // The clock of the incremental search, in milliseconds; tests set their own.
     using Clock = std::function<qint64()>;
@@ -67,8 +68,6 @@ public:
     QString text() const;
     const QString& searchText() const { return m_searchText; }
 
-    int dropDownRows() const { return m_dropDownRows; }
-    void setDropDownRows(int rows) { m_dropDownRows = std::max(1, rows); }
     bool isListVisible() const;
     void dropDown();
     // Closes the open list; with `accept` the highlighted entry is selected.
@@ -115,7 +114,6 @@ private:
     QString m_listField;
     QVariant m_key;
     QString m_searchText;
-    int m_dropDownRows = 7;
     SelectionCheck m_selectionCheck;
 };
 

@@ -32,7 +32,6 @@ struct TableInfo {
     QVector<ColumnInfo> columns;
     QStringList keyColumns;   // empty when the table has no key
     QString identityColumn;   // the server-assigned key, if any
-    bool hasColumn(const QString& column) const;
     const ColumnInfo* column(const QString& column) const;
 };
 

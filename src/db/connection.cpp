@@ -122,7 +122,7 @@ QVariant Connection::insertRow(const QString& table, const QVector<ColumnValue>&
             identity = std::move(result.identity);
             return result.rows;
         },
-        QStringLiteral("inserting"));
+        RowWrite::Insert);
     return identity;
 }
 
@@ -130,16 +130,26 @@ void Connection::updateRow(const QString& table, const QVector<ColumnValue>& ass
                            const QVector<ColumnValue>& match)
 {
     const BoundStatement statement = openBackend().rowWriter().updateRow(table, assignments, match);
-    writeOneRow([&] { return write(statement); }, QStringLiteral("updating"));
+    writeOneRow([&] { return write(statement); }, RowWrite::Update);
 }
 
 void Connection::deleteRow(const QString& table, const QVector<ColumnValue>& match)
 {
     const BoundStatement statement = openBackend().rowWriter().deleteRow(table, match);
-    writeOneRow([&] { return write(statement); }, QStringLiteral("deleting"));
+    writeOneRow([&] { return write(statement); }, RowWrite::Delete);
 }
 
-void Connection::writeOneRow(const std::function<int()>& write, const QString& action)
+QString Connection::actionName(RowWrite kind)
+{
+    switch (kind) {
+    case RowWrite::Insert: return QStringLiteral("inserting");
+    case RowWrite::Update: return QStringLiteral("updating");
+    case RowWrite::Delete: break;
+    }
+    return QStringLiteral("deleting");
+}
+
+void Connection::writeOneRow(const std::function<int()>& write, RowWrite kind)
 {
     // Inside a caller's transaction a refusal undoes the whole of it; alone,
     // the write has a transaction of its own to undo it by.
@@ -152,8 +162,8 @@ void Connection::writeOneRow(const std::function<int()>& write, const QString& a
             own->commit();
         return;
     }
-    const bool inserting = action == QLatin1String("inserting");
-    if (rows == 0 && !inserting)
+    const QString action = actionName(kind);
+    if (rows == 0 && kind != RowWrite::Insert)
         throw DatabaseError(QStringLiteral("Row cannot be located for %1. Some values may have been changed since "
                                            "it was last read.").arg(action),
                             DatabaseError::Kind::RowChanged);
@@ -211,11 +221,6 @@ const TableInfo& Connection::tableInfo(const QString& table)
 Backend& Connection::backend()
 {
     return openBackend();
-}
-
-bool TableInfo::hasColumn(const QString& name) const
-{
-    return column(name) != nullptr;
 }
 
 const ColumnInfo* TableInfo::column(const QString& name) const

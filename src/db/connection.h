@@ -90,10 +90,12 @@ signals:
     void statementSent(const QString& statement);
 
 private:
+    enum class RowWrite { Insert, Update, Delete };
     Backend& openBackend();
-    // Runs `write` (which returns the rows it changed) under the rule above;
-    // `action` ("inserting", "updating", "deleting") names it in the message.
-    void writeOneRow(const std::function<int()>& write, const QString& action);
+    // The write in the messages: "inserting", "updating", "deleting".
+    static QString actionName(RowWrite kind);
+    // Runs `write` (which returns the rows it changed) under the rule above.
+    void writeOneRow(const std::function<int()>& write, RowWrite kind);
 
     QString m_connectionString;
     BackendFactory m_backendFactory;

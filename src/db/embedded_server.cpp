@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -46,26 +45,6 @@ QString resolveFilePath(const QString& dataSource)
     if (QDir::isAbsolutePath(path))
         return path;
     return QDir(QString::fromStdString(platform::programFolder())).filePath(path);
-}
-
-// The result's columns, with their types where SQLite knows them.
-QVector<ColumnInfo> describeColumns(const QSqlRecord& record)
-{
-    QVector<ColumnInfo> columns;
-    for (int i = 0; i < record.count(); ++i) {
-        FieldType type = FieldType::Unknown;
-        switch (record.field(i).metaType().id()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong: type = FieldType::Integer; break;
-        case QMetaType::Double: type = FieldType::Float; break;
-        case QMetaType::QString: type = FieldType::String; break;
-        case QMetaType::QDate: type = FieldType::Date; break;
-        case QMetaType::QDateTime: type = FieldType::DateTime; break;
-        default: break;
-        }
-        columns.append({record.fieldName(i), type, 0});
-    }
-    return columns;
 }
 
 } // namespace
@@ -188,7 +167,7 @@ ResultSet EmbeddedServer::query(const QString& statement)
     if (!query.exec(tsql::toSqlite(statement)))
         throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
     ResultSet result;
-    result.columns = describeColumns(query.record());
+    result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
     return result;
 }

@@ -48,12 +48,15 @@ public:
     QHash<QString, QString> collations(const QString& table);
 
 private:
-    // A prepared statement with the time-out set and `values` bound, executed.
-    QSqlQuery run(const QString& statement, const QVariantList& values);
+    // Prepared on a statement handle of Qt's driver, given the time-out and
+    // `values`, executed: for statements whose rows are read through Qt.
+    QSqlQuery runOnQtHandle(const QString& statement, const QVariantList& values);
     ResultSet fetch(QSqlQuery& query);
     // The connection's ODBC handle (an SQLHDBC); throws when it is closed.
     void* connectionHandle() const;
-    OdbcOutcome runOwn(const BoundStatement& statement);
+    // Run on a statement handle of the backend's own on the connection, each
+    // parameter bound in its column's type: for row writes.
+    OdbcOutcome runOnOwnHandle(const BoundStatement& statement);
     [[noreturn]] void fail(const QSqlError& error) const;
 
     std::unique_ptr<OdbcDialect> m_dialect;

@@ -42,6 +42,11 @@ struct OdbcOutcome {
     QVariantList firstRow;
 };
 
+// Gives a statement handle (an SQLHSTMT) the time-out after which the driver
+// cancels what runs on it. ODBC 3 has no connection-wide one; a driver without
+// it refuses quietly and the statement runs without a limit.
+void setQueryTimeout(void* statement, int seconds);
+
 // Prepares `statement` on a statement handle of its own on `connection` (an
 // SQLHDBC), binds its parameters as `dialect` sizes them, runs it with the
 // time-out, and reads every result of the batch. Throws OdbcError.

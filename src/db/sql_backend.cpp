@@ -4,6 +4,8 @@
 
 #include <QAtomicInteger>
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
 
 namespace db {
 
@@ -67,6 +69,17 @@ QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& va
     if (!query.exec())
         throw DatabaseError(sqlErrorText(query.lastError()));
     return query;
+}
+
+QVector<ColumnInfo> SqlBackend::resultColumns(const QSqlRecord& record)
+{
+    QVector<ColumnInfo> columns;
+    for (int i = 0; i < record.count(); ++i) {
+        const QSqlField field = record.field(i);
+        const FieldType type = field.isAutoValue() ? FieldType::AutoIncrement : fieldTypeOf(field.metaType());
+        columns.append({field.name(), type, field.length() > 0 ? int(field.length()) : 0});
+    }
+    return columns;
 }
 
 QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCount)

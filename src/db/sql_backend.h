@@ -28,6 +28,8 @@ protected:
     QSqlDatabase& addDatabase(const QString& driver);
     // A prepared and executed statement with its values bound in order.
     QSqlQuery execBound(const QString& statement, const QVariantList& values);
+    // A result's columns as the driver describes them.
+    static QVector<ColumnInfo> resultColumns(const QSqlRecord& record);
     // Every remaining row of an executed query, `columnCount` values each.
     static QVector<QVector<QVariant>> fetchRows(QSqlQuery& query, int columnCount);
 

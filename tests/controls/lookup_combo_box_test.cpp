@@ -66,6 +66,15 @@ TEST_F(LookupBoxTest, KeyValueShowsItsRowAndChangesOnlyWhenDifferent)
     box->setKeyValue(QVariant());
     EXPECT_EQ(changed.count(), 2);
     EXPECT_EQ(selected.count(), 0); // the program's writes are no selections
+
+    // 64-bit keys are told apart exactly, also where a double would round them together.
+    sql("INSERT INTO years VALUES (9007199254740992, 'first'), (9007199254740993, 'second')");
+    years->refresh();
+    box->setKeyValue(qlonglong(9007199254740992));
+    EXPECT_EQ(box->text(), "first");
+    box->setKeyValue(qlonglong(9007199254740993));
+    EXPECT_EQ(changed.count(), 4);
+    EXPECT_EQ(box->text(), "second");
 }
 
 TEST_F(LookupBoxTest, FollowsItsListDatasetBeingReopened)
