@@ -11,6 +11,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -176,6 +177,7 @@ public:
         std::unique_ptr<db::Connection> user = m_target.backendFactory ? openDirectly() : signIn();
         if (user) {
             checkTables(*user);
+            checkForeignKeys(*user);
             checkCollations(*user);
             checkUserRights(*user);
         }
@@ -359,6 +361,58 @@ private:
         check(problem.isEmpty(), text, problem);
     }
 
+    // Other programs may manage the shared server's schema and keep rows the
+    // keys would refuse, so a missing key is a warning: the program works
+    // without it, but a dictionary entry in use can then be deleted.
+    void checkForeignKeys(db::Connection& user)
+    {
+        QStringList missing;
+        for (const schema::Table& table : schema::tables()) {
+            const QString name = QLatin1String(table.name);
+            const bool refers = std::any_of(table.columns.cbegin(), table.columns.cend(),
+                                            [](const schema::Column& column) { return column.references; });
+            if (!refers || !m_present.contains(name))
+                continue; // a missing table is reported with the tables
+            QVector<db::ForeignKeyInfo> keys;
+            try {
+                keys = user.backend().foreignKeys(name);
+            } catch (const db::DatabaseError& error) {
+                missing << QStringLiteral("those of %1 cannot be read (%2)").arg(name, error.message());
+                continue;
+            }
+            for (const schema::Column& column : table.columns)
+                if (column.references && !hasForeignKey(keys, column))
+                    missing << QStringLiteral("none from %1.%2 to %3.%4")
+                                   .arg(name, QLatin1String(column.name), QLatin1String(column.references),
+                                        referencedKeyOf(column));
+        }
+        const QString text = QStringLiteral("The profile tables refer to the dictionaries through foreign keys");
+        if (missing.isEmpty())
+            add(Outcome::Passed, text);
+        else
+            add(Outcome::Warning, text + QStringLiteral(": %1; a dictionary entry in use can be deleted from under "
+                                                        "the profiles")
+                                             .arg(joined(missing)));
+    }
+
+    static QString referencedKeyOf(const schema::Column& column)
+    {
+        return QLatin1String(schema::keyOf(schema::table(column.references))->name);
+    }
+
+    // A key of this one column alone to the key of the dictionary it names.
+    static bool hasForeignKey(const QVector<db::ForeignKeyInfo>& keys, const schema::Column& column)
+    {
+        const auto just = [](const QStringList& names, const QString& name) {
+            return names.size() == 1 && names.first().compare(name, Qt::CaseInsensitive) == 0;
+        };
+        return std::any_of(keys.cbegin(), keys.cend(), [&](const db::ForeignKeyInfo& key) {
+            return just(key.columns, QLatin1String(column.name))
+                && key.referencedTable.compare(QLatin1String(column.references), Qt::CaseInsensitive) == 0
+                && just(key.referencedColumns, referencedKeyOf(column));
+        });
+    }
+
     void checkCollations(db::Connection& user)
     {
         const QString text = QStringLiteral("Text columns use a Cyrillic case-insensitive collation");
@@ -492,6 +546,7 @@ QString format(const Line& line)
     switch (line.outcome) {
     case Outcome::Passed: return QStringLiteral("[ OK ] ") + line.text;
     case Outcome::Failed: return QStringLiteral("[FAIL] ") + line.text;
+    case Outcome::Warning: return QStringLiteral("[WARN] ") + line.text;
     case Outcome::NotApplicable: break;
     }
     return QStringLiteral("[ -- ] ") + line.text;
@@ -509,14 +564,17 @@ bool allPassed(const std::vector<Line>& lines)
 
 QString summary(const std::vector<Line>& lines)
 {
-    int passed = 0;
-    int failed = 0;
-    int notApplicable = 0;
-    for (const Line& line : lines)
-        (line.outcome == Outcome::Passed ? passed : line.outcome == Outcome::Failed ? failed : notApplicable)++;
-    QString text = QStringLiteral("%1 passed, %2 failed, %3 not applicable.\n").arg(passed).arg(failed).arg(notApplicable);
+    const auto counted = [&](Outcome outcome) {
+        return std::count_if(lines.cbegin(), lines.cend(), [&](const Line& line) { return line.outcome == outcome; });
+    };
+    const auto warnings = counted(Outcome::Warning);
+    QString text = QStringLiteral("%1 passed, %2 failed, ").arg(counted(Outcome::Passed)).arg(counted(Outcome::Failed));
+    if (warnings > 0)
+        text += warnings == 1 ? QStringLiteral("1 warning, ") : QStringLiteral("%1 warnings, ").arg(warnings);
+    text += QStringLiteral("%1 not applicable.\n").arg(counted(Outcome::NotApplicable));
     if (allPassed(lines))
-        return text + QStringLiteral("The server is ready for QEL 23.");
+        return text + (warnings > 0 ? QStringLiteral("The server is ready for QEL 23; see the warnings above.")
+                                    : QStringLiteral("The server is ready for QEL 23."));
     return text + QStringLiteral("QEL 23 will not work correctly on this server until the failures above are mended.");
 }
 

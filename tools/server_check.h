@@ -14,7 +14,9 @@
 
 namespace server_check {
 
-enum class Outcome { Passed, Failed, NotApplicable };
+// A warning is something the program works without but the administrator
+// should know of; it does not fail the check.
+enum class Outcome { Passed, Failed, Warning, NotApplicable };
 
 struct Line {
     Outcome outcome;
@@ -36,10 +38,11 @@ struct Target {
 // Runs every check, handing each line to `report` as soon as it is known.
 std::vector<Line> run(const Target& target, const std::function<void(const Line&)>& report = {});
 
-// "[ OK ] text", "[FAIL] text", "[ -- ] text".
+// "[ OK ] text", "[FAIL] text", "[WARN] text", "[ -- ] text".
 QString format(const Line& line);
 // The closing lines: the counts, and what they mean for the program.
 QString summary(const std::vector<Line>& lines);
+// No check failed (warnings aside).
 bool allPassed(const std::vector<Line>& lines);
 
 // Whether a SQL Server collation compares Cyrillic text without regard to

@@ -56,6 +56,15 @@ NewDatabaseFile::NewDatabaseFile(fs::path target)
         removeTemporary();
         throw Error("cannot create " + temporary_.string() + ": " + message);
     }
+    // Rows are checked against the schema's foreign keys as they go in, as
+    // the embedded server checks the program's writes.
+    try {
+        exec("PRAGMA foreign_keys = ON");
+    } catch (const Error&) {
+        close();
+        removeTemporary();
+        throw;
+    }
 }
 
 NewDatabaseFile::~NewDatabaseFile()

@@ -20,7 +20,8 @@ public:
 // Whole file as text; throws Error naming the file when it cannot be read.
 std::string readTextFile(const std::filesystem::path& path);
 
-// A new SQLite database under a temporary name beside `target`. commit()
+// A new SQLite database under a temporary name beside `target`, with its
+// foreign keys enforced. commit()
 // closes it and renames it over the target, so the target is either the old
 // file or the complete new one; without commit() the temporary file goes.
 class NewDatabaseFile {

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include <exception>
+#include <utility>
 
 namespace controls {
 namespace {
@@ -63,6 +64,13 @@ Dialogs*& installed()
     return current;
 }
 
+// The latest wording made; each links to the one made before it.
+ErrorWording*& latestWording()
+{
+    static ErrorWording* latest = nullptr;
+    return latest;
+}
+
 } // namespace
 
 Dialogs& dialogs()
@@ -113,11 +121,38 @@ bool guarded(const std::function<void()>& action)
         action();
         return true;
     } catch (const std::exception& error) {
-        showError(QString::fromUtf8(error.what()));
+        showError(ErrorWording::textOf(error));
     } catch (...) {
         showError(QApplication::translate("controls::Application", "Unknown error"));
     }
     return false;
+}
+
+ErrorWording::ErrorWording(db::DatabaseError::Kind kind, QString text)
+    : m_kind(kind)
+    , m_text(std::move(text))
+    , m_previous(std::exchange(latestWording(), this))
+{
+}
+
+// Wordings end in the reverse order of their making, as scopes and windows
+// nested in one another do; one that ends early is taken out of the chain.
+ErrorWording::~ErrorWording()
+{
+    for (ErrorWording** link = &latestWording(); *link; link = &(*link)->m_previous)
+        if (*link == this) {
+            *link = m_previous;
+            return;
+        }
+}
+
+QString ErrorWording::textOf(const std::exception& failure)
+{
+    if (const auto* error = dynamic_cast<const db::DatabaseError*>(&failure))
+        for (const ErrorWording* wording = latestWording(); wording; wording = wording->m_previous)
+            if (wording->m_kind == error->kind())
+                return wording->m_text;
+    return QString::fromUtf8(failure.what());
 }
 
 QString displayText(QString text)

@@ -1,6 +1,8 @@
 #pragma once
 // Every message box, question and error display of the program goes through
 // here, so that tests can answer and record them instead of blocking.
+#include "db/errors.h"
+
 #include <QList>
 #include <QString>
 
@@ -48,10 +50,31 @@ void showInformation(const QString& caption, const QString& text);
 // OK/Cancel with the confirmation icon; true unless Cancel is chosen.
 bool confirm(const QString& text);
 
+// The program's own words for one kind of data-access failure: while an
+// ErrorWording lives, the error display shows its text for a failure of that
+// kind instead of the server's message. A window makes one for what a kind
+// means in it; the latest one made for a kind holds.
+class ErrorWording {
+public:
+    ErrorWording(db::DatabaseError::Kind kind, QString text);
+    ~ErrorWording();
+    ErrorWording(const ErrorWording&) = delete;
+    ErrorWording& operator=(const ErrorWording&) = delete;
+
+    // The text the error display shows for `failure`.
+    static QString textOf(const std::exception& failure);
+
+private:
+    db::DatabaseError::Kind m_kind;
+    QString m_text;
+    ErrorWording* m_previous;
+};
+
 // For the entry points the toolkit calls (event handlers, slots, model and
 // selection-model overrides): runs `action`, and if it fails shows the
 // failure through the error display instead of letting it unwind through the
-// toolkit's own code. True when the action ran to its end.
+// toolkit's own code (in an ErrorWording's words where one applies). True
+// when the action ran to its end.
 bool guarded(const std::function<void()>& action);
 
 // Message texts break lines with a lone carriage return; widgets want '\n'.

@@ -31,6 +31,8 @@ QHash<QString, EmbeddedProcedure>& procedures()
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
 constexpr int kSqliteNotADatabase = 26;
+constexpr int kSqliteConstraint = 19;
+constexpr int kSqliteConstraintForeignKey = 787;
 
 // The collation callback: texts in the server's order.
 int compareServerTexts(void*, int lengthA, const void* a, int lengthB, const void* b)
@@ -91,6 +93,7 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
     }
     try {
         registerCollation();
+        enforceForeignKeys();
         checkLogin(parameters.value(QStringLiteral("user id")), parameters.value(QStringLiteral("password")));
     } catch (...) {
         close();
@@ -109,6 +112,24 @@ void EmbeddedServer::registerCollation()
         || sqlite3_create_collation_v2(connection, tsql::kServerCollation, SQLITE_UTF16, nullptr, compareServerTexts,
                                        nullptr) != SQLITE_OK)
         throw DatabaseError(QStringLiteral("The embedded server could not set up its text order."));
+}
+
+// SQLite leaves foreign keys unchecked unless each connection asks for them.
+void EmbeddedServer::enforceForeignKeys()
+{
+    QSqlQuery query(m_database);
+    if (!query.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+}
+
+DatabaseError::Kind EmbeddedServer::kindOf(const QSqlError& error) const
+{
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric);
+    if (numeric && (code == kSqliteConstraint || code == kSqliteConstraintForeignKey)
+        && isSqliteForeignKeyFailure(error.databaseText()))
+        return DatabaseError::Kind::ForeignKey;
+    return DatabaseError::Kind::Server;
 }
 
 void EmbeddedServer::checkLogin(const QString& login, const QString& password)
@@ -165,7 +186,7 @@ ResultSet EmbeddedServer::query(const QString& statement)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path), kindOf(query.lastError()));
     ResultSet result;
     result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
@@ -204,6 +225,14 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     return info;
 }
 
+QVector<ForeignKeyInfo> EmbeddedServer::foreignKeys(const QString& table)
+{
+    checkOpen();
+    requireUserRole();
+    QSqlQuery query = execBound(sqliteForeignKeysStatement(), {table});
+    return foreignKeysOf(fetchRows(query, 4));
+}
+
 // Dates go into the file as ISO text, as the demo data holds them.
 QVariantList EmbeddedServer::toStorage(const QVariantList& values) const
 {
@@ -231,6 +260,20 @@ InsertResult EmbeddedServer::insert(const BoundStatement& statement)
     requireUserRole();
     const QSqlQuery query = execBound(statement.text, toStorage(statement.values()));
     return {query.numRowsAffected(), query.lastInsertId()};
+}
+
+bool isSqliteForeignKeyFailure(const QString& errorText)
+{
+    return errorText.contains(QLatin1String("FOREIGN KEY constraint failed"), Qt::CaseInsensitive);
+}
+
+QString sqliteForeignKeysStatement()
+{
+    return QStringLiteral(
+        "SELECT f.id, f.\"table\", f.\"from\",\n"
+        "       coalesce(f.\"to\", (SELECT p.name FROM pragma_table_info(f.\"table\") AS p WHERE p.pk = f.seq + 1))\n"
+        "FROM pragma_foreign_key_list(?) AS f\n"
+        "ORDER BY f.id, f.seq");
 }
 
 QString SqliteRowWriter::quoteName(const QString& name) const

@@ -5,6 +5,7 @@
 // a "gateway" login may only execute stored procedures, a "user" login may
 // read and write the tables. Stored procedures are C++ functions registered by
 // name; "SET DATEFORMAT" and "DBCC USEROPTIONS" act on the connection's session.
+// Foreign keys are enforced on every connection, as a server enforces them.
 #include "db/row_writer.h"
 #include "db/sql_backend.h"
 
@@ -25,6 +26,15 @@ inline constexpr char kLostConnectionMessage[] =
 // a database, a database locked by another program, a missing table by name.
 QString embeddedErrorText(const QSqlError& error, const QString& path);
 
+// Whether SQLite's text of an error says that a foreign key refused the
+// statement, in either direction (its words are the same for both).
+bool isSqliteForeignKeyFailure(const QString& errorText);
+
+// A statement with one '?' (a table's name) that lists the table's foreign
+// keys on SQLite as SqlBackend::foreignKeysOf() reads them; a key that names
+// no referenced column refers to that table's primary key.
+QString sqliteForeignKeysStatement();
+
 // SQLite's quoting of names.
 class SqliteRowWriter final : public RowWriter {
 public:
@@ -40,6 +50,7 @@ public:
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
+    QVector<ForeignKeyInfo> foreignKeys(const QString& table) override;
     int write(const BoundStatement& statement) override;
     InsertResult insert(const BoundStatement& statement) override;
     const RowWriter& rowWriter() const override { return m_writer; }
@@ -49,6 +60,8 @@ public:
 
 private:
     void registerCollation();
+    void enforceForeignKeys();
+    DatabaseError::Kind kindOf(const QSqlError& error) const override;
     void checkLogin(const QString& login, const QString& password);
     void requireUserRole() const;
     void checkOpen() const;

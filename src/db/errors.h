@@ -16,6 +16,8 @@ public:
         RefusedByField, // a field refused a value it cannot hold
         RowChanged,     // a row write found no row with the values last read
         NotUnique,      // a row write would have changed more than one row; undone
+        ForeignKey,     // a foreign key refused the write: the row is referred to
+                        // by rows of another table, or refers to a row that is not there
         Closed,         // an operation that needs an open dataset or connection
         ReadOnly,       // a change of something that cannot be modified
         Usage,          // the layer used in a way it does not support

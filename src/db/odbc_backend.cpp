@@ -61,7 +61,9 @@ void OdbcBackend::fail(const QSqlError& error) const
                            "rows it needs. Nothing was changed; try again later.")
                 .arg(m_statementTimeout == 1 ? QStringLiteral("1 second")
                                              : QStringLiteral("%1 seconds").arg(m_statementTimeout)));
-    throw DatabaseError(sqlErrorText(error));
+    throw DatabaseError(sqlErrorText(error), m_dialect->isForeignKeyViolation(error)
+                                                 ? DatabaseError::Kind::ForeignKey
+                                                 : DatabaseError::Kind::Server);
 }
 
 // Forward-only, every row read before the next statement: otherwise the
@@ -127,6 +129,15 @@ TableInfo OdbcBackend::tableInfo(const QString& table)
     if (info.columns.isEmpty())
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
     return info;
+}
+
+QVector<ForeignKeyInfo> OdbcBackend::foreignKeys(const QString& table)
+{
+    QSqlQuery query = run(m_dialect->foreignKeysStatement(), {table});
+    const QVector<QVector<QVariant>> rows = fetchRows(query, 4);
+    if (query.lastError().isValid())
+        fail(query.lastError());
+    return foreignKeysOf(rows);
 }
 
 QHash<QString, QString> OdbcBackend::collations(const QString& table)

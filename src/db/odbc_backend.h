@@ -33,6 +33,7 @@ public:
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
+    QVector<ForeignKeyInfo> foreignKeys(const QString& table) override;
     // Row writes run on the connection's ODBC handle with typed parameters.
     int write(const BoundStatement& statement) override;
     InsertResult insert(const BoundStatement& statement) override;

@@ -63,11 +63,11 @@ QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& va
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw DatabaseError(sqlErrorText(query.lastError()));
+        throw DatabaseError(sqlErrorText(query.lastError()), kindOf(query.lastError()));
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        throw DatabaseError(sqlErrorText(query.lastError()));
+        throw DatabaseError(sqlErrorText(query.lastError()), kindOf(query.lastError()));
     return query;
 }
 
@@ -82,6 +82,11 @@ QVector<ColumnInfo> SqlBackend::resultColumns(const QSqlRecord& record)
     return columns;
 }
 
+DatabaseError::Kind SqlBackend::kindOf(const QSqlError&) const
+{
+    return DatabaseError::Kind::Server;
+}
+
 QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCount)
 {
     QVector<QVector<QVariant>> rows;
@@ -92,6 +97,21 @@ QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCou
         rows.append(std::move(row));
     }
     return rows;
+}
+
+QVector<ForeignKeyInfo> SqlBackend::foreignKeysOf(const QVector<QVector<QVariant>>& rows)
+{
+    QVector<ForeignKeyInfo> keys;
+    QVariant keyId;
+    for (const QVector<QVariant>& row : rows) {
+        if (keys.isEmpty() || row.value(0) != keyId) {
+            keyId = row.value(0);
+            keys.append({{}, row.value(1).toString(), {}});
+        }
+        keys.last().columns << row.value(2).toString();
+        keys.last().referencedColumns << row.value(3).toString();
+    }
+    return keys;
 }
 
 QString sqlErrorText(const QSqlError& error)

@@ -2,6 +2,7 @@
 // What both backends share: a Qt SQL connection of their own, bound-parameter
 // statements and fetching every row of a result.
 #include "db/backend.h"
+#include "db/errors.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -30,8 +31,15 @@ protected:
     QSqlQuery execBound(const QString& statement, const QVariantList& values);
     // A result's columns as the driver describes them.
     static QVector<ColumnInfo> resultColumns(const QSqlRecord& record);
+    // What kind of failure a statement's error is: Server unless the backend
+    // recognises it.
+    virtual DatabaseError::Kind kindOf(const QSqlError& error) const;
     // Every remaining row of an executed query, `columnCount` values each.
     static QVector<QVector<QVariant>> fetchRows(QSqlQuery& query, int columnCount);
+    // The foreign keys in rows of four values, ordered by key and then by
+    // column: the key's id, the referenced table, the column, the referenced
+    // column.
+    static QVector<ForeignKeyInfo> foreignKeysOf(const QVector<QVector<QVariant>>& rows);
 
     QSqlDatabase m_database;
 

@@ -21,6 +21,8 @@ QList<db::Dataset*> pendingIn(db::Dataset* dataset)
 
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_entryInUse(db::DatabaseError::Kind::ForeignKey,
+                   QStringLiteral("Запись используется в профилях преподавателей и не может быть удалена."))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Шифры"));

@@ -192,6 +192,27 @@ TEST_P(WriteBack, AWriteTheServerRefusesKeepsTheRecordAndItsValues)
     kinds->fieldByName("title").setValue(QStringLiteral("Патент"));
     kinds->post();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds")).toInt(), 4);
+
+    // A foreign key refuses the delete of a row in use, and a reference to a
+    // row that is not there; both come out as their own kind.
+    sql(QStringLiteral("CREATE TABLE uses (id_use INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "id_kind INTEGER REFERENCES kinds (id_kind))"));
+    sql(QStringLiteral("INSERT INTO uses (id_kind) VALUES (2)"));
+    kinds->setCurrentRow(kinds->locate(QStringLiteral("id_kind"), 2));
+    EXPECT_EQ(refusalKind([&] { kinds->deleteRecord(); }), db::DatabaseError::Kind::ForeignKey);
+    EXPECT_EQ(kinds->recordCount(), 4);
+    EXPECT_EQ(kinds->fieldByName("id_kind").value().toInt(), 2);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds where id_kind = 2")).toInt(), 1);
+    EXPECT_FALSE(connection->inTransaction());
+    kinds->setCurrentRow(kinds->locate(QStringLiteral("id_kind"), 3));
+    kinds->deleteRecord();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds where id_kind = 3")).toInt(), 0);
+
+    auto uses = open(*connection, QStringLiteral("select * from uses"));
+    uses->append();
+    uses->fieldByName("id_kind").setValue(99);
+    EXPECT_EQ(refusalKind([&] { uses->post(); }), db::DatabaseError::Kind::ForeignKey);
+    EXPECT_EQ(uses->state(), Dataset::State::Insert);
 }
 
 TEST_P(WriteBack, AWriteChangesExactlyOneRowOrNothing)

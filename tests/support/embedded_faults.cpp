@@ -54,6 +54,11 @@ public:
         check({}, false);
         return m_inner->tableInfo(table);
     }
+    QVector<ForeignKeyInfo> foreignKeys(const QString& table) override
+    {
+        check({}, false);
+        return m_inner->foreignKeys(table);
+    }
     int write(const BoundStatement& statement) override
     {
         check(statement.text, true);

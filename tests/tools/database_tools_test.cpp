@@ -278,6 +278,13 @@ TEST(DemoDatabaseBuilder, MalformedScriptFailsAndKeepsTheOldFile)
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "previous contents");
     }
     EXPECT_EQ(filesIn(folder).size(), 2u) << "a temporary file was left behind";
+
+    // A row that refers to a dictionary entry that is not there fails as well.
+    const fs::path dangling = folder / "dangling.sql";
+    std::ofstream(dangling) << "INSERT INTO languages (id_lang, lang) VALUES (1, 'x');\n"
+                               "INSERT INTO Language_options (id_lang, id_teacher) VALUES (2, 1);\n";
+    EXPECT_NE(buildDemo(folder / "new.db", dangling.string()), 0);
+    EXPECT_FALSE(fs::exists(folder / "new.db"));
     fs::remove_all(folder);
 }
 

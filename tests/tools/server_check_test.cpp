@@ -52,6 +52,7 @@ TEST_F(ServerCheck, TheDemoDatabasePassesEveryCheckThatApplies)
     EXPECT_TRUE(has(lines, Outcome::Passed, "Table Publication has a key that the server assigns"));
     EXPECT_TRUE(has(lines, Outcome::Passed, "may insert, change and delete rows"));
     EXPECT_TRUE(has(lines, Outcome::NotApplicable, "collation")); // the embedded server has none
+    EXPECT_TRUE(has(lines, Outcome::Passed, "The profile tables refer to the dictionaries through foreign keys"));
     EXPECT_THAT(server_check::summary(lines).toStdString(), HasSubstr("The server is ready for QEL 23."));
 }
 
@@ -60,7 +61,8 @@ TEST_F(ServerCheck, BrokenCopiesFailWithThePlainReason)
     demo.sql(QStringLiteral("ALTER TABLE Publication DROP COLUMN Primech"));
     demo.sql(QStringLiteral("ALTER TABLE ScientificActivity DROP COLUMN theme"));
     demo.sql(QStringLiteral("ALTER TABLE ScientificActivity ADD COLUMN theme VARCHAR(200)"));
-    demo.sql(QStringLiteral("CREATE TABLE plain_languages (id_lang INTEGER, lang VARCHAR(20), QEL_user VARCHAR(20))"));
+    // Still unique, as the foreign key from Language_options needs, but not assigned by the server.
+    demo.sql(QStringLiteral("CREATE TABLE plain_languages (id_lang INTEGER UNIQUE, lang VARCHAR(20), QEL_user VARCHAR(20))"));
     demo.sql(QStringLiteral("INSERT INTO plain_languages SELECT id_lang, lang, QEL_user FROM languages"));
     demo.sql(QStringLiteral("DROP TABLE languages"));
     demo.sql(QStringLiteral("ALTER TABLE plain_languages RENAME TO languages"));
@@ -107,6 +109,38 @@ TEST_F(ServerCheck, OverARealOdbcDriverTheTablesAreChecked)
     lines = server_check::run(overOdbc);
     EXPECT_EQ(failures(lines),
               std::vector<std::string>{"Table Organization has the columns the program uses: full_name is missing"});
+}
+
+// Another program may keep the shared server's schema without the key: the
+// program works, and the check says what it lacks.
+TEST_F(ServerCheck, AMissingForeignKeyIsAWarningNotAFailure)
+{
+    QString create = demo.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'Language_options'")).toString();
+    ASSERT_TRUE(create.contains(QLatin1String(" REFERENCES languages (id_lang)")));
+    create.replace(QLatin1String(" REFERENCES languages (id_lang)"), QString());
+    create.replace(QLatin1String("CREATE TABLE Language_options"), QLatin1String("CREATE TABLE plain_options"));
+    demo.sql(create);
+    demo.sql(QStringLiteral("INSERT INTO plain_options SELECT * FROM Language_options"));
+    demo.sql(QStringLiteral("DROP TABLE Language_options"));
+    demo.sql(QStringLiteral("ALTER TABLE plain_options RENAME TO Language_options"));
+
+    server_check::Target overOdbc = target();
+    overOdbc.backendFactory = odbc_test_driver::backendFactory();
+    for (const server_check::Target& route : {target(), overOdbc}) {
+        const auto lines = server_check::run(route);
+        EXPECT_TRUE(failures(lines).empty()) << ::testing::PrintToString(failures(lines));
+        const auto warning = std::find_if(lines.begin(), lines.end(),
+                                          [](const Line& line) { return line.outcome == Outcome::Warning; });
+        ASSERT_NE(warning, lines.end());
+        EXPECT_EQ(server_check::format(*warning),
+                  "[WARN] The profile tables refer to the dictionaries through foreign keys: none from "
+                  "Language_options.id_lang to languages.id_lang; a dictionary entry in use can be deleted from "
+                  "under the profiles");
+        EXPECT_TRUE(server_check::allPassed(lines));
+        EXPECT_THAT(server_check::summary(lines).toStdString(),
+                    ::testing::AllOf(HasSubstr("0 failed, 1 warning, "),
+                                     HasSubstr("The server is ready for QEL 23; see the warnings above.")));
+    }
 }
 
 TEST(ServerCheckCollation, OnlyCyrillicCaseInsensitiveCollationsPass)

@@ -164,6 +164,45 @@ TEST_F(DictionaryEditorTest, TypingGoesIntoTheGridAndEscapeDropsTheTextFirst)
     EXPECT_EQ(count("select count(*) from uch_zvanie where k6 like '%забыто%'"), 0);
 }
 
+// A language that a teacher's language row uses stays, with a plain message;
+// one that nobody uses goes.
+TEST_F(DictionaryEditorTest, AnEntryInUseIsNotDeletedFromUnderTheProfiles)
+{
+    chooseTeacher(1);
+    const int german = count("select id_lang from languages where lang = 'немецкий'");
+    const QString usedBy = QStringLiteral("select count(*) from Language_options where id_teacher = 1 and id_lang = %1")
+                               .arg(german);
+    ASSERT_EQ(count(usedBy), 1);
+    demo.sql(QStringLiteral("insert into languages (lang) values ('суахили')"));
+    int rowsAfterRefusal = 0;
+    QString currentAfterRefusal;
+    openItem(form->N4, [&](TForm2& editor) {
+        activate(&editor);
+        db::Dataset* languages = editor.DBGridEh1->dataset();
+        languages->setCurrentRow(languages->locate(QStringLiteral("lang"), QStringLiteral("немецкий")));
+        const int rows = editor.DBGridEh1->model()->rowCount();
+        editor.DBGridEh1->setFocus();
+        press(Qt::Key_Delete, Qt::ControlModifier); // "Delete record?": OK
+        rowsAfterRefusal = rows - editor.DBGridEh1->model()->rowCount();
+        currentAfterRefusal = languages->fieldByName(QStringLiteral("lang")).asString();
+
+        languages->setCurrentRow(languages->locate(QStringLiteral("lang"), QStringLiteral("суахили")));
+        editor.DBNavigator1->button(controls::DBNavigator::nbDelete)->click();
+    });
+    EXPECT_EQ(dialogs.texts(), (QStringList{"Delete record?",
+                                            "Запись используется в профилях преподавателей и не может быть удалена.",
+                                            "Delete record?"}));
+    EXPECT_EQ(rowsAfterRefusal, 0);
+    EXPECT_EQ(currentAfterRefusal, "немецкий");
+    EXPECT_EQ(count("select count(*) from languages where lang = 'немецкий'"), 1);
+    EXPECT_EQ(count(usedBy), 1);
+    db::Dataset* teachersLanguages = DM_MB->ADOQ_Lang_options;
+    teachersLanguages->setCurrentRow(teachersLanguages->locate(QStringLiteral("id_lang"), german));
+    EXPECT_EQ(teachersLanguages->fieldByName(QStringLiteral("language")).asString(), "немецкий");
+    EXPECT_EQ(count("select count(*) from languages where lang = 'суахили'"), 0);
+    EXPECT_LT(DM_MB->ADOQ_languages->locate(QStringLiteral("lang"), QStringLiteral("суахили")), 0);
+}
+
 TEST_F(DictionaryEditorTest, ARefusedPostKeepsTheEditorOpen)
 {
     dialogs.plan(controls::Button::Yes);
