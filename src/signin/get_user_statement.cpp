@@ -15,10 +15,22 @@ std::string DoubleApostrophes(const std::string& text)
     return doubled;
 }
 
+bool IsSendableLogin(const std::string& login)
+{
+    for (const char c : login) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 32 || code == 127)
+            return false;
+    }
+    return true;
+}
+
 std::string GetUserStatement(const std::string& login, const std::string& password,
                              const std::string& newPasswordArgument, const std::string& ipAddress,
                              const std::string& computerName)
 {
+    if (!IsSendableLogin(login))
+        throw UnsendableLogin();
     const std::string newPassword =
         newPasswordArgument == "NULL" ? newPasswordArgument : "'" + PasswordDigest(newPasswordArgument) + "'";
     const std::string quotedLogin = DoubleApostrophes(login);
