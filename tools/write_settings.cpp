@@ -43,18 +43,15 @@ std::optional<std::string> toWindows1251(const std::string& name, const std::str
     }
     // Semicolons, quotes and blanks are quoted in the connection string; these
     // two cannot be carried to every server the same way.
-    for (const char c : *bytes) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 32 || code == 127) {
-            std::cerr << "qel-settings: the " << name << " has a control character, which a connection string "
-                         "cannot carry\n";
-            return std::nullopt;
-        }
-        if (c == '}') {
-            std::cerr << "qel-settings: the " << name << " has a '}', which ODBC drivers read in different ways "
-                         "(FreeTDS before 1.4 would send it doubled)\n";
-            return std::nullopt;
-        }
+    if (platform::hasControlCharacter(*bytes)) {
+        std::cerr << "qel-settings: the " << name << " has a control character, which a connection string "
+                     "cannot carry\n";
+        return std::nullopt;
+    }
+    if (bytes->find('}') != std::string::npos) {
+        std::cerr << "qel-settings: the " << name << " has a '}', which ODBC drivers read in different ways "
+                     "(FreeTDS before 1.4 would send it doubled)\n";
+        return std::nullopt;
     }
     return bytes;
 }

@@ -1,5 +1,6 @@
 #include "signin/get_user_statement.h"
 
+#include "platform/cp1251.h"
 #include "signin/password_digest.h"
 #include "signin/self_update.h"
 
@@ -17,12 +18,7 @@ std::string DoubleApostrophes(const std::string& text)
 
 bool IsSendableLogin(const std::string& login)
 {
-    for (const char c : login) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code < 32 || code == 127)
-            return false;
-    }
-    return true;
+    return !platform::hasControlCharacter(login);
 }
 
 std::string GetUserStatement(const std::string& login, const std::string& password,
