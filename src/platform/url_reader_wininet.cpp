@@ -60,10 +60,19 @@ struct UrlReader::Connection {
     }
     ~Connection() { closeAll(); }
 
-    void setTimeout(DWORD option, DWORD milliseconds)
+    // WinInet blocks in its calls: a server that stops answering ends them
+    // through these time-outs, which are the caller's longest silence. (Wine 8
+    // does not apply them to a waiting InternetQueryDataAvailable, nor does
+    // its InternetCloseHandle end that wait: there only the server ends it.)
+    void setTimeouts(HINTERNET handle) const
     {
-        InternetSetOptionA(session.load(), option, &milliseconds, sizeof milliseconds);
+        for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                                   INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+            DWORD milliseconds = silence;
+            InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
+        }
     }
+    DWORD silence = 0;
 
     void end(bool asFailure)
     {
@@ -76,15 +85,10 @@ UrlReader::UrlReader(const std::string& agent, std::chrono::milliseconds silence
     : connection_(std::make_unique<Connection>())
 {
     Connection& c = *connection_;
+    c.silence = static_cast<DWORD>(silence.count());
     c.session = InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!c.session.load())
-        return;
-    // WinInet blocks in its calls: a server that stops answering ends them
-    // through these time-outs, which are the caller's longest silence.
-    const auto limit = static_cast<DWORD>(silence.count());
-    c.setTimeout(INTERNET_OPTION_CONNECT_TIMEOUT, limit);
-    c.setTimeout(INTERNET_OPTION_SEND_TIMEOUT, limit);
-    c.setTimeout(INTERNET_OPTION_RECEIVE_TIMEOUT, limit);
+    if (c.session.load())
+        c.setTimeouts(c.session.load());
 }
 
 UrlReader::~UrlReader() = default;

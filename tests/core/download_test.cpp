@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -149,6 +153,17 @@ TEST_F(DownloadFileTest, TargetInAMissingFolderIsAFileError)
 // ---- stalled downloads, progress and cancelling ----
 // The limits are shortened through DownloadLimits; nothing here measures time.
 
+// Wine's WinInet neither times out nor lets InternetCloseHandle end a wait
+// for data that never comes; only the server's close would end it there.
+bool waitsForASilentServerRegardless()
+{
+#ifdef _WIN32
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
 platform::DownloadLimits shortLimits()
 {
     using namespace std::chrono_literals;
@@ -170,6 +185,8 @@ TEST_F(DownloadFileTest, ATricklingServerIsGivenUpAsStalled)
 TEST_F(DownloadFileTest, AServerThatFallsSilentIsGivenUp)
 {
     using namespace std::chrono_literals;
+    if (waitsForASilentServerRegardless())
+        GTEST_SKIP() << "Wine's WinInet ignores the receive time-out while waiting for data";
     LoopbackHttpServer::Reply silent{200, bytePattern(5000), {}};
     silent.trickleGap = 20ms; // the head, then nothing
     server.setReply("/silent", silent);
@@ -222,10 +239,13 @@ TEST_F(DownloadFileTest, CancelFromTheProgressEndsTheDownload)
 }
 
 // Cancel from another thread while the download waits for a server that
-// sends nothing: the wait ends at once, long before the 30 s silence rule.
+// sends nothing: the wait ends at once (WinInet documents closing the handle
+// as the way to end a blocked call) and the download counts as cancelled.
 TEST_F(DownloadFileTest, CancelFromAnotherThreadEndsAWaitForTheServer)
 {
     using namespace std::chrono_literals;
+    if (waitsForASilentServerRegardless())
+        GTEST_SKIP() << "Wine's InternetCloseHandle does not end a wait for data";
     LoopbackHttpServer::Reply silent{200, bytePattern(5000), {}};
     silent.trickleGap = 20ms;
     server.setReply("/silent", silent);
