@@ -79,8 +79,35 @@ CREATE TABLE QEL_User (
     db_login VARCHAR(50),
     db_password VARCHAR(50),
     message VARCHAR(200),
-    update_flag INTEGER
+    update_flag INTEGER,
+    -- The embedded server's own: the login on its way to lower case, for the
+    -- unique index below (in two steps: SQLite's parser takes only about
+    -- thirty nested calls in one expression). Nobody writes it.
+    QEL_login_folding VARCHAR(50) GENERATED ALWAYS AS (
+        replace(replace(replace(replace(replace(replace(replace(replace(
+        replace(replace(replace(replace(replace(replace(replace(replace(
+        replace(replace(replace(replace(replace(replace(replace(replace(
+        QEL_login,
+        'А', 'а'), 'Б', 'б'), 'В', 'в'), 'Г', 'г'), 'Д', 'д'), 'Е', 'е'), 'Ж', 'ж'), 'З', 'з'),
+        'И', 'и'), 'Й', 'й'), 'К', 'к'), 'Л', 'л'), 'М', 'м'), 'Н', 'н'), 'О', 'о'), 'П', 'п'),
+        'Р', 'р'), 'С', 'с'), 'Т', 'т'), 'У', 'у'), 'Ф', 'ф'), 'Х', 'х'), 'Ц', 'ц'), 'Ч', 'ч')
+    ) VIRTUAL
 );
+
+-- One login, one user: the session finds its user again by the login's text,
+-- which the embedded server compares without regard to case, Cyrillic too.
+-- SQLite's lower() folds only A-Z, so the other capitals of Windows-1251 are
+-- folded by name; built-in functions only, so that every connection, the
+-- tools' plain ones included, can keep this index.
+CREATE UNIQUE INDEX UQ_QEL_User_QEL_login ON QEL_User (lower(
+    replace(replace(replace(replace(replace(replace(replace(replace(
+    replace(replace(replace(replace(replace(replace(replace(replace(
+    replace(replace(replace(replace(replace(replace(replace(
+    QEL_login_folding,
+    'Ш', 'ш'), 'Щ', 'щ'), 'Ъ', 'ъ'), 'Ы', 'ы'), 'Ь', 'ь'), 'Э', 'э'), 'Ю', 'ю'), 'Я', 'я'),
+    'Ё', 'ё'), 'Ђ', 'ђ'), 'Ѓ', 'ѓ'), 'Є', 'є'), 'Ѕ', 'ѕ'), 'І', 'і'), 'Ї', 'ї'), 'Ј', 'ј'),
+    'Љ', 'љ'), 'Њ', 'њ'), 'Ћ', 'ћ'), 'Ќ', 'ќ'), 'Ў', 'ў'), 'Џ', 'џ'), 'Ґ', 'ґ')
+));
 
 CREATE TABLE User_Kafedra (
     id_user_kafedra INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -71,9 +71,12 @@ CREATE TABLE dbo.kafedra (
 -- The users of the module family. GET_USER checks password_md5 (32 upper-case
 -- hexadecimal digits) and hands out db_login and db_password, the SQL Server
 -- login that the user's session then runs under.
+-- One login, one user: the session finds its user again by the login's text,
+-- so QEL_login is unique in the column's collation (Cyrillic_General_CI_AS:
+-- "Demo" and "demo" are one login).
 CREATE TABLE dbo.QEL_User (
     id_QEL_user int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_QEL_User PRIMARY KEY,
-    QEL_login varchar(50) NULL,
+    QEL_login varchar(50) NULL CONSTRAINT UQ_QEL_User_QEL_login UNIQUE,
     password_md5 varchar(32) NULL,
     password_term int NULL,
     db_login varchar(50) NULL,

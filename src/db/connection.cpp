@@ -10,16 +10,66 @@
 
 namespace db {
 
+namespace {
+
+DatabaseError malformedConnectionString()
+{
+    return DatabaseError(QStringLiteral("The connection string is malformed: every part must be a key=value pair."));
+}
+
+// A value in quotes, from the opening quote at `at`: the enclosing quote
+// doubled inside stands for itself. Moves `at` past the closing quote.
+QString quotedValue(const QString& text, qsizetype& at)
+{
+    const QChar quote = text.at(at++);
+    QString value;
+    for (;;) {
+        const qsizetype close = text.indexOf(quote, at);
+        if (close < 0)
+            throw malformedConnectionString();
+        value += QStringView(text).mid(at, close - at);
+        at = close + 1;
+        if (at < text.size() && text.at(at) == quote) {
+            value += quote;
+            ++at;
+        } else {
+            return value;
+        }
+    }
+}
+
+} // namespace
+
 ConnectionParameters parseConnectionString(const QString& text)
 {
     ConnectionParameters parameters;
-    const QStringList parts = text.split(u';', Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const qsizetype equals = part.indexOf(u'=');
-        if (equals <= 0)
-            throw DatabaseError(QStringLiteral(
-                "The connection string is malformed: every part must be a key=value pair."));
-        parameters.insert(part.left(equals).trimmed().toLower(), part.mid(equals + 1));
+    qsizetype at = 0;
+    while (at < text.size()) {
+        if (text.at(at) == u';') {
+            ++at;
+            continue;
+        }
+        const qsizetype equals = text.indexOf(u'=', at);
+        const qsizetype semicolon = text.indexOf(u';', at);
+        if (equals <= at || (semicolon >= 0 && semicolon < equals))
+            throw malformedConnectionString();
+        const QString key = text.mid(at, equals - at).trimmed().toLower();
+        at = equals + 1;
+        qsizetype start = at;
+        while (start < text.size() && text.at(start).isSpace())
+            ++start;
+        if (start < text.size() && (text.at(start) == u'"' || text.at(start) == u'\'')) {
+            at = start;
+            parameters.insert(key, quotedValue(text, at));
+            while (at < text.size() && text.at(at).isSpace())
+                ++at;
+            if (at < text.size() && text.at(at) != u';')
+                throw malformedConnectionString();
+        } else {
+            const qsizetype end = semicolon < 0 ? text.size() : semicolon;
+            parameters.insert(key, text.mid(at, end - at));
+            at = end;
+        }
     }
     return parameters;
 }

@@ -14,8 +14,12 @@
 
 namespace db {
 
-// The pairs of a connection string; throws DatabaseError when a part is not a
-// `key=value` pair (a value holding a semicolon breaks the string this way).
+// The pairs of a connection string, keys in lower case. A value runs to the
+// next semicolon as it stands, or is quoted as OLE DB allows: in double or
+// single quotes, the enclosing quote doubled inside, so that it may hold
+// semicolons. Throws DatabaseError when a part is not a `key=value` pair (an
+// unquoted value holding a semicolon breaks the string this way) or a quote
+// is not closed.
 ConnectionParameters parseConnectionString(const QString& text);
 
 class Connection : public QObject {

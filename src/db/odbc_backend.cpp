@@ -133,7 +133,7 @@ TableInfo OdbcBackend::tableInfo(const QString& table)
 
 QVector<ForeignKeyInfo> OdbcBackend::foreignKeys(const QString& table)
 {
-    QSqlQuery query = run(m_dialect->foreignKeysStatement(), {table});
+    QSqlQuery query = runOnQtHandle(m_dialect->foreignKeysStatement(), {table});
     const QVector<QVector<QVariant>> rows = fetchRows(query, 4);
     if (query.lastError().isValid())
         fail(query.lastError());

@@ -5,7 +5,9 @@
 namespace db {
 namespace {
 
-// ODBC values in braces may hold ';' and '='; a '}' is doubled.
+// ODBC values in braces may hold ';' and '='; a '}' is doubled, as the ODBC
+// syntax and the Windows drivers read it (FreeTDS before 1.4 takes "}}" as it
+// stands, so a '}' in a value does not reach the server intact there).
 QString braced(const QString& value)
 {
     return u'{' + QString(value).replace(u'}', QLatin1String("}}")) + u'}';
@@ -240,7 +242,7 @@ QString odbcConnectionString(const ConnectionParameters& parameters)
         server.truncate(comma);
     }
     return QStringLiteral("DRIVER={%1};SERVER=%2;%3DATABASE=%4;UID=%5;PWD=%6;%7")
-        .arg(driver, server, port,
+        .arg(driver, braced(server), port,
              braced(parameters.value(QStringLiteral("initial catalog"))),
              braced(parameters.value(QStringLiteral("user id"))),
              braced(parameters.value(QStringLiteral("password"))), extra);
