@@ -700,10 +700,15 @@ void DBGridEh::mousePressEvent(QMouseEvent* event)
     }
 }
 
+// The focus coming to the grid goes on into its open editor, where typing
+// edits; with dgAlwaysShowEditor an editor is opened for it.
 void DBGridEh::focusInEvent(QFocusEvent* event)
 {
     QTableView::focusInEvent(event);
-    openEditorIfAlwaysShown();
+    if (QWidget* editor = cellEditor(); editor && state() == EditingState)
+        editor->setFocus(event->reason());
+    else
+        openEditorIfAlwaysShown();
 }
 
 // ---- leaving the grid ----
@@ -722,20 +727,41 @@ bool DBGridEh::hasFocusInside() const
     return isInside(QApplication::focusWidget());
 }
 
+// Only another control of the grid's own window taking the focus leaves the
+// grid. Another window taking it (a message box, the find dialog) leaves the
+// window's focus here, to come back when the window is active again: the
+// open editor and its text stay, and nothing is written or refused while the
+// box is shown.
 void DBGridEh::onFocusChanged(QWidget* old, QWidget* now)
 {
-    const bool wasInside = isInside(old);
-    const bool isNowInside = isInside(now);
-    if (wasInside == isNowInside)
+    if (isInside(old) != isInside(now))
+        viewport()->update();
+    if (isInside(now)) {
+        m_holdsFocus = true;
         return;
-    viewport()->update();
-    if (wasInside && now)
-        // Run from its own event, so that a refusal reaches the error display
-        // without unwinding through the focus change.
-        QTimer::singleShot(0, this, [this] {
-            if (!hasFocusInside())
-                guarded([this] { onExit(); });
-        });
+    }
+    if (!m_holdsFocus || !now || now->window() != window())
+        return;
+    m_holdsFocus = false;
+    // Run from its own event, so that a refusal reaches the error display
+    // without unwinding through the focus change.
+    QTimer::singleShot(0, this, [this] {
+        if (!hasFocusInside())
+            guarded([this] { onExit(); });
+    });
+}
+
+// The editor closing while its window remembers it as the focused control
+// but is not active (a message box has the focus): the window's focus goes
+// to the grid, so that it comes back here, not to the window's first control.
+void DBGridEh::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const QWidget* remembered = window()->focusWidget();
+    const bool keepFocus =
+        editor && !editor->hasFocus() && remembered && (remembered == editor || editor->isAncestorOf(remembered));
+    QTableView::closeEditor(editor, hint);
+    if (keepFocus)
+        setFocus(Qt::OtherFocusReason);
 }
 
 void DBGridEh::onExit()

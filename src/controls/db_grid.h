@@ -134,6 +134,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool viewportEvent(QEvent* event) override;
     void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void changeEvent(QEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
@@ -196,6 +197,7 @@ private:
     bool m_applyingWidths = false;
     bool m_followingDataset = false; // the view follows the dataset
     bool m_movingDataset = false;    // the dataset follows the view
+    bool m_holdsFocus = false;       // the focus is in the grid, or its window's is
 };
 
 } // namespace controls

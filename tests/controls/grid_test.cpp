@@ -184,6 +184,50 @@ TEST_F(GridTest, ARefusedValueIsShownAndTheRecordStays)
     EXPECT_EQ(scalar("select amount from items where id_item = 1").toInt(), 10);
 }
 
+// A message box is a window of its own that takes the focus while it is
+// shown. Afterwards the focus is back in the same cell, with its editor, with
+// or without a window manager to activate the grid's window again; and a
+// refused value is shown once, its text kept in the cell.
+TEST_F(GridTest, AfterAMessageTheFocusIsBackInTheSameCellAndARefusalShowsOnce)
+{
+    grid->setOptions(grid->options() | DBGridEh::dgAlwaysShowEditor);
+    data->open();
+    showAndFocus();
+    for (const auto box : {FakeDialogs::Box::WindowWithoutManager, FakeDialogs::Box::WindowWithManager}) {
+        dialogs.box = box;
+        const int records = data->recordCount();
+        grid->setCurrentCell(0, 0);
+        dialogs.plan(controls::Button::Cancel);
+        press(Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(data->recordCount(), records);
+        ASSERT_NE(grid->cellEditor(), nullptr);
+        ASSERT_EQ(QApplication::focusWidget(), grid->cellEditor());
+        press(Qt::Key_Down);
+        EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
+
+        dialogs.clear();
+        grid->setCurrentCell(1, 1);
+        type("500");
+        press(Qt::Key_Tab);
+        EXPECT_EQ(dialogs.messages().size(), 1);
+        EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 1));
+        const auto* editor = qobject_cast<QLineEdit*>(grid->cellEditor());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->text(), "500");
+        ASSERT_EQ(QApplication::focusWidget(), editor);
+        press(Qt::Key_Escape);
+        press(Qt::Key_Escape);
+        EXPECT_EQ(data->state(), Dataset::State::Browse);
+
+        // Deleting closes the cell's editor: the focus stays in the grid.
+        dialogs.plan(controls::Button::Ok);
+        press(Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(data->recordCount(), records - 1);
+        EXPECT_TRUE(grid->hasFocusInside());
+        EXPECT_EQ(QApplication::focusWidget(), grid->cellEditor());
+    }
+}
+
 TEST_F(GridTest, ARefusedPostIsShownAndKeepsTheUsersValues)
 {
     data->addBeforePost([](Dataset&) { throw db::DatabaseError(QStringLiteral("Server says no")); });
