@@ -475,7 +475,7 @@ void DBGridEh::focusFirstEditableCell()
 
 void DBGridEh::openEditorIfAlwaysShown()
 {
-    if (!m_options.testFlag(dgAlwaysShowEditor) || !m_options.testFlag(dgEditing) || cellEditor()
+    if (!m_options.testFlag(dgAlwaysShowEditor) || !m_options.testFlag(dgEditing) || cellEditor() || m_leaving
         || !hasFocusInside())
         return;
     const QModelIndex current = currentIndex();
@@ -522,10 +522,15 @@ void DBGridEh::moveToNextCell(bool forward)
     setCurrentCell(row, column);
 }
 
+// To the next or previous control of the window after the grid itself, not
+// after the editor (the last made, last in the window's order), and not into
+// the grid's own cells.
 void DBGridEh::leaveByTab(bool forward)
 {
+    QScopedValueRollback leaving(m_leaving, true);
     closeCellEditor(true);
-    focusNextPrevChild(forward);
+    setFocus(Qt::OtherFocusReason);
+    QWidget::focusNextPrevChild(forward);
 }
 
 bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
@@ -539,8 +544,9 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
         return modifiers == Qt::ControlModifier && findKey();
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        return !(modifiers & ~Qt::ShiftModifier)
-            && tabKey(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+        return !(modifiers & ~(Qt::ShiftModifier | Qt::ControlModifier))
+            && tabKey(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier),
+                      modifiers.testFlag(Qt::ControlModifier));
     case Qt::Key_Return:
     case Qt::Key_Enter:
         return modifiers == Qt::NoModifier && enterKey(editor);
@@ -550,6 +556,8 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
         return rowKey(event, modifiers, editor);
     default:
         return false;
@@ -564,9 +572,10 @@ bool DBGridEh::findKey()
     return true;
 }
 
-bool DBGridEh::tabKey(bool forward)
+// Ctrl+Tab leaves the grid whatever its options, as in any toolkit.
+bool DBGridEh::tabKey(bool forward, bool leave)
 {
-    if (m_options.testFlag(dgTabs))
+    if (m_options.testFlag(dgTabs) && !leave)
         moveToNextCell(forward);
     else
         leaveByTab(forward);
@@ -631,6 +640,15 @@ bool DBGridEh::insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers)
 bool DBGridEh::rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor)
 {
     const int key = event->key();
+    if (key == Qt::Key_Home || key == Qt::Key_End) {
+        // Ctrl: the first or last record, also from the editor (whose own
+        // Home and End move in its text).
+        if (modifiers != Qt::ControlModifier)
+            return false;
+        if (m_model->rowCount() > 0)
+            setCurrentCell(key == Qt::Key_Home ? 0 : m_model->rowCount() - 1, std::max(0, currentColumn()));
+        return true;
+    }
     const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
     if (vertical && modifiers == Qt::AltModifier && !editor) {
         openLookupList();

@@ -293,6 +293,10 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
                 combo->addItem(list.storedValue(row, textColumn).toString(), list.storedValue(row, keyColumn));
         }
         combo->setMaxVisibleItems(12);
+        // With nothing chosen (a new row), the list's focus would make its
+        // first entry current without highlighting it, and the first Down
+        // would go on to the second.
+        combo->view()->setCurrentIndex(QModelIndex());
         connect(combo, &QComboBox::activated, this, [this, combo] { m_host.editorChoiceMade(combo); });
         editor = combo;
     } else {

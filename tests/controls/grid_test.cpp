@@ -356,6 +356,18 @@ TEST_F(GridTest, LookupColumnWritesTheChosenRowsKey)
     EXPECT_EQ(grid->cellText(0, 2), "Тезисы");
     data->post();
     EXPECT_EQ(scalar("select id_kind from items where id_item = 1").toInt(), 3);
+
+    // On a new row nothing is chosen yet: the first Down highlights the first entry.
+    press(Qt::Key_Insert);
+    grid->setCurrentCell(data->currentRow(), 2);
+    press(Qt::Key_Down, Qt::AltModifier);
+    combo = qobject_cast<QComboBox*>(grid->cellEditor());
+    ASSERT_NE(combo, nullptr);
+    ASSERT_TRUE(combo->view()->isVisible());
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->fieldByName("id_kind").value().toInt(), 1);
 }
 
 TEST_F(GridTest, ReadOnlyColumnAndFieldsAreNotEditable)
@@ -400,6 +412,36 @@ TEST_F(GridTest, TabMovesBetweenCellsAndAppendsAtTheEnd)
     grid->setOptions(grid->options() & ~DBGridEh::Options(DBGridEh::dgTabs));
     press(Qt::Key_Tab);
     EXPECT_TRUE(elsewhere->hasFocus());
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab leave the grid, as in any toolkit; Ctrl+Home
+// and Ctrl+End go to the first and last record, also from an open editor.
+TEST_F(GridTest, CtrlTabLeavesTheGridAndCtrlHomeOrEndGoesToTheFirstOrLastRecord)
+{
+    auto* before = new QLineEdit(window.get());
+    QWidget::setTabOrder(before, grid);
+    QWidget::setTabOrder(grid, elsewhere);
+    grid->setOptions(grid->options() | DBGridEh::dgAlwaysShowEditor);
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(1, 1);
+    ASSERT_EQ(QApplication::focusWidget(), grid->cellEditor());
+    press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(2, 1));
+    EXPECT_EQ(data->currentRow(), 2);
+    type("7");
+    press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 1));
+    EXPECT_EQ(scalar("select amount from items where id_item = 3").toInt(), 7);
+
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), elsewhere);
+    grid->setFocus();
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), before);
+    grid->setFocus();
+    press(Qt::Key_Tab);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 2));
 }
 
 TEST_F(GridTest, EnterTakesTheTextAndEscapeUndoesTheEditorThenTheRecord)
