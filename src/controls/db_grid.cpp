@@ -423,7 +423,7 @@ void DBGridEh::writeEditor(QWidget* editor)
 {
     const QModelIndex index = m_delegate->editorIndex(editor);
     if (index.isValid())
-        m_delegate->setModelData(editor, m_model, index);
+        m_delegate->writeEditor(editor, *m_model, index);
 }
 
 void DBGridEh::commitEditor()

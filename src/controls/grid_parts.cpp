@@ -342,15 +342,28 @@ void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) cons
         line->setText(index.data(Qt::EditRole).toString());
 }
 
+std::optional<std::pair<QVariant, int>> GridDelegate::editorValue(const QWidget* editor)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(editor)) {
+        if (combo->currentIndex() < 0)
+            return std::nullopt;
+        return std::pair{combo->currentData(), int(DatasetModel::KeyRole)};
+    }
+    if (const auto* line = qobject_cast<const QLineEdit*>(editor))
+        return std::pair{QVariant(line->text()), int(Qt::EditRole)};
+    return std::nullopt;
+}
+
 void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
-    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        if (combo->currentIndex() >= 0)
-            model->setData(index, combo->currentData(), DatasetModel::KeyRole);
-        return;
-    }
-    if (auto* line = qobject_cast<QLineEdit*>(editor))
-        model->setData(index, line->text(), Qt::EditRole);
+    if (const auto value = editorValue(editor))
+        model->setData(index, value->first, value->second);
+}
+
+void GridDelegate::writeEditor(QWidget* editor, DatasetModel& model, const QModelIndex& index) const
+{
+    if (const auto value = editorValue(editor))
+        model.writeCell(index, value->first, value->second);
 }
 
 void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const

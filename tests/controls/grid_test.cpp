@@ -182,6 +182,15 @@ TEST_F(GridTest, ARefusedValueIsShownAndTheRecordStays)
     EXPECT_EQ(grid->currentIndex().row(), 0);
     EXPECT_EQ(data->state(), Dataset::State::Edit);
     EXPECT_EQ(scalar("select amount from items where id_item = 1").toInt(), 10);
+
+    // Any view over the model: the refusal is shown, and the write is not done.
+    dialogs.clear();
+    bool written = true;
+    EXPECT_NO_THROW(written = grid->model()->setData(grid->model()->index(0, 1), QStringLiteral("0")));
+    EXPECT_FALSE(written);
+    EXPECT_EQ(dialogs.texts(), QStringList({"0 is not a valid value for field 'amount'. The allowed range is 1 to 100"}));
+    EXPECT_TRUE(grid->model()->setData(grid->model()->index(0, 1), QStringLiteral("42")));
+    EXPECT_EQ(data->fieldByName("amount").value().toInt(), 42);
 }
 
 // A message box is a window of its own that takes the focus while it is
