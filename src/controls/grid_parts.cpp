@@ -376,6 +376,14 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
     auto* editor = qobject_cast<QWidget*>(object);
     if (event->type() == QEvent::KeyPress && editor && m_host.keyPressed(static_cast<QKeyEvent*>(event), editor))
         return true;
+    // A line editor with nothing selected leaves copying to the grid (its
+    // rows, or the current cell as shown): it does not claim the key.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        if (const auto* line = qobject_cast<const QLineEdit*>(editor); line && !line->hasSelectedText()) {
+            event->ignore();
+            return true;
+        }
+    }
     // Losing the focus writes nothing here: moving to another cell writes the
     // text first (a refusal stops the move), and leaving the grid is the
     // grid's own business. Above all a message box taking the focus must not

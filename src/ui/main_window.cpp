@@ -7,6 +7,7 @@
 #include "db/sql_text.h"
 #include "ui/dictionary_editor.h"
 #include "ui/reports_menu.h"
+#include "ui/table_export_menu.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
@@ -40,6 +41,7 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     buildPublications();
     buildMemberships();
     buildSkills();
+    attachTableMenus();
     FormCreate(signIn);
 }
 
@@ -257,6 +259,15 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+// "Копировать" and "Экспорт в CSV…" in each section's grid.
+void TForm1::attachTableMenus()
+{
+    new ui::TableExportMenu(DBGridEh1, QStringLiteral("Научная деятельность.csv"));
+    new ui::TableExportMenu(DBGridEh7, QStringLiteral("Знание языков.csv"));
+    new ui::TableExportMenu(DBGridEh2, QStringLiteral("Публикации.csv"));
+    new ui::TableExportMenu(DBGridEh3, QStringLiteral("Членство в организациях.csv"));
+}
+
 // ---- reference books ----
 
 void TForm1::buildReferenceMenu()
@@ -311,6 +322,7 @@ void TForm1::showDictionaryEditor(const std::function<void(TForm2&)>& configure)
 {
     // Owned here until it has been shown: should reopening the language list
     // fail, the editor goes at once instead of lingering unseen.
+    const controls::FocusReturn focusReturn;
     auto editor = std::make_unique<TForm2>();
     Form2 = editor.get();
     const auto clear = qScopeGuard([] { Form2 = nullptr; });

@@ -113,6 +113,7 @@ private:
     void buildPublications();
     void buildMemberships();
     void buildSkills();
+    void attachTableMenus();
     void showTeacher(const QString& key);
     void openTeacherSections(const QString& key);
     // Posts the teacher-bound datasets' pending records (an untouched new one
