@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -29,7 +31,8 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setFont(ui::windowFont());
     // The client area of an outer frame of 1494 x 847.
-    resize(1478, 808);
+    resize(kClientSize);
+    buildContentArea();
     Form1 = this;
     if (DM_MB)
         DM_MB->setSession(this);
@@ -64,11 +67,27 @@ QVariant TForm1::currentTeacherKey() const
     return DBLookupComboboxEh1->keyValue();
 }
 
+// The sections keep their places at the window's own size; a smaller window
+// (a smaller screen) scrolls them.
+void TForm1::buildContentArea()
+{
+    ContentArea = new QScrollArea(this);
+    ContentArea->setObjectName(QStringLiteral("ContentArea"));
+    ContentArea->setFrameShape(QFrame::NoFrame);
+    ContentArea->setWidgetResizable(true);
+    Content = new QWidget;
+    Content->setMinimumSize(kClientSize);
+    ContentArea->setWidget(Content);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(ContentArea);
+}
+
 // ---- the selection strip ----
 
 void TForm1::buildSelectionStrip()
 {
-    Panel1 = new QWidget(this);
+    Panel1 = new QWidget(Content);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 1475, 236);
 
@@ -286,10 +305,13 @@ void TForm1::buildReferenceMenu()
     N5 = item(QStringLiteral("Вид публикации"), &TForm1::N5Click);
 }
 
+// The button's place in the window's client area is its place in its panel
+// until the content is scrolled; then the menu follows the button.
 QPoint TForm1::referenceMenuPosition() const
 {
     const QRect frame = frameGeometry();
-    return {frame.left() + SpeedButton1->x() - 5, frame.top() + SpeedButton1->y() + 70};
+    const QPoint button = SpeedButton1->mapTo(this, QPoint(0, 0));
+    return {frame.left() + button.x() - 5, frame.top() + button.y() + 70};
 }
 
 void TForm1::SpeedButton1Click()

@@ -5,6 +5,8 @@
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <algorithm>
@@ -54,6 +56,37 @@ TEST_F(MainWindowTest, CaptionLayoutAndTheStartState)
         EXPECT_FALSE(closed->isOpen()) << closed->name().toStdString();
     // The reference-books menu opens just under its button.
     EXPECT_EQ(form->referenceMenuPosition() - form->frameGeometry().topLeft(), QPoint(1294, 75));
+}
+
+// At its own size the window shows everything without scroll bars; at
+// 1366 x 768 (a laptop) its content scrolls, and the memberships navigator
+// and the reference-books button can be brought into view.
+TEST_F(MainWindowTest, AtASmallerSizeTheContentScrollsIntoView)
+{
+    const auto wholly = [&](const QWidget* control) {
+        const QWidget* viewport = form->ContentArea->viewport();
+        return viewport->rect().contains(QRect(control->mapTo(viewport, QPoint(0, 0)), control->size()));
+    };
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->size(), TForm1::kClientSize);
+    EXPECT_FALSE(form->ContentArea->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(form->ContentArea->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(wholly(form->DBNavigator4));
+
+    form->resize(1366, 768);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(wholly(form->DBNavigator4));
+    EXPECT_FALSE(wholly(form->SpeedButton1));
+    QScrollBar* across = form->ContentArea->horizontalScrollBar();
+    QScrollBar* down = form->ContentArea->verticalScrollBar();
+    ASSERT_TRUE(across->isVisible());
+    ASSERT_TRUE(down->isVisible());
+    across->setValue(across->maximum());
+    down->setValue(down->maximum());
+    EXPECT_TRUE(wholly(form->DBNavigator4));
+    down->setValue(0);
+    EXPECT_TRUE(wholly(form->SpeedButton1));
+    EXPECT_EQ(form->DBNavigator4->geometry(), QRect(936, 160, 224, 25)); // the layout is kept
 }
 
 TEST_F(MainWindowTest, YearThenDepartmentThenTeacher)
