@@ -39,7 +39,9 @@ class MessageBoxes final : public Dialogs {
 public:
     Button ask(const Message& message) override
     {
-        QMessageBox box(toBoxIcon(message.icon), message.caption, displayText(message.text));
+        // Over the active window, which a window manager then activates again.
+        QMessageBox box(toBoxIcon(message.icon), message.caption, displayText(message.text), QMessageBox::NoButton,
+                        QApplication::activeWindow());
         for (const Button b : message.buttons)
             box.addButton(toBoxButton(b));
         const int chosen = box.exec();
@@ -84,13 +86,31 @@ void installDialogs(Dialogs* replacement)
     installed() = replacement;
 }
 
+FocusReturn::FocusReturn()
+    : m_window(QApplication::activeWindow())
+    , m_focus(QApplication::focusWidget())
+{
+}
+
+FocusReturn::~FocusReturn()
+{
+    if (!m_window || !m_window->isVisible())
+        return;
+    if (m_focus && m_focus->window() == m_window && m_focus->isVisible() && m_focus->isEnabled())
+        m_focus->setFocus(Qt::ActiveWindowFocusReason); // taken when the window is active again
+    if (QApplication::activeWindow() != m_window)
+        m_window->activateWindow();
+}
+
 Button ask(const Message& message)
 {
+    const FocusReturn focusReturn;
     return dialogs().ask(message);
 }
 
 QString askSaveFileName(const QString& caption, const QString& suggestedName, const QString& filter)
 {
+    const FocusReturn focusReturn;
     return dialogs().saveFileName(caption, suggestedName, filter);
 }
 

@@ -4,7 +4,9 @@
 #include "db/errors.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 
@@ -36,6 +38,24 @@ public:
 Dialogs& dialogs();
 // Installs `replacement` (not owned); nullptr restores the message boxes.
 void installDialogs(Dialogs* replacement);
+
+// While it lives, a modal window may take the focus; once it is gone, the
+// window that was active is activated again and the control that had the
+// focus gets it back (when it no longer exists, the window's own remembered
+// control does). A window manager activates the window below a closed box,
+// but without one nothing would, and the keys would go nowhere. Every
+// message and question below is shown under one.
+class FocusReturn {
+public:
+    FocusReturn();
+    ~FocusReturn();
+    FocusReturn(const FocusReturn&) = delete;
+    FocusReturn& operator=(const FocusReturn&) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_focus;
+};
 
 // Shortcuts through dialogs().
 Button ask(const Message& message);

@@ -246,10 +246,14 @@ void TForm8::SpeedButton2Click()
     done(QDialog::Accepted);
 }
 
+// The window grows or shrinks in place. Its place is given with the new
+// size: a window the window system placed (centred when shown) may otherwise
+// be placed anew by a window manager when only its size changes.
 void TForm8::SpeedButton3Click()
 {
     m_passwordChangeMode = !m_passwordChangeMode;
-    resize(width(), m_passwordChangeMode ? kPasswordChangeHeight : kNormalHeight);
+    const int height = m_passwordChangeMode ? kPasswordChangeHeight : kNormalHeight;
+    setGeometry(QRect(geometry().topLeft(), QSize(width(), height)));
 }
 
 void TForm8::SpeedButton1Click()

@@ -15,6 +15,7 @@
 
 class QGroupBox;
 class QLabel;
+class QScrollArea;
 class QMenu;
 class QAction;
 class QToolButton;
@@ -40,6 +41,11 @@ public:
     QVariant currentTeacherKey() const override;
     QString signedInLogin() const override { return m_signedInLogin; }
     void setSignedInLogin(const QString& login) override { m_signedInLogin = login; }
+
+    // The window's own size; smaller, its content scrolls.
+    static constexpr QSize kClientSize{1478, 808};
+    QScrollArea* ContentArea;
+    QWidget* Content; // holds the sections at their places
 
     // Selection strip and scientific activity.
     QWidget* Panel1;
@@ -105,6 +111,7 @@ protected:
 
 private:
     void FormCreate(const SignIn& signIn);
+    void buildContentArea();
     void buildSelectionStrip();
     void buildReferenceMenu();
     void buildReportsMenu();
@@ -113,6 +120,7 @@ private:
     void buildPublications();
     void buildMemberships();
     void buildSkills();
+    void attachTableMenus();
     void showTeacher(const QString& key);
     void openTeacherSections(const QString& key);
     // Posts the teacher-bound datasets' pending records (an untouched new one

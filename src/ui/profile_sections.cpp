@@ -77,7 +77,7 @@ void TForm1::buildScientificActivity()
 
 void TForm1::buildLanguageSkills()
 {
-    GroupBox13 = new QGroupBox(QStringLiteral("Знание языков"), this);
+    GroupBox13 = new QGroupBox(QStringLiteral("Знание языков"), Content);
     GroupBox13->setObjectName(QStringLiteral("GroupBox13"));
     GroupBox13->setGeometry(0, 236, 1172, 166);
     GroupBox13->setFont(ui::boldFont());
@@ -112,7 +112,7 @@ void TForm1::buildLanguageSkills()
 
 void TForm1::buildPublications()
 {
-    Panel2 = new QWidget(this);
+    Panel2 = new QWidget(Content);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setGeometry(0, 400, 1172, 219);
     PublicationsLabel = ui::captionLabel(Panel2, QStringLiteral("Список публикаций:"), 5, 5);
@@ -142,7 +142,7 @@ void TForm1::buildPublications()
 
 void TForm1::buildMemberships()
 {
-    Panel3 = new QWidget(this);
+    Panel3 = new QWidget(Content);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setGeometry(0, 619, 1172, 189);
     MembershipsLabel = ui::captionLabel(Panel3, QStringLiteral("Членство в различных организациях:"), 5, 1);
@@ -164,7 +164,7 @@ void TForm1::buildMemberships()
 
 void TForm1::buildSkills()
 {
-    Panel4 = new QWidget(this);
+    Panel4 = new QWidget(Content);
     Panel4->setObjectName(QStringLiteral("Panel4"));
     Panel4->setGeometry(1175, 240, 301, 568);
     struct Memo {

@@ -49,14 +49,22 @@ TEST_F(SignInWindow, CreatedBorderlessWithItsPartsInPlace)
     EXPECT_EQ(next, form->Edit1);
 }
 
+// The window grows and shrinks in place: its top-left corner stays, and its
+// position stays an explicit one, which a window manager keeps (a window
+// placed by the window system may be placed anew when it changes size).
 TEST_F(SignInWindow, PasswordChangeModeHeights)
 {
+    form->show(); // centred, as shown modally
+    const QPoint shownAt = form->pos();
     form->SpeedButton3->click();
     EXPECT_TRUE(form->passwordChangeMode());
     EXPECT_EQ(form->height(), 416);
+    EXPECT_EQ(form->pos(), shownAt);
+    EXPECT_TRUE(form->testAttribute(Qt::WA_Moved));
     form->SpeedButton3->click();
     EXPECT_FALSE(form->passwordChangeMode());
     EXPECT_EQ(form->height(), 275);
+    EXPECT_EQ(form->pos(), shownAt);
 }
 
 TEST_F(SignInWindow, NewPasswordChecksComeInOrderWithoutAskingTheServer)

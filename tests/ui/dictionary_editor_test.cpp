@@ -3,6 +3,7 @@
 #include "ui/dictionary_editor.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -64,6 +65,40 @@ TEST_F(DictionaryEditorTest, EachItemShowsItsCaptionTitleAndDictionary)
     for (QAction* action : form->PopupMenu1->actions())
         captions << action->text();
     EXPECT_EQ(captions, (QStringList{"Ученая степень", "Ученое звание", "Шифр специальности", "Язык", "Вид публикации"}));
+}
+
+// The reference-books menu from the keyboard: the button reached by Tab
+// opens it with Space, arrows and Return choose an item; in the editor
+// Ctrl+C copies the current cell; once it has closed the focus is back on
+// the button.
+TEST_F(DictionaryEditorTest, TheMenuWorksFromTheKeyboard)
+{
+    activate(form.get());
+    form->DBLookupComboBox2->setFocus();
+    press(Qt::Key_Tab); // past the two pickers not yet enabled
+    ASSERT_EQ(QApplication::focusWidget(), form->SpeedButton1);
+    QString copied;
+    QString shownDegree;
+    QTimer::singleShot(0, [&] {
+        ASSERT_EQ(QApplication::activePopupWidget(), form->PopupMenu1);
+        QTest::keyClick(form->PopupMenu1, Qt::Key_Down);
+        EXPECT_EQ(form->PopupMenu1->activeAction(), form->N1);
+        QTimer::singleShot(0, [&] {
+            ASSERT_NE(Form2, nullptr);
+            activate(Form2);
+            shownDegree = Form2->DBGridEh1->cellText(Form2->DBGridEh1->currentIndex().row(), 0);
+            press(Qt::Key_C, Qt::ControlModifier);
+            copied = QGuiApplication::clipboard()->text();
+            press(Qt::Key_Escape);
+        });
+        QTest::keyClick(form->PopupMenu1, Qt::Key_Return);
+    });
+    press(Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Form2, nullptr);
+    EXPECT_FALSE(shownDegree.isEmpty());
+    EXPECT_EQ(copied, shownDegree);
+    EXPECT_EQ(QApplication::focusWidget(), form->SpeedButton1);
 }
 
 TEST_F(DictionaryEditorTest, LanguagesAreReadAfreshEachTime)

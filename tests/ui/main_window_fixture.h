@@ -85,6 +85,10 @@ protected:
     }
     static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
+        if (!QApplication::focusWidget()) {
+            ADD_FAILURE() << "a key pressed with the focus nowhere";
+            return;
+        }
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
         QCoreApplication::processEvents();
     }

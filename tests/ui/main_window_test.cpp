@@ -5,6 +5,8 @@
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <algorithm>
@@ -54,6 +56,37 @@ TEST_F(MainWindowTest, CaptionLayoutAndTheStartState)
         EXPECT_FALSE(closed->isOpen()) << closed->name().toStdString();
     // The reference-books menu opens just under its button.
     EXPECT_EQ(form->referenceMenuPosition() - form->frameGeometry().topLeft(), QPoint(1294, 75));
+}
+
+// At its own size the window shows everything without scroll bars; at
+// 1366 x 768 (a laptop) its content scrolls, and the memberships navigator
+// and the reference-books button can be brought into view.
+TEST_F(MainWindowTest, AtASmallerSizeTheContentScrollsIntoView)
+{
+    const auto wholly = [&](const QWidget* control) {
+        const QWidget* viewport = form->ContentArea->viewport();
+        return viewport->rect().contains(QRect(control->mapTo(viewport, QPoint(0, 0)), control->size()));
+    };
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->size(), TForm1::kClientSize);
+    EXPECT_FALSE(form->ContentArea->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(form->ContentArea->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(wholly(form->DBNavigator4));
+
+    form->resize(1366, 768);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(wholly(form->DBNavigator4));
+    EXPECT_FALSE(wholly(form->SpeedButton1));
+    QScrollBar* across = form->ContentArea->horizontalScrollBar();
+    QScrollBar* down = form->ContentArea->verticalScrollBar();
+    ASSERT_TRUE(across->isVisible());
+    ASSERT_TRUE(down->isVisible());
+    across->setValue(across->maximum());
+    down->setValue(down->maximum());
+    EXPECT_TRUE(wholly(form->DBNavigator4));
+    down->setValue(0);
+    EXPECT_TRUE(wholly(form->SpeedButton1));
+    EXPECT_EQ(form->DBNavigator4->geometry(), QRect(936, 160, 224, 25)); // the layout is kept
 }
 
 TEST_F(MainWindowTest, YearThenDepartmentThenTeacher)
@@ -387,6 +420,59 @@ TEST_F(MainWindowTest, TypingAfterInsertGoesIntoTheNewRow)
     EXPECT_EQ(publications->currentRow(), 2);
     EXPECT_EQ(publications->state(), Dataset::State::Insert);
     EXPECT_EQ(publications->fieldByName(QStringLiteral("PublicationType")).asString(), "монография");
+}
+
+// A message box is a window of its own that takes the focus while it is
+// shown. In the publications grid (its editor always open) Ctrl+Delete
+// answered with Cancel leaves the keys in the same cell: Return stays in the
+// grid, Down goes to the next publication, and no picker changes. A value a
+// field refuses is shown once, and its text stays in the cell.
+TEST_F(MainWindowTest, AfterAMessageTheKeysGoBackToTheSameCell)
+{
+    chooseTeacher(1);
+    activate(form.get());
+    controls::DBGridEh* publications = form->DBGridEh2;
+    for (const auto box : {FakeDialogs::Box::WindowWithoutManager, FakeDialogs::Box::WindowWithManager}) {
+        dialogs.box = box;
+        dialogs.clear();
+        publications->setFocus();
+        publications->setCurrentCell(0, 1);
+        dialogs.plan(controls::Button::Cancel);
+        press(Qt::Key_Delete, Qt::ControlModifier);
+        ASSERT_NE(publications->cellEditor(), nullptr);
+        ASSERT_EQ(QApplication::focusWidget(), publications->cellEditor());
+        press(Qt::Key_Return);
+        press(Qt::Key_Down);
+        EXPECT_EQ(publications->currentIndex(), publications->model()->index(1, 1));
+        EXPECT_EQ(form->DBLookupComboBox2->keyValue().toInt(), 16);
+        EXPECT_EQ(form->DBLookupComboBox1->keyValue().toInt(), 1);
+        EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+        EXPECT_EQ(DM_MB->ADOQ_Publication->recordCount(), 3);
+
+        struct Refused {
+            controls::DBGridEh* grid;
+            int column;
+            QString text;
+        };
+        for (const Refused& r : {Refused{publications, 2, QStringLiteral("31.02.2024")},
+                                 Refused{form->DBGridEh7, 2, QStringLiteral("6")},
+                                 Refused{form->DBGridEh1, 4, QStringLiteral("abc")}}) {
+            dialogs.clear();
+            r.grid->setFocus();
+            r.grid->setCurrentCell(0, r.column);
+            type(r.text);
+            press(Qt::Key_Tab);
+            EXPECT_EQ(dialogs.messages().size(), 1) << r.grid->objectName().toStdString();
+            EXPECT_EQ(r.grid->currentColumn(), r.column);
+            const auto* editor = qobject_cast<QLineEdit*>(r.grid->cellEditor());
+            ASSERT_NE(editor, nullptr);
+            EXPECT_EQ(editor->text(), r.text);
+            ASSERT_EQ(QApplication::focusWidget(), editor);
+            press(Qt::Key_Escape);
+            press(Qt::Key_Escape);
+            EXPECT_FALSE(r.grid->dataset()->isEditing());
+        }
+    }
 }
 
 // A date the field refuses: one message, and the navigator's cancel drops the
