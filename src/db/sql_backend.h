@@ -2,6 +2,7 @@
 // What both backends share: a Qt SQL connection of their own, bound-parameter
 // statements and fetching every row of a result.
 #include "db/backend.h"
+#include "db/errors.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -23,6 +24,12 @@ protected:
     // `prefix` names the Qt SQL connections of this kind of backend.
     explicit SqlBackend(const QString& prefix);
     ~SqlBackend() override;
+
+    // A failure of the driver in this backend's words and kind; by default
+    // the server's text (sqlErrorText) as a Server error.
+    virtual DatabaseError failure(const QSqlError& error) const;
+    // Throws ConnectionLost when the Qt SQL connection is no longer open.
+    void checkOpen() const;
 
     // Adds the Qt SQL connection with the driver; throws when it is missing.
     QSqlDatabase& addDatabase(const QString& driver);
