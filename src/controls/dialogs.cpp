@@ -63,6 +63,12 @@ Dialogs*& installed()
     return current;
 }
 
+FailureHandler& failureHandler()
+{
+    static FailureHandler handler;
+    return handler;
+}
+
 } // namespace
 
 Dialogs& dialogs()
@@ -107,13 +113,24 @@ bool confirm(const QString& text)
                 {Button::Ok, Button::Cancel}}) != Button::Cancel;
 }
 
+void installFailureHandler(FailureHandler handler)
+{
+    failureHandler() = std::move(handler);
+}
+
+void showFailure(const std::exception& error)
+{
+    if (!failureHandler() || !failureHandler()(error))
+        showError(QString::fromUtf8(error.what()));
+}
+
 bool guarded(const std::function<void()>& action)
 {
     try {
         action();
         return true;
     } catch (const std::exception& error) {
-        showError(QString::fromUtf8(error.what()));
+        showFailure(error);
     } catch (...) {
         showError(QApplication::translate("controls::Application", "Unknown error"));
     }

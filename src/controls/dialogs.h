@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <exception>
 #include <functional>
 
 namespace controls {
@@ -47,6 +48,14 @@ void showMessage(const QString& text);
 void showInformation(const QString& caption, const QString& text);
 // OK/Cancel with the confirmation icon; true unless Cancel is chosen.
 bool confirm(const QString& text);
+
+// The application may take certain failures over from the error display
+// (offering to reconnect, say): the handler returns true when it has dealt
+// with the failure, and nothing more is shown. An empty handler takes none.
+using FailureHandler = std::function<bool(const std::exception&)>;
+void installFailureHandler(FailureHandler handler);
+// The error display for a caught failure: the handler first, else showError.
+void showFailure(const std::exception& error);
 
 // For the entry points the toolkit calls (event handlers, slots, model and
 // selection-model overrides): runs `action`, and if it fails shows the
