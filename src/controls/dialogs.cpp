@@ -73,6 +73,12 @@ ErrorWording*& latestWording()
     return latest;
 }
 
+FailureHandler& failureHandler()
+{
+    static FailureHandler handler;
+    return handler;
+}
+
 } // namespace
 
 Dialogs& dialogs()
@@ -135,13 +141,24 @@ bool confirm(const QString& text)
                 {Button::Ok, Button::Cancel}}) != Button::Cancel;
 }
 
+void installFailureHandler(FailureHandler handler)
+{
+    failureHandler() = std::move(handler);
+}
+
+void showFailure(const std::exception& error)
+{
+    if (!failureHandler() || !failureHandler()(error))
+        showError(ErrorWording::textOf(error));
+}
+
 bool guarded(const std::function<void()>& action)
 {
     try {
         action();
         return true;
     } catch (const std::exception& error) {
-        showError(ErrorWording::textOf(error));
+        showFailure(error);
     } catch (...) {
         showError(QApplication::translate("controls::Application", "Unknown error"));
     }

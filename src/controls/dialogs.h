@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <exception>
 #include <functional>
 
 namespace controls {
@@ -89,6 +90,14 @@ private:
     QString m_text;
     ErrorWording* m_previous;
 };
+
+// The application may take certain failures over from the error display
+// (offering to reconnect, say): the handler returns true when it has dealt
+// with the failure, and nothing more is shown. An empty handler takes none.
+using FailureHandler = std::function<bool(const std::exception&)>;
+void installFailureHandler(FailureHandler handler);
+// The error display for a caught failure: the handler first, else showError.
+void showFailure(const std::exception& error);
 
 // For the entry points the toolkit calls (event handlers, slots, model and
 // selection-model overrides): runs `action`, and if it fails shows the

@@ -99,10 +99,8 @@ Connection::~Connection()
     close();
 }
 
-void Connection::open()
+std::unique_ptr<Backend> Connection::openedBackend() const
 {
-    if (m_backend)
-        return;
     const ConnectionParameters parameters = parseConnectionString(m_connectionString);
     std::unique_ptr<Backend> backend;
     if (m_backendFactory)
@@ -114,7 +112,30 @@ void Connection::open()
     if (backendWrapper())
         backend = backendWrapper()(std::move(backend));
     backend->open(parameters);
-    m_backend = std::move(backend);
+    return backend;
+}
+
+void Connection::open()
+{
+    if (m_backend)
+        return;
+    m_backend = openedBackend();
+    emit opened();
+}
+
+void Connection::reopen()
+{
+    std::unique_ptr<Backend> fresh = openedBackend();
+    if (m_backend) {
+        try {
+            m_backend->close();
+        } catch (const DatabaseError&) {
+            // A session that is gone cannot be ended politely.
+        }
+    }
+    m_backend = std::move(fresh);
+    m_tables.clear();
+    m_inTransaction = false;
     emit opened();
 }
 

@@ -41,6 +41,12 @@ public:
     void open();
     // Closing a closed connection does nothing.
     void close();
+    // Connects afresh with the connection string, as after a broken link:
+    // a new session on the server (its settings, such as the date format,
+    // start anew), while every dataset keeps its rows and its pending record
+    // (no closed()). The old session is let go of quietly. When the new one
+    // cannot be opened it throws and the connection stays as it was.
+    void reopen();
     bool isOpen() const { return m_backend != nullptr; }
 
     // Runs a statement and fetches its rows. A closed connection first tries
@@ -95,6 +101,8 @@ signals:
 
 private:
     enum class RowWrite { Insert, Update, Delete };
+    // A backend for the connection string, opened.
+    std::unique_ptr<Backend> openedBackend() const;
     Backend& openBackend();
     // The write in the messages: "inserting", "updating", "deleting".
     static QString actionName(RowWrite kind);

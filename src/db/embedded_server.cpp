@@ -122,7 +122,7 @@ void EmbeddedServer::enforceForeignKeys()
         throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
 }
 
-DatabaseError::Kind EmbeddedServer::kindOf(const QSqlError& error) const
+DatabaseError::Kind EmbeddedServer::kindOf(const QSqlError& error)
 {
     bool numeric = false;
     const int code = error.nativeErrorCode().toInt(&numeric);
@@ -138,10 +138,10 @@ void EmbeddedServer::checkLogin(const QString& login, const QString& password)
     // Logins match as on the server, without regard to case; passwords exactly.
     if (!query.prepare(QStringLiteral("SELECT password, role FROM server_logins WHERE login = ? COLLATE %1")
                            .arg(QLatin1String(tsql::kServerCollation))))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     query.addBindValue(login);
     if (!query.exec())
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     if (!query.next() || query.value(0).toString() != password)
         throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(login));
     m_role = query.value(1).toString();
@@ -154,10 +154,9 @@ void EmbeddedServer::requireUserRole() const
             "The login may only execute stored procedures on this server."));
 }
 
-void EmbeddedServer::checkOpen() const
+DatabaseError EmbeddedServer::failure(const QSqlError& error) const
 {
-    if (!m_database.isOpen())
-        throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
+    return DatabaseError(embeddedErrorText(error, m_path), kindOf(error));
 }
 
 ResultSet EmbeddedServer::query(const QString& statement)
@@ -186,7 +185,7 @@ ResultSet EmbeddedServer::query(const QString& statement)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path), kindOf(query.lastError()));
+        throw failure(query.lastError());
     ResultSet result;
     result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
@@ -199,7 +198,7 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     requireUserRole();
     QSqlQuery query(m_database);
     if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(m_writer.quoteName(table))))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     TableInfo info;
     info.name = table;
     while (query.next()) {

@@ -18,10 +18,6 @@ namespace db {
 using EmbeddedProcedure = std::function<ResultSet(QSqlDatabase& database, const QVariantList& arguments)>;
 void registerEmbeddedProcedure(const QString& name, EmbeddedProcedure procedure);
 
-// What the server says of a connection that broke under a statement.
-inline constexpr char kLostConnectionMessage[] =
-    "[DBNETLIB][ConnectionWrite (send()).]General network error. Check your network documentation.";
-
 // A failure of the embedded database in the server's words: a file that is not
 // a database, a database locked by another program, a missing table by name.
 QString embeddedErrorText(const QSqlError& error, const QString& path);
@@ -55,16 +51,20 @@ public:
     InsertResult insert(const BoundStatement& statement) override;
     const RowWriter& rowWriter() const override { return m_writer; }
 
+    // Failures in the server's words (a locked database, a missing table),
+    // for writes as for reads.
+    DatabaseError failure(const QSqlError& error) const override;
+
     // "mdy" until "SET DATEFORMAT" changes it.
     QString dateFormat() const { return m_dateFormat; }
 
 private:
     void registerCollation();
     void enforceForeignKeys();
-    DatabaseError::Kind kindOf(const QSqlError& error) const override;
+    // ForeignKey for a refused reference, otherwise Server.
+    static DatabaseError::Kind kindOf(const QSqlError& error);
     void checkLogin(const QString& login, const QString& password);
     void requireUserRole() const;
-    void checkOpen() const;
     QVariantList toStorage(const QVariantList& values) const;
 
     SqliteRowWriter m_writer;

@@ -48,6 +48,12 @@ public:
     // where the server has none.
     QHash<QString, QString> collations(const QString& table);
 
+protected:
+    // A broken link is ConnectionLost: SQLSTATE class 08, the drivers' words
+    // for a communication-link failure, or the driver saying the connection
+    // is dead; a statement that ran out of time says so.
+    DatabaseError failure(const QSqlError& error) const override;
+
 private:
     // Prepared on a statement handle of Qt's driver, given the time-out and
     // `values`, executed: for statements whose rows are read through Qt.
@@ -58,7 +64,8 @@ private:
     // Run on a statement handle of the backend's own on the connection, each
     // parameter bound in its column's type: for row writes.
     OdbcOutcome runOnOwnHandle(const BoundStatement& statement);
-    [[noreturn]] void fail(const QSqlError& error) const;
+    [[noreturn]] void fail(const QSqlError& error) const { throw failure(error); }
+    bool isConnectionLost(const QSqlError& error) const;
 
     std::unique_ptr<OdbcDialect> m_dialect;
     int m_statementTimeout = kStatementTimeoutSeconds;

@@ -42,20 +42,34 @@ void SqlBackend::close()
 
 void SqlBackend::beginTransaction()
 {
+    checkOpen();
     if (!m_database.transaction())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
 }
 
 void SqlBackend::commitTransaction()
 {
+    checkOpen();
     if (!m_database.commit())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
 }
 
 void SqlBackend::rollbackTransaction()
 {
+    checkOpen();
     if (!m_database.rollback())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
+}
+
+DatabaseError SqlBackend::failure(const QSqlError& error) const
+{
+    return DatabaseError(sqlErrorText(error));
+}
+
+void SqlBackend::checkOpen() const
+{
+    if (!m_database.isOpen())
+        throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
 }
 
 QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& values)
@@ -63,11 +77,11 @@ QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& va
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw DatabaseError(sqlErrorText(query.lastError()), kindOf(query.lastError()));
+        throw failure(query.lastError());
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        throw DatabaseError(sqlErrorText(query.lastError()), kindOf(query.lastError()));
+        throw failure(query.lastError());
     return query;
 }
 
@@ -80,11 +94,6 @@ QVector<ColumnInfo> SqlBackend::resultColumns(const QSqlRecord& record)
         columns.append({field.name(), type, field.length() > 0 ? int(field.length()) : 0});
     }
     return columns;
-}
-
-DatabaseError::Kind SqlBackend::kindOf(const QSqlError&) const
-{
-    return DatabaseError::Kind::Server;
 }
 
 QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCount)

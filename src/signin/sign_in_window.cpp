@@ -242,7 +242,7 @@ void TForm8::SpeedButton2Click()
     }
     if (!accepted)
         return;
-    DM_MB->ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+    setSessionDateFormat(*DM_MB);
     done(QDialog::Accepted);
 }
 

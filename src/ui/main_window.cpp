@@ -7,6 +7,7 @@
 #include "db/sql_text.h"
 #include "ui/dictionary_editor.h"
 #include "ui/reports_menu.h"
+#include "ui/server_failures.h"
 #include "ui/table_export_menu.h"
 #include "ui/ui_style.h"
 
@@ -58,8 +59,12 @@ TForm1::~TForm1()
 
 void TForm1::FormCreate(const SignIn& signIn)
 {
-    if (!signIn())
+    if (!signIn()) {
         controls::Application::instance()->terminate();
+        return;
+    }
+    if (DM_MB)
+        m_serverFailures = std::make_unique<ui::ServerFailures>(*DM_MB);
 }
 
 QVariant TForm1::currentTeacherKey() const
@@ -201,7 +206,7 @@ void TForm1::showTeacher(const QString& key)
         for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
             dataset->close();
         DBLookupComboboxEh1->setKeyValue(QVariant());
-        controls::showError(QString::fromUtf8(error.what()));
+        controls::showFailure(error);
     }
 }
 

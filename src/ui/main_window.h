@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
@@ -22,6 +23,7 @@ class QToolButton;
 class TForm2;
 namespace ui {
 class ReportsMenu;
+class ServerFailures;
 }
 
 inline constexpr char kProgramTitle[] = "QEL 23 Научная деятельность сотрудника";
@@ -136,6 +138,12 @@ private:
                         const std::function<void()>& beforeBinding = {});
 
     QString m_signedInLogin;
+    // What is offered when the server fails (reconnect, re-read), from the
+    // sign-in on.
+    std::unique_ptr<ui::ServerFailures> m_serverFailures;
+    // A memo save was refused: key releases save nothing until a memo is left
+    // or the skills record is posted, cancelled or read again.
+    bool m_skillsSaveRefused = false;
 };
 
 extern TForm1* Form1;

@@ -188,7 +188,16 @@ void TForm1::buildSkills()
         memo->setDataSource(source(&TDM_MB::DS_teacher_skills));
         memo->setDataField(QLatin1String(m.field));
         connect(memo, &controls::DBMemo::keyReleased, this, &TForm1::DBMemo1KeyUp);
+        connect(memo, &controls::DBMemo::exited, this, [this] { m_skillsSaveRefused = false; });
         *m.member = memo;
+    }
+    if (DM_MB) {
+        db::Dataset* skills = DM_MB->ADOQ_teacher_skills;
+        connect(skills, &db::Dataset::stateChanged, this, [this, skills] {
+            if (!skills->isEditing())
+                m_skillsSaveRefused = false;
+        });
+        connect(skills, &db::Dataset::reset, this, [this] { m_skillsSaveRefused = false; });
     }
 }
 
@@ -196,13 +205,22 @@ void TForm1::buildSkills()
 // skills row gets one at the first, every later release updates it. While no
 // teacher is shown (the skills closed, or their section disabled) there is
 // nothing to save, and nothing is said: a message at every key release would
-// follow the user's every attempt to close it.
+// follow the user's every attempt to close it. Nor is a refused save tried
+// again at each key release (another program holding the database would
+// freeze the window at every one): the refusal is shown once, and saving
+// resumes once a memo is left or the record is posted, cancelled or read
+// again.
 void TForm1::DBMemo1KeyUp()
 {
     const db::DataSource* source = DBMemo1->dataSource();
-    if (!source || !source->isActive())
+    if (!source || !source->isActive() || m_skillsSaveRefused)
         return;
     db::Dataset* skills = source->dataset();
-    skills->edit();
-    skills->post();
+    try {
+        skills->edit();
+        skills->post();
+    } catch (...) {
+        m_skillsSaveRefused = skills->isEditing();
+        throw;
+    }
 }

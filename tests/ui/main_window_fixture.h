@@ -30,7 +30,7 @@ protected:
             dataModule->ADOCon->open();
             dataModule->session()->setSignedInLogin(QStringLiteral("demo"));
             loadSessionData(*dataModule);
-            dataModule->ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+            setSessionDateFormat(*dataModule);
             return true;
         });
         QObject::connect(dataModule->ADOCon, &db::Connection::statementSent,

@@ -1,6 +1,7 @@
 #include "main_window_fixture.h"
 
 #include "refusal.h"
+#include "ui/server_failures.h"
 
 #include <QGroupBox>
 #include <QItemSelectionModel>
@@ -10,6 +11,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 using controls::DBNavigator;
 using db::Dataset;
@@ -510,6 +512,148 @@ TEST_F(MainWindowTest, CancelAfterARefusedDateLeavesNothingBehind)
     EXPECT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(grid->model()->rowCount(), 3);
     EXPECT_EQ(count("select count(*) from Publication where id_teacher = 1"), 3);
+}
+
+// A dropped connection costs no typing: the user is asked once whether to
+// reconnect (declining changes nothing, the next action asks again);
+// reconnecting reads everything again at the same year, department and
+// teacher with the typed record kept, and one post stores it once, under
+// that teacher.
+TEST_F(MainWindowTest, ALostConnectionIsOfferedOnceAndReconnectingKeepsTheTypedRecord)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    activate(form.get());
+    const int teachers = DM_MB->ADOQ_FIO->recordCount();
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    form->DBNavigator3->button(DBNavigator::nbInsert)->click();
+    type(QStringLiteral("м"));
+    press(Qt::Key_Tab);
+    type(QStringLiteral("После обрыва связи"));
+
+    // The link breaks during the post: the insert ran, its commit never came.
+    db::embedded_faults::loseConnectionsAfterNextWrite();
+    dialogs.plan(Button::No);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{kConnectionLostQuestion});
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+
+    dialogs.plan(Button::Yes);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    EXPECT_EQ(dialogs.texts(), (QStringList{kConnectionLostQuestion, kConnectionLostQuestion}));
+    EXPECT_EQ(DM_MB->ADOCon->query(QStringLiteral("DBCC USEROPTIONS")).rows.value(0).value(1).toString(), "dmy");
+    EXPECT_EQ(form->DBLookupComboBox2->keyValue().toInt(), 16);
+    EXPECT_EQ(form->DBLookupComboBox1->keyValue().toInt(), 1);
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+    EXPECT_EQ(DM_MB->ADOQ_FIO->recordCount(), teachers);
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), "После обрыва связи");
+
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'После обрыва связи'"), 1);
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'После обрыва связи' and id_teacher = 1 "
+                    "and id_publicationType is not null"),
+              1);
+}
+
+// Keys typed into a memo after the link broke: one question, however many
+// keys (also those arriving while it is shown); the typing stays, and after
+// reconnecting the next key release saves it.
+TEST_F(MainWindowTest, KeysInAMemoAfterTheLinkBrokeAskOnce)
+{
+    using controls::Button;
+    chooseTeacher(4);
+    activate(form.get());
+    form->DBMemo1->setFocus();
+    db::embedded_faults::loseConnections();
+    dialogs.plan(Button::No);
+    bool typedAhead = false;
+    dialogs.whileShown = [&typedAhead](const controls::Message&) {
+        if (!std::exchange(typedAhead, true))
+            type(QStringLiteral("de"));
+    };
+    type(QStringLiteral("abc"));
+    dialogs.whileShown = {};
+    EXPECT_EQ(dialogs.texts(), QStringList{kConnectionLostQuestion});
+    EXPECT_EQ(form->DBMemo1->toPlainText(), "adebc");
+
+    form->DBMemo2->setFocus(); // leaving the memo: the next key release tries again
+    dialogs.plan(Button::Yes);
+    type(QStringLiteral("x"));
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    type(QStringLiteral("y"));
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(count("select count(*) from teacher_skills where id_teacher = 4 and personal_skills = 'adebc' "
+                    "and computer_skills = 'xy'"),
+              1);
+}
+
+// Another program holding the database: the memo's save is refused once, in
+// the words a read gets, and not tried again at every key release (each try
+// would wait for the lock); once the memo is left and entered again, a key
+// release saves everything typed.
+TEST_F(MainWindowTest, AMemoSaveRefusedByALockIsShownOnceUntilTheMemoIsLeft)
+{
+    chooseTeacher(1);
+    activate(form.get());
+    DM_MB->ADOCon->execute(QStringLiteral("PRAGMA busy_timeout = 100")); // the embedded server's wait is 5 s
+    demo.sql(QStringLiteral("BEGIN EXCLUSIVE"));
+    form->DBMemo1->setFocus();
+    QTest::keyClick(form->DBMemo1, Qt::Key_End);
+    type(QStringLiteral("abc"));
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.texts().first(), refusal([] { DM_MB->ADOQ_Publication->refresh(); }));
+    EXPECT_EQ(sent(QStringLiteral("UPDATE \"teacher_skills\"")), 1);
+    demo.sql(QStringLiteral("COMMIT"));
+
+    type(QStringLiteral("d"));
+    EXPECT_EQ(sent(QStringLiteral("UPDATE \"teacher_skills\"")), 1);
+    form->DBMemo2->setFocus();
+    form->DBMemo1->setFocus();
+    QTest::keyClick(form->DBMemo1, Qt::Key_End);
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(demo.scalar("select personal_skills from teacher_skills where id_teacher = 1").toString().endsWith("abcd"));
+}
+
+// Two programs typing in the same teacher's skills: the one whose row was
+// changed meanwhile is told so in plain words and may keep typing (not asked
+// again at each key) or read the row again, dropping its typing only then,
+// and then choose another teacher.
+TEST_F(MainWindowTest, AnotherUsersChangeIsToldAndRereadingLetsTheUserGoOn)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    activate(form.get());
+    db::Connection other;
+    other.setConnectionString(demo.connectionString());
+    Dataset theirs(QStringLiteral("theirs"), Dataset::Kind::Query, &other);
+    theirs.setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[teacher_skills] WHERE id_teacher=1"));
+    theirs.open();
+    theirs.edit();
+    theirs.fieldByName(QStringLiteral("personal_skills")).setValue(QStringLiteral("Их текст"));
+    theirs.post();
+
+    form->DBMemo1->setFocus();
+    dialogs.plan(Button::No);
+    type(QStringLiteral("x"));
+    EXPECT_EQ(dialogs.texts(), QStringList{kRowChangedQuestion});
+    type(QStringLiteral("y"));
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(DM_MB->ADOQ_teacher_skills->state(), Dataset::State::Edit);
+    EXPECT_TRUE(form->DBMemo1->toPlainText().contains(QStringLiteral("xy")));
+
+    // Another teacher posts first: refused, asked again; reading again drops the typing.
+    dialogs.plan(Button::Yes);
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_EQ(dialogs.texts(), (QStringList{kRowChangedQuestion, kRowChangedQuestion}));
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+    EXPECT_EQ(DM_MB->ADOQ_teacher_skills->state(), Dataset::State::Browse);
+    EXPECT_EQ(form->DBMemo1->toPlainText(), "Их текст");
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 2);
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(demo.scalar("select personal_skills from teacher_skills where id_teacher = 1").toString(), "Их текст");
 }
 
 } // namespace
