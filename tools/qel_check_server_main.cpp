@@ -7,8 +7,12 @@
 //
 //   qel-check-server --user LOGIN --user-password PASSWORD|-
 //                    [--server S --database D --login L --password P|-]
+//                    [--refused-user LOGIN --refused-password P|-]
 //                    [--sqlite-odbc-driver NAME]
 //
+// --refused-user names a user the server must refuse (blocked, or with an
+// expired password): GET_USER must answer with a refusal and no database
+// login. Its "-" password is read after the others.
 // "-" reads a password from standard input (one line each, the settings
 // password first), so that it need not appear in the process list. Texts are
 // given in UTF-8. --sqlite-odbc-driver checks an SQLite file (--server
@@ -32,6 +36,7 @@ int usage()
 {
     std::cerr << "usage: qel-check-server --user LOGIN --user-password PASSWORD|-\n"
                  "                        [--server S --database D --login L --password P|-]\n"
+                 "                        [--refused-user LOGIN --refused-password P|-]\n"
                  "                        [--sqlite-odbc-driver NAME]\n"
                  "Checks the database server for QEL 23 with a test user of the program. Without --server,\n"
                  "the server, database and gateway login are read from Data/QEL beside this tool.\n";
@@ -44,7 +49,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     const auto options = tool::Options::parse(argc, argv);
-    if (!options || !options->unknown(std::string(tool::kSignInOptionNames) + " --sqlite-odbc-driver").empty()
+    if (!options || !options->unknown(std::string(tool::kSignInOptionNames) + " --sqlite-odbc-driver --refused-user --refused-password").empty()
         || !tool::hasSignInOptions(*options))
         return usage();
 
@@ -52,10 +57,17 @@ int main(int argc, char* argv[])
     if (const int* exitCode = std::get_if<int>(&signIn))
         return *exitCode;
     const auto& user = std::get<tool::SignIn>(signIn);
+    const auto refused = tool::readFurtherUser(*options, "--refused-user", "--refused-password", "qel-check-server");
+    if (const int* exitCode = std::get_if<int>(&refused))
+        return *exitCode;
     server_check::Target target;
     target.settings = user.settings;
     target.userLogin = user.userLogin;
     target.userPassword = user.userPassword;
+    if (const auto& refusedUser = std::get<std::optional<tool::UserCredentials>>(refused)) {
+        target.refusedLogin = refusedUser->login;
+        target.refusedPassword = refusedUser->password;
+    }
     if (options->has("--sqlite-odbc-driver")) {
         const QString driver = QString::fromStdString(options->value("--sqlite-odbc-driver"));
         target.backendFactory = [driver](const db::ConnectionParameters&) {

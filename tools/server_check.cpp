@@ -4,6 +4,7 @@
 #include "data/schema.h"
 #include "db/errors.h"
 #include "db/odbc_backend.h"
+#include "db/tsql_translation.h"
 #include "platform/workstation.h"
 #include "signin/get_user_reply.h"
 #include "signin/get_user_statement.h"
@@ -180,6 +181,7 @@ public:
             checkForeignKeys(*user);
             checkCollations(*user);
             checkUserRights(*user);
+            checkDuplicateLogins(*user);
         }
         return std::move(m_lines);
     }
@@ -251,14 +253,14 @@ private:
         const QString userLogin = fromText8(m_target.userLogin);
         db::ResultSet row;
         try {
-            row = gateway->query(fromText8(GetUserStatement(m_target.userLogin, m_target.userPassword, "NULL", address,
-                                                            platform::computerName())));
+            row = askGetUser(*gateway, m_target.userLogin, m_target.userPassword, address);
         } catch (const std::exception& error) {
             check(false, QStringLiteral("The gateway login may run GET_USER"), QString::fromUtf8(error.what()));
             return nullptr;
         }
         check(true, QStringLiteral("The gateway login may run GET_USER"));
         checkGatewayRights(*gateway);
+        checkRefusedUser(*gateway, address);
         const bool sixColumns = !row.rows.isEmpty() && row.columns.size() == kGetUserFieldCount
                              && row.rows.first().size() == kGetUserFieldCount;
         check(sixColumns, QStringLiteral("GET_USER returns one row of six columns"),
@@ -288,6 +290,50 @@ private:
         }
         check(true, QStringLiteral("The user's database login \"%1\" connects").arg(fromText8(info.UserID)));
         return user;
+    }
+
+    static db::ResultSet askGetUser(db::Connection& gateway, const std::string& login, const std::string& password,
+                                    const std::string& address)
+    {
+        return gateway.query(
+            fromText8(GetUserStatement(login, password, "NULL", address, platform::computerName())));
+    }
+
+    void checkRefusedUser(db::Connection& gateway, const std::string& address)
+    {
+        if (m_target.refusedLogin.empty())
+            return;
+        const QString login = fromText8(m_target.refusedLogin);
+        try {
+            const Line verdict = refusedUserVerdict(
+                login, askGetUser(gateway, m_target.refusedLogin, m_target.refusedPassword, address));
+            add(verdict.outcome, verdict.text);
+        } catch (const std::exception& error) {
+            check(false, QStringLiteral("GET_USER refuses \"%1\" and hands out no database login").arg(login),
+                  QString::fromUtf8(error.what()));
+        }
+    }
+
+    // Logins that differ only in letter case are one login to the server's
+    // comparison, and GET_USER could not tell their users apart.
+    void checkDuplicateLogins(db::Connection& user)
+    {
+        const QString text = QStringLiteral("No login of QEL_User is there twice");
+        // The embedded server groups in its own binary order unless told the
+        // shared server's collation; SQL Server groups in the column's.
+        const QString collation = serverOf(user, m_target) == Server::Embedded
+                                    ? QStringLiteral(" COLLATE ") + QLatin1String(db::tsql::kServerCollation)
+                                    : QString();
+        try {
+            const db::ResultSet result = user.query(
+                QStringLiteral("SELECT QEL_login FROM QEL_User GROUP BY QEL_login%1 HAVING COUNT(*) > 1").arg(collation));
+            QStringList duplicates;
+            for (const auto& row : result.rows)
+                duplicates << QStringLiteral("\"%1\"").arg(row.value(0).toString());
+            check(duplicates.isEmpty(), text, QStringLiteral("these are: %1").arg(joined(duplicates)));
+        } catch (const db::DatabaseError& error) {
+            check(false, text, error.message());
+        }
     }
 
     void checkGatewayRights(db::Connection& gateway)
@@ -539,6 +585,24 @@ private:
 std::vector<Line> run(const Target& target, const std::function<void(const Line&)>& report)
 {
     return Checker(target, report).run();
+}
+
+Line refusedUserVerdict(const QString& login, const db::ResultSet& row)
+{
+    const QString text = QStringLiteral("GET_USER refuses \"%1\" and hands out no database login").arg(login);
+    if (row.rows.isEmpty() || row.rows.first().size() < kGetUserFieldCount)
+        return {Outcome::Failed, text + QStringLiteral(": it returned no row of six columns")};
+    const auto& fields = row.rows.first();
+    if (!fields.at(0).isNull() || !fields.at(1).isNull())
+        return {Outcome::Failed, text + QStringLiteral(": it handed out a database login or password")};
+    const GetUserReply reply = readGetUserReply(row);
+    try {
+        if (reply.message.isEmpty() && reply.passwordTerm.value() >= 0 && reply.updateFlag.value() < 2)
+            return {Outcome::Failed, text + QStringLiteral(": it accepted the user")};
+    } catch (const db::DatabaseError& error) {
+        return {Outcome::Failed, text + QStringLiteral(": ") + error.message()};
+    }
+    return {Outcome::Passed, text};
 }
 
 QString format(const Line& line)

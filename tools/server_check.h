@@ -29,6 +29,10 @@ struct Target {
     // A user of the program to sign in with (Windows-1251 bytes).
     std::string userLogin;
     std::string userPassword;
+    // A user the server must refuse (blocked, expired ...): GET_USER is asked
+    // for them too and must hand out no database login. Empty: not checked.
+    std::string refusedLogin;
+    std::string refusedPassword;
     // Empty: the backend the program would choose. Otherwise a database
     // without logins or stored procedures reached another way (an SQLite file
     // through an ODBC driver): the sign-in checks do not apply to it.
@@ -44,6 +48,11 @@ QString format(const Line& line);
 QString summary(const std::vector<Line>& lines);
 // No check failed (warnings aside).
 bool allPassed(const std::vector<Line>& lines);
+
+// The verdict on GET_USER's row for `login`, a user it must refuse: a refusal
+// (a message, a password term below 0, or an update flag of 2 or more) with
+// fields 0 and 1, the user's database login and password, NULL.
+Line refusedUserVerdict(const QString& login, const db::ResultSet& row);
 
 // Whether a SQL Server collation compares Cyrillic text without regard to
 // letter case and stores 8-bit text as Windows-1251 (Cyrillic_General_CI_AS,
