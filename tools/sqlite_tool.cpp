@@ -132,6 +132,19 @@ void NewDatabaseFile::commit()
     committed_ = true;
 }
 
+void buildFromScripts(const fs::path& schemaPath, const fs::path& dataPath, const fs::path& output)
+{
+    const std::string schema = readTextFile(schemaPath);
+    const std::string data = readTextFile(dataPath);
+
+    NewDatabaseFile database(output);
+    database.exec("BEGIN");
+    database.runScript(schema, schemaPath.string());
+    database.runScript(data, dataPath.string());
+    database.exec("COMMIT");
+    database.commit();
+}
+
 Statement::Statement(sqlite3* db, const std::string& sql)
     : db_(db)
 {

@@ -51,6 +51,11 @@ private:
     bool committed_ = false;
 };
 
+// A new database at `output` from a schema script and a data script, both run
+// in one transaction; on failure throws Error and leaves `output` as it was.
+void buildFromScripts(const std::filesystem::path& schemaPath, const std::filesystem::path& dataPath,
+                      const std::filesystem::path& output);
+
 // One prepared statement, bound and run once per row.
 class Statement {
 public:
