@@ -1,17 +1,23 @@
 #include "command_line.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace tool {
 
 std::optional<Options> Options::parse(int argc, char* argv[])
 {
-    if (argc % 2 == 0)
+    return parse(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+}
+
+std::optional<Options> Options::parse(const std::vector<std::string>& arguments)
+{
+    if (arguments.size() % 2 != 0)
         return std::nullopt;
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name.rfind("--", 0) != 0 || !options.values_.emplace(name, argv[i + 1]).second)
+    for (size_t i = 0; i + 1 < arguments.size(); i += 2) {
+        const std::string& name = arguments[i];
+        if (name.rfind("--", 0) != 0 || !options.values_.emplace(name, arguments[i + 1]).second)
             return std::nullopt;
     }
     return options;

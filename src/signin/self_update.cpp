@@ -89,13 +89,18 @@ bool DownloadUpdate(const std::string& url)
 
 std::string UpdateBatchText(int waitSeconds)
 {
-    // "QEL 23.new" is the new build beside the program, "QEL 23.old" the old
-    // program kept until the new one is in place. A ".new" still there after
-    // the renames means the swap failed: tempQEL stays for another try.
-    // Windows lets a running program's file be renamed but not deleted, so
-    // the old program has ended once "QEL 23.old" can be deleted; if it has
-    // not after the wait (one try a second, PING's one-second pause), the
-    // swap is undone and the old program started again.
+    // It works in its own folder (%~dp0, not %CD%: started from elsewhere it
+    // must not touch another folder's tempQEL). "QEL 23.new" is the new build
+    // beside the program, "QEL 23.old" the old program kept until the new one
+    // is in place. Windows lets a running program's file be renamed but not
+    // deleted, so the old program has ended once "QEL 23.old" can be deleted;
+    // if it has not after the wait (one try a second, PING's one-second
+    // pause), the swap is undone and the old program started again.
+    // When the download cannot be copied, the old program's own copy takes
+    // the place of the new build (QEL_KEEP): the same wait then keeps a second
+    // program from starting while the old one still runs, and tempQEL stays
+    // for another try. A ".new" still there after the renames means the swap
+    // failed: tempQEL stays as well.
     const std::string tries = "SET QEL_WAIT=" + std::to_string(std::max(waitSeconds, 1));
     return joinLines({
         "@ECHO OFF",
@@ -103,10 +108,18 @@ std::string UpdateBatchText(int waitSeconds)
         "FOR %%F IN (\"%~dp0.\") DO SET \"QEL_HOME=%%~fF\"",
         "SET QEL_TEMP=%QEL_HOME%\\tempQEL",
         tries.c_str(),
+        "SET QEL_KEEP=",
         "DEL /Q \"%QEL_HOME%\\%QEL_PROG%.new\" \"%QEL_HOME%\\%QEL_PROG%.old\" 2>NUL",
         "COPY /Y \"%QEL_TEMP%\\%QEL_PROG%.exe\" \"%QEL_HOME%\\%QEL_PROG%.new\" >NUL",
+        "IF ERRORLEVEL 1 GOTO do_keep",
+        "IF EXIST \"%QEL_HOME%\\%QEL_PROG%.new\" GOTO do_swap",
+        ":do_keep",
+        "SET QEL_KEEP=1",
+        "DEL /Q \"%QEL_HOME%\\%QEL_PROG%.new\" 2>NUL",
+        "COPY /Y \"%QEL_HOME%\\%QEL_PROG%.exe\" \"%QEL_HOME%\\%QEL_PROG%.new\" >NUL",
         "IF ERRORLEVEL 1 GOTO do_run",
         "IF NOT EXIST \"%QEL_HOME%\\%QEL_PROG%.new\" GOTO do_run",
+        ":do_swap",
         "REN \"%QEL_HOME%\\%QEL_PROG%.exe\" \"%QEL_PROG%.old\"",
         "REN \"%QEL_HOME%\\%QEL_PROG%.new\" \"%QEL_PROG%.exe\"",
         "IF NOT EXIST \"%QEL_HOME%\\%QEL_PROG%.exe\" REN \"%QEL_HOME%\\%QEL_PROG%.old\" \"%QEL_PROG%.exe\"",
@@ -122,6 +135,7 @@ std::string UpdateBatchText(int waitSeconds)
         "REN \"%QEL_HOME%\\%QEL_PROG%.old\" \"%QEL_PROG%.exe\"",
         "GOTO do_run",
         ":do_done",
+        "IF DEFINED QEL_KEEP GOTO do_run",
         "IF NOT EXIST \"%QEL_HOME%\\%QEL_PROG%.new\" RD /S /Q \"%QEL_TEMP%\"",
         ":do_run",
         "DEL /Q \"%QEL_HOME%\\%QEL_PROG%.new\" 2>NUL",
