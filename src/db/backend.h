@@ -71,6 +71,9 @@ public:
     // One transaction at a time; each throws DatabaseError when the server refuses.
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
+    // Undoes the transaction and leaves the session in autocommit with no
+    // transaction open, also where the server already ended the transaction
+    // on its own; throws only when the session's state cannot be made so.
     virtual void rollbackTransaction() = 0;
 };
 

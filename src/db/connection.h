@@ -14,6 +14,8 @@
 
 namespace db {
 
+class DatabaseError;
+
 // The pairs of a connection string; throws DatabaseError when a part is not a
 // `key=value` pair (a value holding a semicolon breaks the string this way).
 ConnectionParameters parseConnectionString(const QString& text);
@@ -38,9 +40,12 @@ public:
     // Closing a closed connection does nothing.
     void close();
     bool isOpen() const { return m_backend != nullptr; }
+    // Closed under the program's feet (see Transaction::rollback): every
+    // statement fails as ConnectionLost until the connection is opened again.
+    bool isLost() const { return !m_lostReason.isEmpty(); }
 
     // Runs a statement and fetches its rows. A closed connection first tries
-    // once to open with its connection string.
+    // once to open with its connection string; a lost one does not.
     ResultSet query(const QString& statement);
     // Runs a statement that returns no rows.
     void execute(const QString& statement);
@@ -68,16 +73,34 @@ public:
     class Transaction {
     public:
         explicit Transaction(Connection& connection);
+        // As rollback(), whose failure the connection then reports as lost at
+        // its next statement.
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
+        // A commit the server refuses is undone as by rollback(), and the
+        // refusal thrown (as ConnectionLost, followed by the loss's message,
+        // when the rollback lost the connection).
         void commit();
+        // Undoes the transaction and brings the session back to a known state:
+        // autocommit, no transaction open, whatever the server already undid
+        // on its own. Where even that fails, the connection is closed (the
+        // server then ends the session and undoes what it held open), becomes
+        // lost, and ConnectionLost is thrown.
+        void rollback();
+        // Rolls back after `failure` and throws it; as ConnectionLost, its
+        // message followed by the loss's, when the rollback lost the connection.
+        [[noreturn]] void undoAfter(const DatabaseError& failure);
 
     private:
         Connection& m_connection;
         bool m_done = false;
     };
     bool inTransaction() const { return m_inTransaction; }
+    // Runs `work` in a transaction and commits it. When any of it fails, all
+    // of it is undone and the failure thrown (as ConnectionLost when undoing
+    // it lost the connection).
+    void transact(const std::function<void()>& work);
 
     // The backend itself, opened first if need be.
     Backend& backend();
@@ -96,12 +119,19 @@ private:
     static QString actionName(RowWrite kind);
     // Runs `write` (which returns the rows it changed) under the rule above.
     void writeOneRow(const std::function<int()>& write, RowWrite kind);
+    // Fails unless `rows` is the one row the write must change.
+    static void checkOneRow(int rows, RowWrite kind);
+    // The session back in autocommit with no transaction open, or the
+    // connection closed and lost (then throws ConnectionLost).
+    void endTransaction();
+    [[noreturn]] void failLost() const;
 
     QString m_connectionString;
     BackendFactory m_backendFactory;
     std::unique_ptr<Backend> m_backend;
     QHash<QString, TableInfo> m_tables;
     bool m_inTransaction = false;
+    QString m_lostReason;
 };
 
 } // namespace db

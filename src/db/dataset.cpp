@@ -493,11 +493,11 @@ void Dataset::deleteRecords(QList<int> rows)
     if (rows.isEmpty())
         return;
     try {
-        Connection::Transaction transaction(*m_connection);
         const TableWriteBack writer = writeBack();
-        for (const int row : std::as_const(rows))
-            writer.remove(m_store.row(row));
-        transaction.commit();
+        m_connection->transact([&] {
+            for (const int row : std::as_const(rows))
+                writer.remove(m_store.row(row));
+        });
     } catch (const DatabaseError&) {
         // Nothing was deleted; show what the server holds now.
         try {

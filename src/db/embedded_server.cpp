@@ -99,16 +99,31 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
     m_dateFormat = QStringLiteral("mdy");
 }
 
-void EmbeddedServer::registerCollation()
+sqlite3* EmbeddedServer::sqliteHandle() const
 {
-    const QVariant handle = m_database.driver()->handle();
-    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+    const QVariant handle = m_database.isOpen() ? m_database.driver()->handle() : QVariant();
+    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
         ? *static_cast<sqlite3* const*>(handle.constData())
         : nullptr;
+}
+
+void EmbeddedServer::registerCollation()
+{
+    sqlite3* connection = sqliteHandle();
     if (!connection
         || sqlite3_create_collation_v2(connection, tsql::kServerCollation, SQLITE_UTF16, nullptr, compareServerTexts,
                                        nullptr) != SQLITE_OK)
         throw DatabaseError(QStringLiteral("The embedded server could not set up its text order."));
+}
+
+void EmbeddedServer::endOpenTransaction(const QString& rollbackError)
+{
+    sqlite3* connection = sqliteHandle();
+    if (connection && !sqlite3_get_autocommit(connection))
+        sqlite3_exec(connection, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!connection || !sqlite3_get_autocommit(connection))
+        throw DatabaseError(rollbackError.isEmpty() ? QStringLiteral("the transaction could not be rolled back")
+                                                    : rollbackError);
 }
 
 void EmbeddedServer::checkLogin(const QString& login, const QString& password)

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+struct sqlite3;
+
 namespace db {
 
 // A stored procedure of the embedded server: it gets the server's database and
@@ -47,7 +49,13 @@ public:
     // "mdy" until "SET DATEFORMAT" changes it.
     QString dateFormat() const { return m_dateFormat; }
 
+protected:
+    // SQLite tells whether a transaction is open; one that is gets a ROLLBACK.
+    void endOpenTransaction(const QString& rollbackError) override;
+
 private:
+    // SQLite's own connection under Qt's driver; null while closed.
+    sqlite3* sqliteHandle() const;
     void registerCollation();
     void checkLogin(const QString& login, const QString& password);
     void requireUserRole() const;

@@ -169,6 +169,19 @@ OdbcOutcome OdbcBackend::runOnOwnHandle(const BoundStatement& statement)
     }
 }
 
+void OdbcBackend::endOpenTransaction(const QString& rollbackError)
+{
+    if (rollbackError.isEmpty())
+        return;
+    try {
+        runOnOwnHandle({m_dialect->resyncTransactionStatement(), {}});
+    } catch (const DatabaseError&) {
+        // The rollback below tells whether the session is in a known state.
+    }
+    if (!m_database.rollback())
+        throw DatabaseError(rollbackError + u' ' + sqlErrorText(m_database.lastError()));
+}
+
 int OdbcBackend::write(const BoundStatement& statement)
 {
     return runOnOwnHandle(statement).rows;

@@ -47,6 +47,12 @@ public:
     // where the server has none.
     QHash<QString, QString> collations(const QString& table);
 
+protected:
+    // Where the driver's rollback failed (leaving autocommit off), the
+    // dialect's statement that puts server and driver in step, then the
+    // driver's rollback once more.
+    void endOpenTransaction(const QString& rollbackError) override;
+
 private:
     // Prepared on a statement handle of Qt's driver, given the time-out and
     // `values`, executed: for statements whose rows are read through Qt.

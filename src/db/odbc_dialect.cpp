@@ -62,6 +62,12 @@ public:
     }
     QString identityStatement() const override { return {}; }
 
+    // @@TRANCOUNT counts the transactions open on the session; ROLLBACK ends
+    // them all. For a deadlock victim (error 1205) or after a severe error the
+    // server has ended it already, and then this does nothing; the driver's
+    // rollback then has nothing left to end.
+    QString resyncTransactionStatement() const override { return QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK"); }
+
     const RowWriter& rowWriter() const override { return m_writer; }
 
     // SQLBindParameter in the SQL Server ODBC drivers' documentation: the
@@ -143,6 +149,13 @@ public:
     // The row id of the connection's last insert, and the rows it added.
     QString identityStatement() const override { return QStringLiteral("SELECT last_insert_rowid(), changes()"); }
     bool mustRunDirectly(const QString&) const override { return false; }
+    // Where SQLite ended the transaction on its own (a full disk), the driver
+    // still counts it as open: its rollback fails ("no transaction is
+    // active"), and so do switching autocommit on and disconnecting
+    // ("incomplete transaction"). A transaction begun for it to roll back puts
+    // the two in step; where one is still open, BEGIN fails and the rollback
+    // ends that one.
+    QString resyncTransactionStatement() const override { return QStringLiteral("BEGIN"); }
     // SQLite's own quoting, as on the embedded server.
     const RowWriter& rowWriter() const override { return m_writer; }
 

@@ -39,6 +39,13 @@ public:
     // selects the same two values; empty when the batch already did.
     virtual QString identityStatement() const = 0;
 
+    // Run where the driver's rollback failed, before it is tried once more:
+    // a statement that brings the server's transaction and the driver's idea
+    // of it back in step, so that the second rollback leaves neither open and
+    // switches autocommit on. Its own failure counts for nothing; the second
+    // rollback's does.
+    virtual QString resyncTransactionStatement() const = 0;
+
     // Whether a statement must be sent as it is rather than prepared: a
     // setting of the session would otherwise end with the prepared call.
     virtual bool mustRunDirectly(const QString& statement) const = 0;

@@ -52,10 +52,12 @@ void SqlBackend::commitTransaction()
         throw DatabaseError(sqlErrorText(m_database.lastError()));
 }
 
+// Where the server already undid the transaction, the driver's rollback fails
+// ("no transaction is active"); what counts is that none stays open after it.
 void SqlBackend::rollbackTransaction()
 {
-    if (!m_database.rollback())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+    const bool rolledBack = m_database.rollback();
+    endOpenTransaction(rolledBack ? QString() : sqlErrorText(m_database.lastError()));
 }
 
 QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& values)

@@ -24,6 +24,11 @@ protected:
     explicit SqlBackend(const QString& prefix);
     ~SqlBackend() override;
 
+    // After the driver's rollback (`rollbackError` says why it failed, empty
+    // when it did not): ends any transaction still open and puts the session
+    // back in autocommit; throws when it cannot.
+    virtual void endOpenTransaction(const QString& rollbackError) = 0;
+
     // Adds the Qt SQL connection with the driver; throws when it is missing.
     QSqlDatabase& addDatabase(const QString& driver);
     // A prepared and executed statement with its values bound in order.

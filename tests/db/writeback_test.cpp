@@ -281,6 +281,60 @@ TEST_P(WriteBack, ServerFailuresLeaveStateAndValues)
     items->deleteRecord();
     EXPECT_EQ(items->recordCount(), 3);
     EXPECT_EQ(scalar("select count(*) from items where name = 'alpha'").toInt(), 0);
+
+    // Where not even the rollback can bring the session back to a known state,
+    // the connection is closed (the server undoes what it held open) and says
+    // so until it is opened again; the record keeps its values for the post
+    // after that.
+    items->append();
+    items->fieldByName("name").setValue("unsure");
+    db::embedded_faults::failNextWrite(QStringLiteral("Deadlock victim"));
+    db::embedded_faults::failNextRollback(QStringLiteral("Communication link failure"));
+    const QString lost = refusal([&] { items->post(); });
+    EXPECT_THAT(lost.toStdString(), HasSubstr("Deadlock victim"));
+    EXPECT_THAT(lost.toStdString(), HasSubstr("Communication link failure"));
+    EXPECT_EQ(refusalKind([&] { connection->query(QStringLiteral("select 1")); }),
+              db::DatabaseError::Kind::ConnectionLost);
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    connection->open();
+    items->post();
+    EXPECT_EQ(scalar("select count(*) from items where name = 'unsure'").toInt(), 1);
+}
+
+// The server undoes a write that does not fit (SQLite may end the whole
+// transaction on its own, as SQL Server does for a deadlock victim): the write
+// is reported as failed, and every write after it commits or fails exactly as
+// reported, as a second connection sees.
+TEST_P(WriteBack, AfterAFullDiskEveryWriteEndsAsReported)
+{
+    sql(QStringLiteral("ALTER TABLE items ADD COLUMN memo TEXT"));
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
+    connection->execute(QStringLiteral("PRAGMA max_page_count = %1").arg(scalar("PRAGMA page_count").toInt()));
+    items->append();
+    items->fieldByName("memo").setValue(QString(20000, u'ж'));
+    EXPECT_THAT(refusal([&] { items->post(); }).toStdString(), HasSubstr("database or disk is full"));
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    EXPECT_FALSE(connection->inTransaction());
+    items->cancel();
+
+    items->first();
+    items->edit();
+    items->fieldByName("name").setValue("upd");
+    EXPECT_EQ(refusal([&] { items->post(); }).toStdString(), "");
+    EXPECT_EQ(scalar("select name from items where id_item = 1").toString(), "upd");
+
+    sql("update items set name = 'theirs' where id_item = 2");
+    items->next();
+    items->edit();
+    items->fieldByName("name").setValue("mine");
+    EXPECT_EQ(refusalKind([&] { items->post(); }), db::DatabaseError::Kind::RowChanged);
+    EXPECT_EQ(scalar("select name from items where id_item = 2").toString(), "theirs");
+    items->cancel();
+
+    EXPECT_EQ(refusal([&] { items->deleteRecords({0, 2}); }).toStdString(), "");
+    EXPECT_EQ(scalar("select group_concat(id_item) from items").toString(), "2");
+    EXPECT_EQ(items->recordCount(), 1);
 }
 
 TEST_P(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)

@@ -17,6 +17,7 @@ struct Faults {
     QString containingMessage;
     QString nextWrite;
     QString nextOpen;
+    QString nextRollback;
     std::optional<int> nextRowCount;
     int lostGeneration = 0;
 };
@@ -79,7 +80,12 @@ public:
         checkLost();
         m_inner->commitTransaction();
     }
-    void rollbackTransaction() override { m_inner->rollbackTransaction(); }
+    void rollbackTransaction() override
+    {
+        m_inner->rollbackTransaction();
+        if (!faults().nextRollback.isEmpty())
+            throw DatabaseError(std::exchange(faults().nextRollback, QString()));
+    }
 
 private:
     void checkLost() const
@@ -115,6 +121,7 @@ void failStatementContaining(const QString& fragment, const QString& message)
 }
 void failNextWrite(const QString& message) { faults().nextWrite = message; }
 void failNextOpen(const QString& message) { faults().nextOpen = message; }
+void failNextRollback(const QString& message) { faults().nextRollback = message; }
 void reportRowCountOfNextWrite(int rows) { faults().nextRowCount = rows; }
 void loseConnections() { ++faults().lostGeneration; }
 void clear()
