@@ -9,6 +9,8 @@
 #include <QSqlRecord>
 #include <QSqlResult>
 
+#include <limits>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -31,6 +33,14 @@ SQLHANDLE odbcHandle(const QVariant& handle)
 SQLHANDLE statementHandle(const QSqlQuery& query)
 {
     return query.result() ? odbcHandle(query.result()->handle()) : nullptr;
+}
+
+// A count the server selected; -1 where it gave none, or one too large to be
+// a row count here.
+int countOf(const QVariant& value)
+{
+    const std::optional<qlonglong> count = exactInteger(value);
+    return count && *count >= 0 && *count <= std::numeric_limits<int>::max() ? int(*count) : -1;
 }
 
 } // namespace
@@ -184,7 +194,11 @@ void OdbcBackend::endOpenTransaction(const QString& rollbackError)
 
 int OdbcBackend::write(const BoundStatement& statement)
 {
-    return runOnOwnHandle(statement).rows;
+    const OdbcOutcome batch = runOnOwnHandle({m_dialect->writeBatch(statement.text), statement.parameters});
+    QVariantList countRow = batch.firstRow;
+    if (const QString follow = m_dialect->rowCountStatement(); !follow.isEmpty())
+        countRow = runOnOwnHandle({follow, {}}).firstRow;
+    return countOf(countRow.value(0));
 }
 
 InsertResult OdbcBackend::insert(const BoundStatement& statement)
@@ -198,7 +212,7 @@ InsertResult OdbcBackend::insert(const BoundStatement& statement)
         keyRow = runOnOwnHandle({follow, {}}).firstRow;
     InsertResult result{batch.rows, keyRow.value(0)};
     if (keyRow.size() > 1)
-        result.rows = keyRow[1].isNull() ? -1 : keyRow[1].toInt();
+        result.rows = countOf(keyRow[1]);
     return result;
 }
 

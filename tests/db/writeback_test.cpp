@@ -197,6 +197,9 @@ TEST_P(WriteBack, AWriteTheServerRefusesKeepsTheRecordAndItsValues)
 TEST_P(WriteBack, AWriteChangesExactlyOneRowOrNothing)
 {
     sql("insert into tags values (1, 'x')"); // the same values twice, and no key to tell them apart
+    // A trigger's changes of other rows are not the write's: the count is the statement's own.
+    sql("CREATE TRIGGER tags_changed AFTER UPDATE ON tags BEGIN UPDATE items SET amount = amount + 1; END");
+    sql("CREATE TRIGGER tags_deleted AFTER DELETE ON tags BEGIN UPDATE items SET amount = amount + 1; END");
     auto connection = connect();
     auto tags = open(*connection, QStringLiteral("select * from tags order by owner, tag"));
     ASSERT_EQ(tags->fieldByName("tag").asString(), "x");
@@ -221,6 +224,7 @@ TEST_P(WriteBack, AWriteChangesExactlyOneRowOrNothing)
     EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 0);
     tags->post();
     EXPECT_EQ(scalar("select count(*) from tags where tag = 'v'").toInt(), 1);
+    EXPECT_EQ(scalar("select sum(amount) from items").toInt(), 63);
 
     // Nor is an insert whose row count is not one.
     tags->append();
