@@ -184,6 +184,9 @@ ResultSet EmbeddedServer::query(const QString& statement)
     ResultSet result;
     result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
+    // A read that stops at an error (a damaged file) is no complete result.
+    if (query.lastError().isValid())
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
     return result;
 }
 
@@ -208,6 +211,8 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
         }
         info.columns.append(column);
     }
+    if (query.lastError().isValid())
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
     if (info.columns.isEmpty())
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
     if (info.keyColumns.size() != 1)
