@@ -201,12 +201,15 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     info.name = table;
     while (query.next()) {
         const QString name = query.value(1).toString();
-        const DeclaredType declared = parseDeclaredType(query.value(2).toString());
+        const QString declaration = query.value(2).toString();
+        const DeclaredType declared = parseDeclaredType(declaration);
         const bool isKey = query.value(5).toInt() > 0;
         ColumnInfo column{name, declared.type, declared.size};
         if (isKey) {
             info.keyColumns << name;
-            if (declared.type == FieldType::Integer)
+            // The row id, which SQLite assigns, is a key declared INTEGER,
+            // exactly: an INT PRIMARY KEY is an ordinary column.
+            if (declaration.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
                 info.identityColumn = name;
         }
         info.columns.append(column);

@@ -141,10 +141,15 @@ void Field::refuse(const QString& message) const
 QVariant Field::integerForStorage(const QVariant& value) const
 {
     const std::optional<qlonglong> number = exactInteger(value);
-    const qlonglong lowest = m_definition.type == FieldType::SmallInt ? -32768 : std::numeric_limits<qint32>::min();
-    const qlonglong highest = m_definition.type == FieldType::SmallInt ? 32767 : std::numeric_limits<qint32>::max();
+    const FieldType type = m_definition.type;
+    const qlonglong lowest = type == FieldType::SmallInt ? -32768
+        : type == FieldType::BigInt                      ? std::numeric_limits<qlonglong>::min()
+                                                         : std::numeric_limits<qint32>::min();
+    const qlonglong highest = type == FieldType::SmallInt ? 32767
+        : type == FieldType::BigInt                       ? std::numeric_limits<qlonglong>::max()
+                                                          : std::numeric_limits<qint32>::max();
     // Beyond what the column can hold at all, the text is no integer of this field.
-    if (!number || (m_definition.type != FieldType::SmallInt && (*number < lowest || *number > highest)))
+    if (!number || (type != FieldType::SmallInt && (*number < lowest || *number > highest)))
         refuse(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value.toString(), name()));
     const double minimum = m_definition.minimum.value_or(double(lowest));
     const double maximum = m_definition.maximum.value_or(double(highest));
@@ -152,7 +157,7 @@ QVariant Field::integerForStorage(const QVariant& value) const
     if (ranged && (double(*number) < minimum || double(*number) > maximum))
         refuse(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
                    .arg(QString::number(*number), name(), rangeText(minimum), rangeText(maximum)));
-    return int(*number);
+    return type == FieldType::BigInt ? QVariant(*number) : QVariant(int(*number));
 }
 
 QVariant Field::convertForStorage(const QVariant& value) const

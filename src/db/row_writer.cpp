@@ -127,7 +127,7 @@ void TableWriteBack::insert(PendingRecord& record) const
     const QVariant identity = m_connection.insertRow(m_table.name, values);
     if (!m_table.identityColumn.isEmpty())
         if (const int column = columnIndex(m_table.identityColumn); column >= 0 && !identity.isNull())
-            record.assign(column, identity.toInt());
+            record.assign(column, typedValue(identity, FieldType::AutoIncrement));
 }
 
 void TableWriteBack::update(const Row& read, const PendingRecord& record) const
