@@ -48,6 +48,13 @@ QDateTime parseDateTime(const QString& text)
 
 } // namespace
 
+QString cutToSize(const QString& text, int size)
+{
+    if (size <= 0 || text.size() <= size)
+        return text;
+    return text.left(text.at(size - 1).isHighSurrogate() ? size - 1 : size);
+}
+
 Field::Field(Dataset& dataset, FieldDefinition definition)
     : m_dataset(dataset)
     , m_definition(std::move(definition))
@@ -182,9 +189,7 @@ QVariant Field::convertForStorage(const QVariant& value) const
     if (type == FieldType::String) {
         // An 8-bit text column holds Windows-1251: a character outside it would
         // be stored as '?', and the row could not be found again by its text.
-        QString text = value.toString();
-        if (m_definition.size > 0)
-            text.truncate(m_definition.size);
+        const QString text = cutToSize(value.toString(), m_definition.size);
         if (platform::utf8ToCp1251(text.toStdString()))
             return text;
         for (qsizetype at = 0; at < text.size();) {
@@ -197,12 +202,8 @@ QVariant Field::convertForStorage(const QVariant& value) const
         }
         return text;
     }
-    if (isTextType(type)) {
-        QString text = value.toString();
-        if (m_definition.size > 0)
-            text.truncate(m_definition.size);
-        return text;
-    }
+    if (isTextType(type))
+        return cutToSize(value.toString(), m_definition.size);
     if (type == FieldType::Date) {
         const QDate date = value.metaType().id() == QMetaType::QString ? parseDate(value.toString()) : value.toDate();
         if (!date.isValid())

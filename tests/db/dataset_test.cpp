@@ -193,6 +193,9 @@ TEST_P(DatasetTest, FieldsConvertRefuseAndCut)
               "and Latin) text.");
     items->fieldByName("note").setValue(QStringLiteral("α-распад 😀"));
     EXPECT_EQ(items->fieldByName("note").asString(), "α-распад 😀");
+    // A cut to the field's size never leaves half of a character in two UTF-16 units.
+    items->fieldByName("note").setValue(QString(299, u'я') + QStringLiteral("😀"));
+    EXPECT_EQ(items->fieldByName("note").asString(), QString(299, u'я'));
 
     items->fieldByName("name").setValue(QStringLiteral("Очень длинное имя"));
     EXPECT_EQ(items->fieldByName("name").asString(), "Очень длин");
