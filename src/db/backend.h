@@ -55,6 +55,8 @@ public:
 
     // Runs the statement exactly as given and fetches every row.
     virtual ResultSet query(const QString& statement) = 0;
+    // A read with bound parameters, in this backend's dialect: every row.
+    virtual ResultSet read(const BoundStatement& statement) = 0;
 
     virtual TableInfo tableInfo(const QString& table) = 0;
 

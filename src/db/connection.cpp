@@ -111,6 +111,13 @@ void Connection::execute(const QString& statement)
     query(statement);
 }
 
+ResultSet Connection::read(const BoundStatement& statement)
+{
+    Backend& backend = openBackend();
+    emit statementSent(statement.text);
+    return backend.read(statement);
+}
+
 int Connection::write(const BoundStatement& statement)
 {
     Backend& backend = openBackend();

@@ -54,8 +54,10 @@ public:
     // stays open.
     const TableInfo& tableInfo(const QString& table);
 
-    // Writes with bound parameters ('?' placeholders), traced like every
-    // statement: the rows affected (-1: unknown), or what an INSERT did.
+    // Reads and writes with bound parameters ('?' placeholders), traced like
+    // every statement: the rows read, the rows affected (-1: unknown), or
+    // what an INSERT did.
+    ResultSet read(const BoundStatement& statement);
     int write(const BoundStatement& statement);
     InsertResult insert(const BoundStatement& statement);
 

@@ -421,11 +421,11 @@ void Dataset::postPending()
 {
     for (const BeforePost& hook : m_beforePost)
         hook(*this);
-    if (m_state == State::Insert)
-        writeBack().insert(m_pending);
-    else
-        writeBack().update(m_store.row(m_current), m_pending);
+    const QBitArray unknown = m_state == State::Insert
+        ? writeBack().insert(m_pending)
+        : writeBack().update(m_store.row(m_current), m_store.unknownColumns(m_current), m_pending);
     m_store.replace(m_current, m_pending.values());
+    m_store.setUnknownColumns(m_current, unknown);
     endEditing();
     emit rowChanged(m_current);
     emit stateChanged();
@@ -475,7 +475,7 @@ void Dataset::deleteRecord()
         fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     // The row as read finds it on the server; an edit in progress is dropped
     // only once the row is gone.
-    writeBack().remove(m_store.row(m_current));
+    writeBack().remove(m_store.row(m_current), m_store.unknownColumns(m_current));
     endEditing();
     removeRow(m_current);
     emit stateChanged();
@@ -496,7 +496,7 @@ void Dataset::deleteRecords(QList<int> rows)
         const TableWriteBack writer = writeBack();
         m_connection->transact([&] {
             for (const int row : std::as_const(rows))
-                writer.remove(m_store.row(row));
+                writer.remove(m_store.row(row), m_store.unknownColumns(row));
         });
     } catch (const DatabaseError&) {
         // Nothing was deleted; show what the server holds now.

@@ -181,10 +181,22 @@ ResultSet EmbeddedServer::query(const QString& statement)
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
         throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+    return fetch(query);
+}
+
+ResultSet EmbeddedServer::read(const BoundStatement& statement)
+{
+    checkOpen();
+    requireUserRole();
+    QSqlQuery query = execBound(statement.text, toStorage(statement.values()));
+    return fetch(query);
+}
+
+ResultSet EmbeddedServer::fetch(QSqlQuery& query) const
+{
     ResultSet result;
     result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
-    // A read that stops at an error (a damaged file) is no complete result.
     if (query.lastError().isValid())
         throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
     return result;

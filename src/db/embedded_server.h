@@ -41,6 +41,7 @@ public:
     // program folder.
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
+    ResultSet read(const BoundStatement& statement) override;
     TableInfo tableInfo(const QString& table) override;
     int write(const BoundStatement& statement) override;
     InsertResult insert(const BoundStatement& statement) override;
@@ -61,6 +62,9 @@ private:
     void requireUserRole() const;
     void checkOpen() const;
     QVariantList toStorage(const QVariantList& values) const;
+    // Every row of an executed query; a read that stops at an error (a
+    // damaged file) is no complete result and fails.
+    ResultSet fetch(QSqlQuery& query) const;
 
     SqliteRowWriter m_writer;
     QString m_path;

@@ -116,6 +116,12 @@ ResultSet OdbcBackend::query(const QString& statement)
     return fetch(query);
 }
 
+ResultSet OdbcBackend::read(const BoundStatement& statement)
+{
+    QSqlQuery query = runOnQtHandle(statement.text, statement.values());
+    return fetch(query);
+}
+
 TableInfo OdbcBackend::tableInfo(const QString& table)
 {
     QSqlQuery query = runOnQtHandle(m_dialect->tableColumnsStatement(), {table});

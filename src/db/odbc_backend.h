@@ -32,6 +32,7 @@ public:
 
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
+    ResultSet read(const BoundStatement& statement) override;
     TableInfo tableInfo(const QString& table) override;
     // Row writes run on the connection's ODBC handle with typed parameters.
     int write(const BoundStatement& statement) override;

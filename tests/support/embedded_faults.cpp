@@ -50,6 +50,11 @@ public:
         check(statement, false);
         return m_inner->query(statement);
     }
+    ResultSet read(const BoundStatement& statement) override
+    {
+        check(statement.text, false);
+        return m_inner->read(statement);
+    }
     TableInfo tableInfo(const QString& table) override
     {
         check({}, false);
