@@ -65,7 +65,7 @@ void Connection::open()
         backend = backendWrapper()(std::move(backend));
     backend->open(parameters);
     m_backend = std::move(backend);
-    m_lostReason.clear();
+    m_lostReason.reset();
     emit opened();
 }
 
@@ -78,7 +78,7 @@ void Connection::close()
     m_backend.reset();
     m_tables.clear();
     m_inTransaction = false;
-    m_lostReason.clear();
+    m_lostReason.reset();
     emit closed();
 }
 
@@ -95,7 +95,7 @@ void Connection::failLost() const
 {
     throw DatabaseError(QStringLiteral("The connection to the server was closed: after a failed write it could not be "
                                        "brought back to a known state (%1). Nothing of that write was kept.")
-                            .arg(m_lostReason),
+                            .arg(m_lostReason.value_or(QString())),
                         DatabaseError::Kind::ConnectionLost);
 }
 

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace db {
 
@@ -42,7 +43,7 @@ public:
     bool isOpen() const { return m_backend != nullptr; }
     // Closed under the program's feet (see Transaction::rollback): every
     // statement fails as ConnectionLost until the connection is opened again.
-    bool isLost() const { return !m_lostReason.isEmpty(); }
+    bool isLost() const { return m_lostReason.has_value(); }
 
     // Runs a statement and fetches its rows. A closed connection first tries
     // once to open with its connection string; a lost one does not.
@@ -133,7 +134,7 @@ private:
     std::unique_ptr<Backend> m_backend;
     QHash<QString, TableInfo> m_tables;
     bool m_inTransaction = false;
-    QString m_lostReason;
+    std::optional<QString> m_lostReason; // why the connection was closed under the program's feet
 };
 
 } // namespace db

@@ -152,8 +152,10 @@ QBitArray TableWriteBack::insert(PendingRecord& record) const
     }
     const QVariant identity = m_connection.insertRow(m_table.name, values);
     if (!m_table.identityColumn.isEmpty())
-        if (const int column = columnIndex(m_table.identityColumn); column >= 0 && !identity.isNull())
+        if (const int column = columnIndex(m_table.identityColumn); column >= 0 && !identity.isNull()) {
             record.assign(column, typedValue(identity, FieldType::AutoIncrement));
+            unwritten.clearBit(column);
+        }
     try {
         if (readBack(record, identity))
             return {};
