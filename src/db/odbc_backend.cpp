@@ -189,11 +189,11 @@ void OdbcBackend::endOpenTransaction(const QString& rollbackError)
 {
     if (rollbackError.isEmpty())
         return;
-    try {
-        runOnOwnHandle({m_dialect->resyncTransactionStatement(), {}});
-    } catch (const DatabaseError&) {
-        // The rollback below tells whether the session is in a known state.
-    }
+    // Sent as it is, not prepared: drivers run a prepared statement as a
+    // procedure call, which must end with the transaction count it began with
+    // (SQL Server's error 266). Its failure counts for nothing: the rollback
+    // below tells whether the session is in a known state.
+    QSqlQuery(m_database).exec(m_dialect->resyncTransactionStatement());
     if (!m_database.rollback())
         throw DatabaseError(rollbackError + u' ' + sqlErrorText(m_database.lastError()));
 }
