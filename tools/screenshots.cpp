@@ -1,5 +1,5 @@
 // qel-screenshots: pictures of the sign-in window, of the main window with
-// a teacher chosen, of its reports menu and of a teacher's profile in the
+// a teacher chosen (at its own size and at 1366 x 768), of its reports menu and of a teacher's profile in the
 // preview, for the README. Runs the real windows on the demo
 // database beside the executable (Data/QEL, Data/demo.db), signs in as the
 // demo user and picks a year, a department and a teacher.
@@ -92,6 +92,11 @@ int main(int argc, char* argv[])
     form.show();
     chooseTeacher(form);
     save(form, QDir(folder).filePath(QStringLiteral("main.png")));
+    // On a laptop's screen the content scrolls.
+    const QSize ownSize = form.size();
+    form.resize(1366, 768);
+    save(form, QDir(folder).filePath(QStringLiteral("main-1366x768.png")));
+    form.resize(ownSize);
     saveReportsMenu(form, QDir(folder).filePath(QStringLiteral("reports-menu.png")));
     if (ui::ReportPreview* preview = form.ReportsMenu->showProfile())
         save(*preview, QDir(folder).filePath(QStringLiteral("report-preview.png")));

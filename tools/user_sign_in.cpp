@@ -78,6 +78,31 @@ std::variant<SignIn, int> readSignIn(const Options& options, const std::string& 
     return signIn;
 }
 
+std::variant<std::optional<UserCredentials>, int> readFurtherUser(const Options& options, const std::string& loginOption,
+                                                                  const std::string& passwordOption,
+                                                                  const std::string& toolName)
+{
+    if (!options.has(loginOption) && !options.has(passwordOption))
+        return std::nullopt;
+    if (!options.has(loginOption) || !options.has(passwordOption)) {
+        std::cerr << toolName << ": " << loginOption << " and " << passwordOption << " go together\n";
+        return kWrongCommandLine;
+    }
+    const auto password = secret(options.value(passwordOption));
+    if (!password) {
+        std::cerr << toolName << ": the " << passwordOption << " was not given on standard input\n";
+        return kWrongCommandLine;
+    }
+    const auto login = platform::utf8ToCp1251(options.value(loginOption));
+    const auto password1251 = platform::utf8ToCp1251(*password);
+    if (!login || !password1251) {
+        std::cerr << toolName << ": " << loginOption << " or " << passwordOption
+                  << " has a character that Windows-1251 cannot hold\n";
+        return kWrongCommandLine;
+    }
+    return std::optional<UserCredentials>(UserCredentials{*login, *password1251});
+}
+
 void signInUser(db::Connection& connection, const SignIn& signIn)
 {
     std::string address = "127.0.0.1";

@@ -13,6 +13,7 @@
 
 #include "signin/connection_settings.h"
 
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -41,6 +42,18 @@ bool hasSignInOptions(const Options& options);
 // The sign-in of a command line that has its options, or the exit code after
 // the reason has been printed to standard error after "`toolName`: ".
 std::variant<SignIn, int> readSignIn(const Options& options, const std::string& toolName);
+
+// A further user given by `loginOption` and `passwordOption` ("-": the next
+// line of standard input, after the sign-in's passwords), in Windows-1251
+// bytes; nullopt when the command line names none; or the exit code after
+// the reason has been printed as readSignIn() does.
+struct UserCredentials {
+    std::string login;
+    std::string password;
+};
+std::variant<std::optional<UserCredentials>, int> readFurtherUser(const Options& options, const std::string& loginOption,
+                                                                  const std::string& passwordOption,
+                                                                  const std::string& toolName);
 
 // Opens `connection` with the user's own database login. Throws
 // std::runtime_error with the reason: the server's message, or GET_USER's

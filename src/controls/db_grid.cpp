@@ -423,7 +423,7 @@ void DBGridEh::writeEditor(QWidget* editor)
 {
     const QModelIndex index = m_delegate->editorIndex(editor);
     if (index.isValid())
-        m_delegate->setModelData(editor, m_model, index);
+        m_delegate->writeEditor(editor, *m_model, index);
 }
 
 void DBGridEh::commitEditor()
@@ -475,7 +475,7 @@ void DBGridEh::focusFirstEditableCell()
 
 void DBGridEh::openEditorIfAlwaysShown()
 {
-    if (!m_options.testFlag(dgAlwaysShowEditor) || !m_options.testFlag(dgEditing) || cellEditor()
+    if (!m_options.testFlag(dgAlwaysShowEditor) || !m_options.testFlag(dgEditing) || cellEditor() || m_leaving
         || !hasFocusInside())
         return;
     const QModelIndex current = currentIndex();
@@ -522,10 +522,15 @@ void DBGridEh::moveToNextCell(bool forward)
     setCurrentCell(row, column);
 }
 
+// To the next or previous control of the window after the grid itself, not
+// after the editor (the last made, last in the window's order), and not into
+// the grid's own cells.
 void DBGridEh::leaveByTab(bool forward)
 {
+    QScopedValueRollback leaving(m_leaving, true);
     closeCellEditor(true);
-    focusNextPrevChild(forward);
+    setFocus(Qt::OtherFocusReason);
+    QWidget::focusNextPrevChild(forward);
 }
 
 bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
@@ -539,8 +544,9 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
         return modifiers == Qt::ControlModifier && findKey();
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        return !(modifiers & ~Qt::ShiftModifier)
-            && tabKey(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+        return !(modifiers & ~(Qt::ShiftModifier | Qt::ControlModifier))
+            && tabKey(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier),
+                      modifiers.testFlag(Qt::ControlModifier));
     case Qt::Key_Return:
     case Qt::Key_Enter:
         return modifiers == Qt::NoModifier && enterKey(editor);
@@ -550,6 +556,8 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
         return rowKey(event, modifiers, editor);
     default:
         return false;
@@ -564,9 +572,10 @@ bool DBGridEh::findKey()
     return true;
 }
 
-bool DBGridEh::tabKey(bool forward)
+// Ctrl+Tab leaves the grid whatever its options, as in any toolkit.
+bool DBGridEh::tabKey(bool forward, bool leave)
 {
-    if (m_options.testFlag(dgTabs))
+    if (m_options.testFlag(dgTabs) && !leave)
         moveToNextCell(forward);
     else
         leaveByTab(forward);
@@ -631,6 +640,15 @@ bool DBGridEh::insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers)
 bool DBGridEh::rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor)
 {
     const int key = event->key();
+    if (key == Qt::Key_Home || key == Qt::Key_End) {
+        // Ctrl: the first or last record, also from the editor (whose own
+        // Home and End move in its text).
+        if (modifiers != Qt::ControlModifier)
+            return false;
+        if (m_model->rowCount() > 0)
+            setCurrentCell(key == Qt::Key_Home ? 0 : m_model->rowCount() - 1, std::max(0, currentColumn()));
+        return true;
+    }
     const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
     if (vertical && modifiers == Qt::AltModifier && !editor) {
         openLookupList();
@@ -700,10 +718,15 @@ void DBGridEh::mousePressEvent(QMouseEvent* event)
     }
 }
 
+// The focus coming to the grid goes on into its open editor, where typing
+// edits; with dgAlwaysShowEditor an editor is opened for it.
 void DBGridEh::focusInEvent(QFocusEvent* event)
 {
     QTableView::focusInEvent(event);
-    openEditorIfAlwaysShown();
+    if (QWidget* editor = cellEditor(); editor && state() == EditingState)
+        editor->setFocus(event->reason());
+    else
+        openEditorIfAlwaysShown();
 }
 
 // ---- leaving the grid ----
@@ -722,20 +745,41 @@ bool DBGridEh::hasFocusInside() const
     return isInside(QApplication::focusWidget());
 }
 
+// Only another control of the grid's own window taking the focus leaves the
+// grid. Another window taking it (a message box, the find dialog) leaves the
+// window's focus here, to come back when the window is active again: the
+// open editor and its text stay, and nothing is written or refused while the
+// box is shown.
 void DBGridEh::onFocusChanged(QWidget* old, QWidget* now)
 {
-    const bool wasInside = isInside(old);
-    const bool isNowInside = isInside(now);
-    if (wasInside == isNowInside)
+    if (isInside(old) != isInside(now))
+        viewport()->update();
+    if (isInside(now)) {
+        m_holdsFocus = true;
         return;
-    viewport()->update();
-    if (wasInside && now)
-        // Run from its own event, so that a refusal reaches the error display
-        // without unwinding through the focus change.
-        QTimer::singleShot(0, this, [this] {
-            if (!hasFocusInside())
-                guarded([this] { onExit(); });
-        });
+    }
+    if (!m_holdsFocus || !now || now->window() != window())
+        return;
+    m_holdsFocus = false;
+    // Run from its own event, so that a refusal reaches the error display
+    // without unwinding through the focus change.
+    QTimer::singleShot(0, this, [this] {
+        if (!hasFocusInside())
+            guarded([this] { onExit(); });
+    });
+}
+
+// The editor closing while its window remembers it as the focused control
+// but is not active (a message box has the focus): the window's focus goes
+// to the grid, so that it comes back here, not to the window's first control.
+void DBGridEh::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const QWidget* remembered = window()->focusWidget();
+    const bool keepFocus =
+        editor && !editor->hasFocus() && remembered && (remembered == editor || editor->isAncestorOf(remembered));
+    QTableView::closeEditor(editor, hint);
+    if (keepFocus)
+        setFocus(Qt::OtherFocusReason);
 }
 
 void DBGridEh::onExit()

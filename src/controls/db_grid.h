@@ -134,6 +134,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool viewportEvent(QEvent* event) override;
     void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void changeEvent(QEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
@@ -153,10 +154,11 @@ private:
     bool handleKey(QKeyEvent* event, QWidget* editor);
     // One function for each family of keys, true when the key was handled:
     // records (Insert, Ctrl+Delete), find (Ctrl+F), moving between cells
-    // (Tab) and rows (Up, Down, Page Up, Page Down), the editor (Enter, Escape).
+    // (Tab) or out of the grid (Ctrl+Tab), between rows (Up, Down, Page Up,
+    // Page Down, Ctrl+Home, Ctrl+End), the editor (Enter, Escape).
     bool insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers);
     bool findKey();
-    bool tabKey(bool forward);
+    bool tabKey(bool forward, bool leave);
     bool rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor);
     bool enterKey(QWidget* editor);
     bool escapeKey(QWidget* editor);
@@ -196,6 +198,8 @@ private:
     bool m_applyingWidths = false;
     bool m_followingDataset = false; // the view follows the dataset
     bool m_movingDataset = false;    // the dataset follows the view
+    bool m_holdsFocus = false;       // the focus is in the grid, or its window's is
+    bool m_leaving = false;          // the focus is on its way out by Tab
 };
 
 } // namespace controls

@@ -110,7 +110,11 @@ DBLookupComboBox::DBLookupComboBox(QWidget* parent)
     m_popup->view()->setModel(m_model);
     // The text shown follows the list source: reopened, refreshed or edited.
     auto repaint = [this] { update(); };
-    connect(&m_link, &db::DataLink::reset, this, repaint);
+    // A list read again is searched afresh.
+    connect(&m_link, &db::DataLink::reset, this, [this] {
+        m_searchText.clear();
+        update();
+    });
     connect(&m_link, &db::DataLink::stateChanged, this, repaint);
     connect(&m_link, &db::DataLink::rowInserted, this, repaint);
     connect(&m_link, &db::DataLink::rowRemoved, this, repaint);
@@ -118,6 +122,7 @@ DBLookupComboBox::DBLookupComboBox(QWidget* parent)
     connect(&m_link, &db::DataLink::activeChanged, this, [this](bool active) {
         if (!active)
             closeUp(false);
+        m_searchText.clear();
         update();
     });
 }
@@ -356,9 +361,14 @@ void DBLookupComboBox::mousePressEvent(QMouseEvent* event)
         dropDown();
 }
 
+// Coming back from another box, the text typed there earlier does not
+// hold up the search here. The focus coming back from the box's own list is
+// still the same search.
 void DBLookupComboBox::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        m_searchText.clear();
     update();
 }
 

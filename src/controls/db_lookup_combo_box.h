@@ -13,8 +13,9 @@
 // error display and goes no further.
 //
 // Incremental search: a character typed more than 2000 ms after the previous
-// one typed in any lookup box starts the search text afresh; Backspace and
-// Escape clear it; at 32 characters further ones are ignored. The search text
+// one typed in any lookup box starts the search text afresh, and so do the
+// box getting the focus and its list being read again; Backspace and Escape
+// clear it; at 32 characters further ones are ignored. The search text
 // plus the typed character selects the first entry whose list text begins
 // with it, ignoring case, and becomes the search text; with no such entry
 // nothing is selected and the search text stays.

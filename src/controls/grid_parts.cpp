@@ -293,6 +293,10 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
                 combo->addItem(list.storedValue(row, textColumn).toString(), list.storedValue(row, keyColumn));
         }
         combo->setMaxVisibleItems(12);
+        // With nothing chosen (a new row), the list's focus would make its
+        // first entry current without highlighting it, and the first Down
+        // would go on to the second.
+        combo->view()->setCurrentIndex(QModelIndex());
         connect(combo, &QComboBox::activated, this, [this, combo] { m_host.editorChoiceMade(combo); });
         editor = combo;
     } else {
@@ -338,15 +342,28 @@ void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) cons
         line->setText(index.data(Qt::EditRole).toString());
 }
 
+std::optional<std::pair<QVariant, int>> GridDelegate::editorValue(const QWidget* editor)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(editor)) {
+        if (combo->currentIndex() < 0)
+            return std::nullopt;
+        return std::pair{combo->currentData(), int(DatasetModel::KeyRole)};
+    }
+    if (const auto* line = qobject_cast<const QLineEdit*>(editor))
+        return std::pair{QVariant(line->text()), int(Qt::EditRole)};
+    return std::nullopt;
+}
+
 void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
-    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        if (combo->currentIndex() >= 0)
-            model->setData(index, combo->currentData(), DatasetModel::KeyRole);
-        return;
-    }
-    if (auto* line = qobject_cast<QLineEdit*>(editor))
-        model->setData(index, line->text(), Qt::EditRole);
+    if (const auto value = editorValue(editor))
+        model->setData(index, value->first, value->second);
+}
+
+void GridDelegate::writeEditor(QWidget* editor, DatasetModel& model, const QModelIndex& index) const
+{
+    if (const auto value = editorValue(editor))
+        model.writeCell(index, value->first, value->second);
 }
 
 void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const
@@ -359,6 +376,14 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
     auto* editor = qobject_cast<QWidget*>(object);
     if (event->type() == QEvent::KeyPress && editor && m_host.keyPressed(static_cast<QKeyEvent*>(event), editor))
         return true;
+    // A line editor with nothing selected leaves copying to the grid (its
+    // rows, or the current cell as shown): it does not claim the key.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        if (const auto* line = qobject_cast<const QLineEdit*>(editor); line && !line->hasSelectedText()) {
+            event->ignore();
+            return true;
+        }
+    }
     // Losing the focus writes nothing here: moving to another cell writes the
     // text first (a refusal stops the move), and leaving the grid is the
     // grid's own business. Above all a message box taking the focus must not

@@ -10,7 +10,12 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
+#include <optional>
+#include <utility>
+
 namespace controls {
+
+class DatasetModel;
 
 // The title area: single or multi-level titles, cells spanning the columns
 // that share an upper level; a double click on a column border reports it.
@@ -66,14 +71,20 @@ public:
                           const QModelIndex& index) const override;
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
-    // Throws the field's or the dataset's refusal.
+    // A refusal is shown by the model.
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    // Writes the editor's value into the cell's field; throws the field's or
+    // the dataset's refusal.
+    void writeEditor(QWidget* editor, DatasetModel& model, const QModelIndex& index) const;
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
 
     QWidget* openEditor() const { return m_editor; }
     QModelIndex editorIndex(const QWidget* editor) const;
     static bool isModified(const QWidget* editor);
+    // What the editor holds and the role it is written with; nothing for a
+    // drop-down with no entry chosen.
+    static std::optional<std::pair<QVariant, int>> editorValue(const QWidget* editor);
     // Where a cell's drop-down button is drawn.
     static QRect editButtonRect(const QRect& cellInner);
     bool showsEditButton(const QModelIndex& index) const;

@@ -35,6 +35,14 @@ struct TableInfo {
     const ColumnInfo* column(const QString& column) const;
 };
 
+// A foreign key of a table that the server enforces: its columns refer to the
+// columns of another table, in the same order.
+struct ForeignKeyInfo {
+    QStringList columns;
+    QString referencedTable;
+    QStringList referencedColumns;
+};
+
 // What an INSERT did: the rows it added (-1 when the driver cannot tell) and
 // the key the server assigned (null without one).
 struct InsertResult {
@@ -59,6 +67,9 @@ public:
     virtual ResultSet read(const BoundStatement& statement) = 0;
 
     virtual TableInfo tableInfo(const QString& table) = 0;
+    // The table's foreign keys that the server enforces (none for a table it
+    // does not have).
+    virtual QVector<ForeignKeyInfo> foreignKeys(const QString& table) = 0;
 
     // Bound-parameter writes, each value bound in its column's type where the
     // backend can. Returns the number of rows affected, -1 when the driver

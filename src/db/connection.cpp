@@ -10,16 +10,66 @@
 
 namespace db {
 
+namespace {
+
+DatabaseError malformedConnectionString()
+{
+    return DatabaseError(QStringLiteral("The connection string is malformed: every part must be a key=value pair."));
+}
+
+// A value in quotes, from the opening quote at `at`: the enclosing quote
+// doubled inside stands for itself. Moves `at` past the closing quote.
+QString quotedValue(const QString& text, qsizetype& at)
+{
+    const QChar quote = text.at(at++);
+    QString value;
+    for (;;) {
+        const qsizetype close = text.indexOf(quote, at);
+        if (close < 0)
+            throw malformedConnectionString();
+        value += QStringView(text).mid(at, close - at);
+        at = close + 1;
+        if (at < text.size() && text.at(at) == quote) {
+            value += quote;
+            ++at;
+        } else {
+            return value;
+        }
+    }
+}
+
+} // namespace
+
 ConnectionParameters parseConnectionString(const QString& text)
 {
     ConnectionParameters parameters;
-    const QStringList parts = text.split(u';', Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const qsizetype equals = part.indexOf(u'=');
-        if (equals <= 0)
-            throw DatabaseError(QStringLiteral(
-                "The connection string is malformed: every part must be a key=value pair."));
-        parameters.insert(part.left(equals).trimmed().toLower(), part.mid(equals + 1));
+    qsizetype at = 0;
+    while (at < text.size()) {
+        if (text.at(at) == u';') {
+            ++at;
+            continue;
+        }
+        const qsizetype equals = text.indexOf(u'=', at);
+        const qsizetype semicolon = text.indexOf(u';', at);
+        if (equals <= at || (semicolon >= 0 && semicolon < equals))
+            throw malformedConnectionString();
+        const QString key = text.mid(at, equals - at).trimmed().toLower();
+        at = equals + 1;
+        qsizetype start = at;
+        while (start < text.size() && text.at(start).isSpace())
+            ++start;
+        if (start < text.size() && (text.at(start) == u'"' || text.at(start) == u'\'')) {
+            at = start;
+            parameters.insert(key, quotedValue(text, at));
+            while (at < text.size() && text.at(at).isSpace())
+                ++at;
+            if (at < text.size() && text.at(at) != u';')
+                throw malformedConnectionString();
+        } else {
+            const qsizetype end = semicolon < 0 ? text.size() : semicolon;
+            parameters.insert(key, text.mid(at, end - at));
+            at = end;
+        }
     }
     return parameters;
 }
@@ -49,10 +99,8 @@ Connection::~Connection()
     close();
 }
 
-void Connection::open()
+std::unique_ptr<Backend> Connection::openedBackend() const
 {
-    if (m_backend)
-        return;
     const ConnectionParameters parameters = parseConnectionString(m_connectionString);
     std::unique_ptr<Backend> backend;
     if (m_backendFactory)
@@ -64,7 +112,31 @@ void Connection::open()
     if (backendWrapper())
         backend = backendWrapper()(std::move(backend));
     backend->open(parameters);
-    m_backend = std::move(backend);
+    return backend;
+}
+
+void Connection::open()
+{
+    if (m_backend)
+        return;
+    m_backend = openedBackend();
+    m_lostReason.reset();
+    emit opened();
+}
+
+void Connection::reopen()
+{
+    std::unique_ptr<Backend> fresh = openedBackend();
+    if (m_backend) {
+        try {
+            m_backend->close();
+        } catch (const DatabaseError&) {
+            // A session that is gone cannot be ended politely.
+        }
+    }
+    m_backend = std::move(fresh);
+    m_tables.clear();
+    m_inTransaction = false;
     m_lostReason.reset();
     emit opened();
 }

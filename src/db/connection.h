@@ -17,8 +17,12 @@ namespace db {
 
 class DatabaseError;
 
-// The pairs of a connection string; throws DatabaseError when a part is not a
-// `key=value` pair (a value holding a semicolon breaks the string this way).
+// The pairs of a connection string, keys in lower case. A value runs to the
+// next semicolon as it stands, or is quoted as OLE DB allows: in double or
+// single quotes, the enclosing quote doubled inside, so that it may hold
+// semicolons. Throws DatabaseError when a part is not a `key=value` pair (an
+// unquoted value holding a semicolon breaks the string this way) or a quote
+// is not closed.
 ConnectionParameters parseConnectionString(const QString& text);
 
 class Connection : public QObject {
@@ -40,6 +44,12 @@ public:
     void open();
     // Closing a closed connection does nothing.
     void close();
+    // Connects afresh with the connection string, as after a broken link:
+    // a new session on the server (its settings, such as the date format,
+    // start anew), while every dataset keeps its rows and its pending record
+    // (no closed()). The old session is let go of quietly. When the new one
+    // cannot be opened it throws and the connection stays as it was.
+    void reopen();
     bool isOpen() const { return m_backend != nullptr; }
     // Closed under the program's feet (see Transaction::rollback): every
     // statement fails as ConnectionLost until the connection is opened again.
@@ -117,6 +127,8 @@ signals:
 
 private:
     enum class RowWrite { Insert, Update, Delete };
+    // A backend for the connection string, opened.
+    std::unique_ptr<Backend> openedBackend() const;
     Backend& openBackend();
     // The write in the messages: "inserting", "updating", "deleting".
     static QString actionName(RowWrite kind);

@@ -419,11 +419,17 @@ void Dataset::post()
 
 void Dataset::postPending()
 {
-    for (const BeforePost& hook : m_beforePost)
-        hook(*this);
-    const QBitArray unknown = m_state == State::Insert
-        ? writeBack().insert(m_pending)
-        : writeBack().update(m_store.row(m_current), m_store.unknownColumns(m_current), m_pending);
+    QBitArray unknown;
+    try {
+        for (const BeforePost& hook : m_beforePost)
+            hook(*this);
+        unknown = m_state == State::Insert
+            ? writeBack().insert(m_pending)
+            : writeBack().update(m_store.row(m_current), m_store.unknownColumns(m_current), m_pending);
+    } catch (DatabaseError& error) {
+        error.setDataset(this);
+        throw;
+    }
     m_store.replace(m_current, m_pending.values());
     m_store.setUnknownColumns(m_current, unknown);
     endEditing();
@@ -520,22 +526,62 @@ void Dataset::refresh()
     ResultSet result = m_connection->query(selectStatement());
     // Keep the current record by its key when the table has one.
     QVariantList currentKey;
-    QVector<int> keyColumns;
+    QVector<int> keys;
     if (m_current >= 0) {
-        const QString table = baseTable();
-        if (!table.isEmpty())
-            for (const QString& key : m_connection->tableInfo(table).keyColumns)
-                if (const int index = columnIndex(key); index >= 0)
-                    keyColumns << index;
-        for (int index : keyColumns)
+        keys = keyColumns();
+        for (int index : keys)
             currentKey << m_store.value(m_current, index);
     }
     const int previous = m_current;
     resetRows(std::move(result.rows));
-    const int found = m_store.find(keyColumns, currentKey);
+    const int found = m_store.find(keys, currentKey);
     m_current = m_store.isEmpty() ? -1 : (found >= 0 ? found : std::min(std::max(previous, 0), m_store.size() - 1));
     m_bof = m_eof = m_store.isEmpty();
     emit currentChanged();
+}
+
+void Dataset::reopen()
+{
+    if (!isOpen())
+        return;
+    ResultSet result = m_connection->query(selectStatement());
+    if (result.columns.size() != m_columns.size())
+        fail(QStringLiteral("The statement no longer returns the columns it returned when the dataset was opened"));
+    const Row kept = m_current >= 0 ? m_store.row(m_current) : Row();
+    const QVector<int> keys = m_current >= 0 ? keyColumns() : QVector<int>();
+    QVariantList keptKey;
+    for (int index : keys)
+        keptKey << kept.value(index);
+    emit aboutToReset();
+    m_store.reset(std::move(result.rows));
+    applySort();
+    int current = -1;
+    if (m_current >= 0 && m_state != State::Insert)
+        current = keys.isEmpty() ? m_store.indexOf(kept) : m_store.find(keys, keptKey);
+    if (isEditing()) {
+        // The record being edited or inserted stays as it was read, where it was.
+        if (current >= 0) {
+            m_store.replace(current, kept);
+        } else {
+            current = std::clamp(m_current, 0, m_store.size());
+            m_store.insert(current, kept);
+        }
+    }
+    emit reset();
+    m_current = m_store.isEmpty() ? -1 : (current >= 0 ? current : std::clamp(m_current, 0, m_store.size() - 1));
+    m_bof = m_eof = m_store.isEmpty();
+    emit currentChanged();
+}
+
+QVector<int> Dataset::keyColumns() const
+{
+    QVector<int> keys;
+    const QString table = baseTable();
+    if (!table.isEmpty())
+        for (const QString& key : m_connection->tableInfo(table).keyColumns)
+            if (const int index = columnIndex(key); index >= 0)
+                keys << index;
+    return keys;
 }
 
 void Dataset::resetRows(QVector<Row> rows)

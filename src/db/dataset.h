@@ -101,6 +101,13 @@ public:
     void deleteRecords(QList<int> rows);
     // Rereads the rows from the server, keeping the current record if it is still there.
     void refresh();
+    // Reads the rows again with the same statement (after the connection was
+    // opened afresh), keeping the current record where it is still there and
+    // a record being edited or inserted as it is, with its values: an edited
+    // row is still matched by the values first read, so a change that someone
+    // else made meanwhile is found at its post. A closed dataset stays closed;
+    // on failure the rows stay as they were.
+    void reopen();
     // Posts a pending change if anything was changed, otherwise cancels it
     // (after updatingRecord(), so an editor's text counts as a change).
     void checkBrowseMode();
@@ -170,6 +177,9 @@ private:
     void endEditing();
     void removeRow(int row);
     void resetRows(QVector<Row> rows);
+    // The columns of the table's key among this dataset's columns (none for a
+    // statement without one table or a table without a key).
+    QVector<int> keyColumns() const;
     void applySort();
 
     QString m_name;

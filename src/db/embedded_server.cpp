@@ -31,6 +31,8 @@ QHash<QString, EmbeddedProcedure>& procedures()
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
 constexpr int kSqliteNotADatabase = 26;
+constexpr int kSqliteConstraint = 19;
+constexpr int kSqliteConstraintForeignKey = 787;
 
 // The collation callback: texts in the server's order.
 int compareServerTexts(void*, int lengthA, const void* a, int lengthB, const void* b)
@@ -91,6 +93,7 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
     }
     try {
         registerCollation();
+        enforceForeignKeys();
         checkLogin(parameters.value(QStringLiteral("user id")), parameters.value(QStringLiteral("password")));
     } catch (...) {
         close();
@@ -126,16 +129,34 @@ void EmbeddedServer::endOpenTransaction(const QString& rollbackError)
                                                     : rollbackError);
 }
 
+// SQLite leaves foreign keys unchecked unless each connection asks for them.
+void EmbeddedServer::enforceForeignKeys()
+{
+    QSqlQuery query(m_database);
+    if (!query.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+}
+
+DatabaseError::Kind EmbeddedServer::kindOf(const QSqlError& error)
+{
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric);
+    if (numeric && (code == kSqliteConstraint || code == kSqliteConstraintForeignKey)
+        && isSqliteForeignKeyFailure(error.databaseText()))
+        return DatabaseError::Kind::ForeignKey;
+    return DatabaseError::Kind::Server;
+}
+
 void EmbeddedServer::checkLogin(const QString& login, const QString& password)
 {
     QSqlQuery query(m_database);
     // Logins match as on the server, without regard to case; passwords exactly.
     if (!query.prepare(QStringLiteral("SELECT password, role FROM server_logins WHERE login = ? COLLATE %1")
                            .arg(QLatin1String(tsql::kServerCollation))))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     query.addBindValue(login);
     if (!query.exec())
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     if (!query.next() || query.value(0).toString() != password)
         throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(login));
     m_role = query.value(1).toString();
@@ -148,10 +169,9 @@ void EmbeddedServer::requireUserRole() const
             "The login may only execute stored procedures on this server."));
 }
 
-void EmbeddedServer::checkOpen() const
+DatabaseError EmbeddedServer::failure(const QSqlError& error) const
 {
-    if (!m_database.isOpen())
-        throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
+    return DatabaseError(embeddedErrorText(error, m_path), kindOf(error));
 }
 
 ResultSet EmbeddedServer::query(const QString& statement)
@@ -180,7 +200,7 @@ ResultSet EmbeddedServer::query(const QString& statement)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     return fetch(query);
 }
 
@@ -198,7 +218,7 @@ ResultSet EmbeddedServer::fetch(QSqlQuery& query) const
     result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
     if (query.lastError().isValid())
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     return result;
 }
 
@@ -208,7 +228,7 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     requireUserRole();
     QSqlQuery query(m_database);
     if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(m_writer.quoteName(table))))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     TableInfo info;
     info.name = table;
     while (query.next()) {
@@ -227,7 +247,7 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
         info.columns.append(column);
     }
     if (query.lastError().isValid())
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     if (info.columns.isEmpty())
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
     if (info.keyColumns.size() != 1)
@@ -237,6 +257,14 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
                                       [&](const ColumnInfo& c) { return c.name == info.identityColumn; })
                          - info.columns.cbegin())].type = FieldType::AutoIncrement;
     return info;
+}
+
+QVector<ForeignKeyInfo> EmbeddedServer::foreignKeys(const QString& table)
+{
+    checkOpen();
+    requireUserRole();
+    QSqlQuery query = execBound(sqliteForeignKeysStatement(), {table});
+    return foreignKeysOf(fetchRows(query, 4));
 }
 
 // Dates go into the file as ISO text, as the demo data holds them.
@@ -266,6 +294,20 @@ InsertResult EmbeddedServer::insert(const BoundStatement& statement)
     requireUserRole();
     const QSqlQuery query = execBound(statement.text, toStorage(statement.values()));
     return {query.numRowsAffected(), query.lastInsertId()};
+}
+
+bool isSqliteForeignKeyFailure(const QString& errorText)
+{
+    return errorText.contains(QLatin1String("FOREIGN KEY constraint failed"), Qt::CaseInsensitive);
+}
+
+QString sqliteForeignKeysStatement()
+{
+    return QStringLiteral(
+        "SELECT f.id, f.\"table\", f.\"from\",\n"
+        "       coalesce(f.\"to\", (SELECT p.name FROM pragma_table_info(f.\"table\") AS p WHERE p.pk = f.seq + 1))\n"
+        "FROM pragma_foreign_key_list(?) AS f\n"
+        "ORDER BY f.id, f.seq");
 }
 
 QString SqliteRowWriter::quoteName(const QString& name) const

@@ -63,15 +63,43 @@ void OdbcBackend::open(const ConnectionParameters& parameters)
     }
 }
 
-void OdbcBackend::fail(const QSqlError& error) const
+DatabaseError OdbcBackend::failure(const QSqlError& error) const
 {
+    if (isConnectionLost(error)) {
+        const QString text = error.databaseText().isEmpty() && error.driverText().isEmpty()
+            ? QString::fromLatin1(kLostConnectionMessage)
+            : sqlErrorText(error);
+        return DatabaseError(text, DatabaseError::Kind::ConnectionLost);
+    }
     if (m_dialect->isTimeout(error))
-        throw DatabaseError(
+        return DatabaseError(
             QStringLiteral("The server did not finish the statement within %1: another program may be holding the "
                            "rows it needs. Nothing was changed; try again later.")
                 .arg(m_statementTimeout == 1 ? QStringLiteral("1 second")
                                              : QStringLiteral("%1 seconds").arg(m_statementTimeout)));
-    throw DatabaseError(sqlErrorText(error));
+    return DatabaseError(sqlErrorText(error), m_dialect->isForeignKeyViolation(error)
+                                                  ? DatabaseError::Kind::ForeignKey
+                                                  : DatabaseError::Kind::Server);
+}
+
+// Errors of the backend's own statements carry their SQLSTATE as the native
+// code; Qt's driver gives only the texts, and none at all when it cannot even
+// allocate a statement on a broken connection, so the driver is asked too.
+bool OdbcBackend::isConnectionLost(const QSqlError& error) const
+{
+    if (error.nativeErrorCode().startsWith(QLatin1String("08")))
+        return true;
+    // Communication-link failures (08S01) as the drivers word them: ODBC's
+    // own text, the Windows "SQL Server" driver's, FreeTDS'.
+    static const char* const linkFailures[] = {"Communication link failure", "General network error",
+                                               "Write to the server failed", "Read from the server failed",
+                                               "Unexpected EOF from the server"};
+    const QString text = error.databaseText() + u' ' + error.driverText();
+    for (const char* words : linkFailures)
+        if (text.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    const SQLHANDLE connection = m_database.isOpen() ? odbcHandle(m_database.driver()->handle()) : nullptr;
+    return !connection || isConnectionDead(connection);
 }
 
 // Forward-only, every row read before the next statement: otherwise the
@@ -143,6 +171,15 @@ TableInfo OdbcBackend::tableInfo(const QString& table)
     if (info.columns.isEmpty())
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
     return info;
+}
+
+QVector<ForeignKeyInfo> OdbcBackend::foreignKeys(const QString& table)
+{
+    QSqlQuery query = runOnQtHandle(m_dialect->foreignKeysStatement(), {table});
+    const QVector<QVector<QVariant>> rows = fetchRows(query, 4);
+    if (query.lastError().isValid())
+        fail(query.lastError());
+    return foreignKeysOf(rows);
 }
 
 QHash<QString, QString> OdbcBackend::collations(const QString& table)

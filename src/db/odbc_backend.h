@@ -34,6 +34,7 @@ public:
     ResultSet query(const QString& statement) override;
     ResultSet read(const BoundStatement& statement) override;
     TableInfo tableInfo(const QString& table) override;
+    QVector<ForeignKeyInfo> foreignKeys(const QString& table) override;
     // Row writes run on the connection's ODBC handle with typed parameters.
     int write(const BoundStatement& statement) override;
     InsertResult insert(const BoundStatement& statement) override;
@@ -53,6 +54,10 @@ protected:
     // dialect's statement that puts server and driver in step, then the
     // driver's rollback once more.
     void endOpenTransaction(const QString& rollbackError) override;
+    // A broken link is ConnectionLost: SQLSTATE class 08, the drivers' words
+    // for a communication-link failure, or the driver saying the connection
+    // is dead; a statement that ran out of time says so.
+    DatabaseError failure(const QSqlError& error) const override;
 
 private:
     // Prepared on a statement handle of Qt's driver, given the time-out and
@@ -64,7 +69,8 @@ private:
     // Run on a statement handle of the backend's own on the connection, each
     // parameter bound in its column's type: for row writes.
     OdbcOutcome runOnOwnHandle(const BoundStatement& statement);
-    [[noreturn]] void fail(const QSqlError& error) const;
+    [[noreturn]] void fail(const QSqlError& error) const { throw failure(error); }
+    bool isConnectionLost(const QSqlError& error) const;
 
     std::unique_ptr<OdbcDialect> m_dialect;
     int m_statementTimeout = kStatementTimeoutSeconds;

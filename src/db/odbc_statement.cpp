@@ -321,6 +321,17 @@ void setQueryTimeout(void* statement, int seconds)
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
 }
 
+bool isConnectionDead(void* connection)
+{
+    SQLUINTEGER dead = SQLUINTEGER(SQL_CD_FALSE);
+    const SQLRETURN rc = SQLGetConnectAttr(static_cast<SQLHDBC>(connection), SQL_ATTR_CONNECTION_DEAD, &dead,
+                                           SQL_IS_UINTEGER, nullptr);
+    if (SQL_SUCCEEDED(rc))
+        return dead == SQLUINTEGER(SQL_CD_TRUE);
+    // A driver without the attribute is no answer; "not connected" is.
+    return diagnose(SQL_HANDLE_DBC, connection, "SQLGetConnectAttr").sqlState().startsWith(QLatin1String("08"));
+}
+
 OdbcOutcome runOdbcStatement(void* connection, const BoundStatement& bound, const OdbcDialect& dialect,
                              int timeoutSeconds)
 {

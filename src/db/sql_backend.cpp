@@ -42,22 +42,36 @@ void SqlBackend::close()
 
 void SqlBackend::beginTransaction()
 {
+    checkOpen();
     if (!m_database.transaction())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
 }
 
 void SqlBackend::commitTransaction()
 {
+    checkOpen();
     if (!m_database.commit())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
 }
 
 // Where the server already undid the transaction, the driver's rollback fails
 // ("no transaction is active"); what counts is that none stays open after it.
 void SqlBackend::rollbackTransaction()
 {
+    checkOpen();
     const bool rolledBack = m_database.rollback();
     endOpenTransaction(rolledBack ? QString() : sqlErrorText(m_database.lastError()));
+}
+
+DatabaseError SqlBackend::failure(const QSqlError& error) const
+{
+    return DatabaseError(sqlErrorText(error));
+}
+
+void SqlBackend::checkOpen() const
+{
+    if (!m_database.isOpen())
+        throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
 }
 
 QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& values)
@@ -65,11 +79,11 @@ QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& va
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw DatabaseError(sqlErrorText(query.lastError()));
+        throw failure(query.lastError());
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        throw DatabaseError(sqlErrorText(query.lastError()));
+        throw failure(query.lastError());
     return query;
 }
 
@@ -94,6 +108,21 @@ QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCou
         rows.append(std::move(row));
     }
     return rows;
+}
+
+QVector<ForeignKeyInfo> SqlBackend::foreignKeysOf(const QVector<QVector<QVariant>>& rows)
+{
+    QVector<ForeignKeyInfo> keys;
+    QVariant keyId;
+    for (const QVector<QVariant>& row : rows) {
+        if (keys.isEmpty() || row.value(0) != keyId) {
+            keyId = row.value(0);
+            keys.append({{}, row.value(1).toString(), {}});
+        }
+        keys.last().columns << row.value(2).toString();
+        keys.last().referencedColumns << row.value(3).toString();
+    }
+    return keys;
 }
 
 QString sqlErrorText(const QSqlError& error)

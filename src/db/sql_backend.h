@@ -2,6 +2,7 @@
 // What both backends share: a Qt SQL connection of their own, bound-parameter
 // statements and fetching every row of a result.
 #include "db/backend.h"
+#include "db/errors.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -28,6 +29,11 @@ protected:
     // when it did not): ends any transaction still open and puts the session
     // back in autocommit; throws when it cannot.
     virtual void endOpenTransaction(const QString& rollbackError) = 0;
+    // A failure of the driver in this backend's words and kind; by default
+    // the server's text (sqlErrorText) as a Server error.
+    virtual DatabaseError failure(const QSqlError& error) const;
+    // Throws ConnectionLost when the Qt SQL connection is no longer open.
+    void checkOpen() const;
 
     // Adds the Qt SQL connection with the driver; throws when it is missing.
     QSqlDatabase& addDatabase(const QString& driver);
@@ -37,6 +43,10 @@ protected:
     static QVector<ColumnInfo> resultColumns(const QSqlRecord& record);
     // Every remaining row of an executed query, `columnCount` values each.
     static QVector<QVector<QVariant>> fetchRows(QSqlQuery& query, int columnCount);
+    // The foreign keys in rows of four values, ordered by key and then by
+    // column: the key's id, the referenced table, the column, the referenced
+    // column.
+    static QVector<ForeignKeyInfo> foreignKeysOf(const QVector<QVector<QVariant>>& rows);
 
     QSqlDatabase m_database;
 

@@ -7,6 +7,8 @@
 #include "db/sql_text.h"
 #include "ui/dictionary_editor.h"
 #include "ui/reports_menu.h"
+#include "ui/server_failures.h"
+#include "ui/table_export_menu.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
@@ -15,7 +17,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -28,7 +32,8 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setFont(ui::windowFont());
     // The client area of an outer frame of 1494 x 847.
-    resize(1478, 808);
+    resize(kClientSize);
+    buildContentArea();
     Form1 = this;
     if (DM_MB)
         DM_MB->setSession(this);
@@ -40,6 +45,7 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     buildPublications();
     buildMemberships();
     buildSkills();
+    attachTableMenus();
     FormCreate(signIn);
 }
 
@@ -53,8 +59,12 @@ TForm1::~TForm1()
 
 void TForm1::FormCreate(const SignIn& signIn)
 {
-    if (!signIn())
+    if (!signIn()) {
         controls::Application::instance()->terminate();
+        return;
+    }
+    if (DM_MB)
+        m_serverFailures = std::make_unique<ui::ServerFailures>(*DM_MB);
 }
 
 QVariant TForm1::currentTeacherKey() const
@@ -62,11 +72,27 @@ QVariant TForm1::currentTeacherKey() const
     return DBLookupComboboxEh1->keyValue();
 }
 
+// The sections keep their places at the window's own size; a smaller window
+// (a smaller screen) scrolls them.
+void TForm1::buildContentArea()
+{
+    ContentArea = new QScrollArea(this);
+    ContentArea->setObjectName(QStringLiteral("ContentArea"));
+    ContentArea->setFrameShape(QFrame::NoFrame);
+    ContentArea->setWidgetResizable(true);
+    Content = new QWidget;
+    Content->setMinimumSize(kClientSize);
+    ContentArea->setWidget(Content);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(ContentArea);
+}
+
 // ---- the selection strip ----
 
 void TForm1::buildSelectionStrip()
 {
-    Panel1 = new QWidget(this);
+    Panel1 = new QWidget(Content);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 1475, 236);
 
@@ -180,7 +206,7 @@ void TForm1::showTeacher(const QString& key)
         for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
             dataset->close();
         DBLookupComboboxEh1->setKeyValue(QVariant());
-        controls::showError(QString::fromUtf8(error.what()));
+        controls::showFailure(error);
     }
 }
 
@@ -257,6 +283,15 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+// "Копировать" and "Экспорт в CSV…" in each section's grid.
+void TForm1::attachTableMenus()
+{
+    new ui::TableExportMenu(DBGridEh1, QStringLiteral("Научная деятельность.csv"));
+    new ui::TableExportMenu(DBGridEh7, QStringLiteral("Знание языков.csv"));
+    new ui::TableExportMenu(DBGridEh2, QStringLiteral("Публикации.csv"));
+    new ui::TableExportMenu(DBGridEh3, QStringLiteral("Членство в организациях.csv"));
+}
+
 // ---- reference books ----
 
 void TForm1::buildReferenceMenu()
@@ -275,10 +310,13 @@ void TForm1::buildReferenceMenu()
     N5 = item(QStringLiteral("Вид публикации"), &TForm1::N5Click);
 }
 
+// The button's place in the window's client area is its place in its panel
+// until the content is scrolled; then the menu follows the button.
 QPoint TForm1::referenceMenuPosition() const
 {
     const QRect frame = frameGeometry();
-    return {frame.left() + SpeedButton1->x() - 5, frame.top() + SpeedButton1->y() + 70};
+    const QPoint button = SpeedButton1->mapTo(this, QPoint(0, 0));
+    return {frame.left() + button.x() - 5, frame.top() + button.y() + 70};
 }
 
 void TForm1::SpeedButton1Click()
@@ -311,6 +349,7 @@ void TForm1::showDictionaryEditor(const std::function<void(TForm2&)>& configure)
 {
     // Owned here until it has been shown: should reopening the language list
     // fail, the editor goes at once instead of lingering unseen.
+    const controls::FocusReturn focusReturn;
     auto editor = std::make_unique<TForm2>();
     Form2 = editor.get();
     const auto clear = qScopeGuard([] { Form2 = nullptr; });

@@ -12,15 +12,18 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
+class QScrollArea;
 class QMenu;
 class QAction;
 class QToolButton;
 class TForm2;
 namespace ui {
 class ReportsMenu;
+class ServerFailures;
 }
 
 inline constexpr char kProgramTitle[] = "QEL 23 Научная деятельность сотрудника";
@@ -40,6 +43,11 @@ public:
     QVariant currentTeacherKey() const override;
     QString signedInLogin() const override { return m_signedInLogin; }
     void setSignedInLogin(const QString& login) override { m_signedInLogin = login; }
+
+    // The window's own size; smaller, its content scrolls.
+    static constexpr QSize kClientSize{1478, 808};
+    QScrollArea* ContentArea;
+    QWidget* Content; // holds the sections at their places
 
     // Selection strip and scientific activity.
     QWidget* Panel1;
@@ -105,6 +113,7 @@ protected:
 
 private:
     void FormCreate(const SignIn& signIn);
+    void buildContentArea();
     void buildSelectionStrip();
     void buildReferenceMenu();
     void buildReportsMenu();
@@ -113,6 +122,7 @@ private:
     void buildPublications();
     void buildMemberships();
     void buildSkills();
+    void attachTableMenus();
     void showTeacher(const QString& key);
     void openTeacherSections(const QString& key);
     // Posts the teacher-bound datasets' pending records (an untouched new one
@@ -128,6 +138,12 @@ private:
                         const std::function<void()>& beforeBinding = {});
 
     QString m_signedInLogin;
+    // What is offered when the server fails (reconnect, re-read), from the
+    // sign-in on.
+    std::unique_ptr<ui::ServerFailures> m_serverFailures;
+    // A memo save was refused: key releases save nothing until a memo is left
+    // or the skills record is posted, cancelled or read again.
+    bool m_skillsSaveRefused = false;
 };
 
 extern TForm1* Form1;

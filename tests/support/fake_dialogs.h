@@ -29,6 +29,14 @@ public:
     // (for instance taking the focus away as the box does).
     std::function<void(const controls::Message&)> whileShown;
 
+    // How a message is shown: only recorded, or as a real box is, a modal
+    // window of its own that takes the focus and runs its own event loop
+    // (work queued by the focus change runs inside it) until it closes.
+    // Without a window manager nothing activates the window below again;
+    // with one, the window below is activated again once the box has gone.
+    enum class Box { Recorded, WindowWithoutManager, WindowWithManager };
+    Box box = Box::Recorded;
+
 private:
     QList<controls::Message> m_messages;
     std::deque<controls::Button> m_answers;

@@ -1,5 +1,6 @@
 #include "main_window_fixture.h"
 
+#include "controls/find_dialog.h"
 #include "csv_reader.h"
 #include "ui/report_preview.h"
 #include "ui/reports_menu.h"
@@ -8,6 +9,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QToolButton>
@@ -120,14 +123,25 @@ TEST_F(ReportsWindowTest, ThePreviewSavesPdfAndOdtOrNothingAndOpensAPdfInTheView
 TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
 {
     chooseTeacher(1);
+    // Every grid of the main window has the menu, offering a file named after its section.
+    for (const auto& [sectionGrid, name] : {std::pair{form->DBGridEh1, "Научная деятельность.csv"},
+                                            std::pair{form->DBGridEh7, "Знание языков.csv"},
+                                            std::pair{form->DBGridEh3, "Членство в организациях.csv"}}) {
+        const auto* sectionMenu = sectionGrid->findChild<ui::TableExportMenu*>();
+        ASSERT_NE(sectionMenu, nullptr) << name;
+        EXPECT_FALSE(sectionMenu->exportCsv()); // no file chosen
+        EXPECT_EQ(dialogs.suggestedNames().last(), QString::fromUtf8(name));
+    }
+
     controls::DBGridEh* grid = form->DBGridEh2; // publications, with the type looked up
-    auto* menu = new ui::TableExportMenu(grid, QStringLiteral("Публикации.csv"));
+    auto* menu = grid->findChild<ui::TableExportMenu*>();
+    ASSERT_NE(menu, nullptr);
     EXPECT_EQ(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
     EXPECT_EQ(grid->actions(), (QList<QAction*>{menu->copyAction(), menu->exportAction()}));
 
     dialogs.planFile(file("grid.csv"));
     ASSERT_TRUE(menu->exportCsv());
-    EXPECT_EQ(dialogs.suggestedNames(), QStringList{"Публикации.csv"});
+    EXPECT_EQ(dialogs.suggestedNames().last(), "Публикации.csv");
     const QList<QStringList> rows = readCsv(contents(file("grid.csv")));
     ASSERT_EQ(rows.size(), 4);
     EXPECT_EQ(rows[0], (QStringList{"Вид публикации", "Тема", "Дата публикации", "Страниц", "Примечание"}));
@@ -144,7 +158,16 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
     grid->selectionModel()->select(grid->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     activate(form.get());
     grid->setFocus();
-    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    // The grid's editor is always open: text selected in it is its own to
+    // copy; with nothing selected there, Ctrl+C copies the grid's rows.
+    auto* editor = qobject_cast<QLineEdit*>(grid->cellEditor());
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), editor);
+    editor->setSelection(0, 3);
+    press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), editor->text().left(3));
+    editor->deselect();
+    press(Qt::Key_C, Qt::ControlModifier);
     QStringList expected;
     for (const int row : {0, 2}) {
         QStringList cells;
@@ -154,10 +177,23 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
     }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected.join('\n'));
 
+    // A memo's and the find dialog's own copying go on as ever.
+    form->DBMemo1->setFocus();
+    form->DBMemo1->selectAll();
+    press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), form->DBMemo1->toPlainText());
+    grid->setFocus();
+    press(Qt::Key_F, Qt::ControlModifier);
+    activate(controls::FindDialog::instance());
+    type(QStringLiteral("статья"));
+    press(Qt::Key_A, Qt::ControlModifier);
+    press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "статья");
+    controls::FindDialog::instance()->close();
+
     // A multi-level title goes out as its own level.
-    ui::TableExportMenu languages(form->DBGridEh7);
     dialogs.planFile(file("languages.csv"));
-    ASSERT_TRUE(languages.exportCsv());
+    ASSERT_TRUE(form->DBGridEh7->findChild<ui::TableExportMenu*>()->exportCsv());
     EXPECT_EQ(readCsv(contents(file("languages.csv"))).value(0),
               (QStringList{"Язык", "Уровень знания", "Чтение", "Разговор", "Письмо"}));
 }
