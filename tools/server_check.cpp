@@ -47,8 +47,9 @@ Need needOf(const schema::Table& table, const schema::Column& column)
     case db::FieldType::WideString: return Need::WideText;
     case db::FieldType::Date: return Need::Date;
     case db::FieldType::DateTime: return Need::DateTime;
+    case db::FieldType::BigInt:
     case db::FieldType::Float:
-    case db::FieldType::Unknown: break; // no column of the schema is either
+    case db::FieldType::Unknown: break; // no column of the schema is any of these
     }
     return Need::Any;
 }
@@ -88,6 +89,7 @@ QString describe(const db::ColumnInfo& column)
     case db::FieldType::Integer: return QStringLiteral("an integer");
     case db::FieldType::AutoIncrement: return QStringLiteral("an integer identity");
     case db::FieldType::SmallInt: return QStringLiteral("a small integer");
+    case db::FieldType::BigInt: return QStringLiteral("a 64-bit integer");
     case db::FieldType::Float: return QStringLiteral("a number with a fraction");
     case db::FieldType::String:
         return column.size > 0 ? QStringLiteral("8-bit text of %1 characters").arg(column.size)
@@ -113,10 +115,8 @@ bool fits(const db::ColumnInfo& column, Need need, int size)
     using db::FieldType;
     switch (need) {
     case Need::Integer:
-    case Need::Identity: return column.type == FieldType::Integer || column.type == FieldType::AutoIncrement;
-    case Need::SmallInt:
-        return column.type == FieldType::SmallInt || column.type == FieldType::Integer
-            || column.type == FieldType::AutoIncrement;
+    case Need::Identity: return db::isIntegerType(column.type) && column.type != FieldType::SmallInt;
+    case Need::SmallInt: return db::isIntegerType(column.type);
     case Need::Text: return db::isTextType(column.type) && longEnough(column, size);
     case Need::WideText: return column.type == FieldType::WideString && longEnough(column, size);
     case Need::Date: return column.type == FieldType::Date || column.type == FieldType::DateTime;

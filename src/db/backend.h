@@ -63,6 +63,8 @@ public:
 
     // Runs the statement exactly as given and fetches every row.
     virtual ResultSet query(const QString& statement) = 0;
+    // A read with bound parameters, in this backend's dialect: every row.
+    virtual ResultSet read(const BoundStatement& statement) = 0;
 
     virtual TableInfo tableInfo(const QString& table) = 0;
     // The table's foreign keys that the server enforces (none for a table it
@@ -82,6 +84,9 @@ public:
     // One transaction at a time; each throws DatabaseError when the server refuses.
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
+    // Undoes the transaction and leaves the session in autocommit with no
+    // transaction open, also where the server already ended the transaction
+    // on its own; throws only when the session's state cannot be made so.
     virtual void rollbackTransaction() = 0;
 };
 

@@ -6,7 +6,7 @@
 #include "db/odbc_backend.h"
 #include "db/row_writer.h"
 
-#include <optional>
+#include <utility>
 
 namespace db {
 
@@ -120,6 +120,7 @@ void Connection::open()
     if (m_backend)
         return;
     m_backend = openedBackend();
+    m_lostReason.reset();
     emit opened();
 }
 
@@ -136,25 +137,38 @@ void Connection::reopen()
     m_backend = std::move(fresh);
     m_tables.clear();
     m_inTransaction = false;
+    m_lostReason.reset();
     emit opened();
 }
 
 void Connection::close()
 {
-    if (!m_backend)
+    if (!m_backend && !isLost())
         return;
-    m_backend->close();
+    if (m_backend)
+        m_backend->close();
     m_backend.reset();
     m_tables.clear();
     m_inTransaction = false;
+    m_lostReason.reset();
     emit closed();
 }
 
 Backend& Connection::openBackend()
 {
+    if (isLost())
+        failLost();
     if (!m_backend)
         open();
     return *m_backend;
+}
+
+void Connection::failLost() const
+{
+    throw DatabaseError(QStringLiteral("The connection to the server was closed: after a failed write it could not be "
+                                       "brought back to a known state (%1). Nothing of that write was kept.")
+                            .arg(m_lostReason.value_or(QString())),
+                        DatabaseError::Kind::ConnectionLost);
 }
 
 ResultSet Connection::query(const QString& statement)
@@ -167,6 +181,13 @@ ResultSet Connection::query(const QString& statement)
 void Connection::execute(const QString& statement)
 {
     query(statement);
+}
+
+ResultSet Connection::read(const BoundStatement& statement)
+{
+    Backend& backend = openBackend();
+    emit statementSent(statement.text);
+    return backend.read(statement);
 }
 
 int Connection::write(const BoundStatement& statement)
@@ -224,15 +245,16 @@ void Connection::writeOneRow(const std::function<int()>& write, RowWrite kind)
 {
     // Inside a caller's transaction a refusal undoes the whole of it; alone,
     // the write has a transaction of its own to undo it by.
-    std::optional<Transaction> own;
-    if (!m_inTransaction)
-        own.emplace(*this);
-    const int rows = write();
-    if (rows == 1) {
-        if (own)
-            own->commit();
+    if (m_inTransaction)
+        checkOneRow(write(), kind);
+    else
+        transact([&] { checkOneRow(write(), kind); });
+}
+
+void Connection::checkOneRow(int rows, RowWrite kind)
+{
+    if (rows == 1)
         return;
-    }
     const QString action = actionName(kind);
     if (rows == 0 && kind != RowWrite::Insert)
         throw DatabaseError(QStringLiteral("Row cannot be located for %1. Some values may have been changed since "
@@ -242,6 +264,37 @@ void Connection::writeOneRow(const std::function<int()>& write, RowWrite kind)
     throw DatabaseError(QStringLiteral("The row was not written: %1 would have changed %2 rows instead of one, so "
                                        "nothing was changed.").arg(action, count),
                         rows == 0 ? DatabaseError::Kind::Server : DatabaseError::Kind::NotUnique);
+}
+
+void Connection::transact(const std::function<void()>& work)
+{
+    Transaction transaction(*this);
+    try {
+        work();
+    } catch (const DatabaseError& failure) {
+        transaction.undoAfter(failure);
+    }
+    transaction.commit();
+}
+
+// A server may end a transaction on its own (SQLite on a full disk, SQL Server
+// for a deadlock victim or a severe error); the driver's rollback then fails
+// and may leave the session in manual-commit mode, where the next writes would
+// stay uncommitted or be committed by a later, unrelated commit.
+void Connection::endTransaction()
+{
+    m_inTransaction = false;
+    if (!m_backend)
+        return;
+    try {
+        m_backend->rollbackTransaction();
+    } catch (const DatabaseError& error) {
+        m_backend->close();
+        m_backend.reset();
+        m_tables.clear();
+        m_lostReason = error.message();
+        failLost();
+    }
 }
 
 Connection::Transaction::Transaction(Connection& connection)
@@ -256,16 +309,19 @@ Connection::Transaction::Transaction(Connection& connection)
 
 Connection::Transaction::~Transaction()
 {
-    if (m_done || !m_connection.m_inTransaction)
-        return;
-    m_connection.m_inTransaction = false;
     try {
-        if (m_connection.m_backend)
-            m_connection.m_backend->rollbackTransaction();
+        rollback();
     } catch (const DatabaseError&) {
-        // The failure that unwinds here is the one to report; a lost
-        // connection has undone the transaction anyway.
+        // The failure that unwinds here is the one to report; the connection
+        // is lost and says so at its next statement.
     }
+}
+
+void Connection::Transaction::rollback()
+{
+    if (std::exchange(m_done, true) || !m_connection.m_inTransaction)
+        return;
+    m_connection.endTransaction();
 }
 
 void Connection::Transaction::commit()
@@ -275,9 +331,23 @@ void Connection::Transaction::commit()
     if (!m_connection.m_inTransaction || !m_connection.m_backend)
         throw DatabaseError(QStringLiteral("The transaction ended before it was committed."),
                             DatabaseError::Kind::ConnectionLost);
-    m_connection.m_backend->commitTransaction();
+    try {
+        m_connection.m_backend->commitTransaction();
+    } catch (const DatabaseError& failure) {
+        undoAfter(failure);
+    }
     m_connection.m_inTransaction = false;
     m_done = true;
+}
+
+void Connection::Transaction::undoAfter(const DatabaseError& failure)
+{
+    try {
+        rollback();
+    } catch (const DatabaseError& loss) {
+        throw DatabaseError(failure.message() + u'\n' + loss.message(), DatabaseError::Kind::ConnectionLost);
+    }
+    throw failure;
 }
 
 const TableInfo& Connection::tableInfo(const QString& table)

@@ -11,8 +11,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace db {
+
+class DatabaseError;
 
 // The pairs of a connection string, keys in lower case. A value runs to the
 // next semicolon as it stands, or is quoted as OLE DB allows: in double or
@@ -48,9 +51,12 @@ public:
     // cannot be opened it throws and the connection stays as it was.
     void reopen();
     bool isOpen() const { return m_backend != nullptr; }
+    // Closed under the program's feet (see Transaction::rollback): every
+    // statement fails as ConnectionLost until the connection is opened again.
+    bool isLost() const { return m_lostReason.has_value(); }
 
     // Runs a statement and fetches its rows. A closed connection first tries
-    // once to open with its connection string.
+    // once to open with its connection string; a lost one does not.
     ResultSet query(const QString& statement);
     // Runs a statement that returns no rows.
     void execute(const QString& statement);
@@ -59,8 +65,10 @@ public:
     // stays open.
     const TableInfo& tableInfo(const QString& table);
 
-    // Writes with bound parameters ('?' placeholders), traced like every
-    // statement: the rows affected (-1: unknown), or what an INSERT did.
+    // Reads and writes with bound parameters ('?' placeholders), traced like
+    // every statement: the rows read, the rows affected (-1: unknown), or
+    // what an INSERT did.
+    ResultSet read(const BoundStatement& statement);
     int write(const BoundStatement& statement);
     InsertResult insert(const BoundStatement& statement);
 
@@ -78,16 +86,34 @@ public:
     class Transaction {
     public:
         explicit Transaction(Connection& connection);
+        // As rollback(), whose failure the connection then reports as lost at
+        // its next statement.
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
+        // A commit the server refuses is undone as by rollback(), and the
+        // refusal thrown (as ConnectionLost, followed by the loss's message,
+        // when the rollback lost the connection).
         void commit();
+        // Undoes the transaction and brings the session back to a known state:
+        // autocommit, no transaction open, whatever the server already undid
+        // on its own. Where even that fails, the connection is closed (the
+        // server then ends the session and undoes what it held open), becomes
+        // lost, and ConnectionLost is thrown.
+        void rollback();
+        // Rolls back after `failure` and throws it; as ConnectionLost, its
+        // message followed by the loss's, when the rollback lost the connection.
+        [[noreturn]] void undoAfter(const DatabaseError& failure);
 
     private:
         Connection& m_connection;
         bool m_done = false;
     };
     bool inTransaction() const { return m_inTransaction; }
+    // Runs `work` in a transaction and commits it. When any of it fails, all
+    // of it is undone and the failure thrown (as ConnectionLost when undoing
+    // it lost the connection).
+    void transact(const std::function<void()>& work);
 
     // The backend itself, opened first if need be.
     Backend& backend();
@@ -108,12 +134,19 @@ private:
     static QString actionName(RowWrite kind);
     // Runs `write` (which returns the rows it changed) under the rule above.
     void writeOneRow(const std::function<int()>& write, RowWrite kind);
+    // Fails unless `rows` is the one row the write must change.
+    static void checkOneRow(int rows, RowWrite kind);
+    // The session back in autocommit with no transaction open, or the
+    // connection closed and lost (then throws ConnectionLost).
+    void endTransaction();
+    [[noreturn]] void failLost() const;
 
     QString m_connectionString;
     BackendFactory m_backendFactory;
     std::unique_ptr<Backend> m_backend;
     QHash<QString, TableInfo> m_tables;
     bool m_inTransaction = false;
+    std::optional<QString> m_lostReason; // why the connection was closed under the program's feet
 };
 
 } // namespace db

@@ -419,18 +419,19 @@ void Dataset::post()
 
 void Dataset::postPending()
 {
+    QBitArray unknown;
     try {
         for (const BeforePost& hook : m_beforePost)
             hook(*this);
-        if (m_state == State::Insert)
-            writeBack().insert(m_pending);
-        else
-            writeBack().update(m_store.row(m_current), m_pending);
+        unknown = m_state == State::Insert
+            ? writeBack().insert(m_pending)
+            : writeBack().update(m_store.row(m_current), m_store.unknownColumns(m_current), m_pending);
     } catch (DatabaseError& error) {
         error.setDataset(this);
         throw;
     }
     m_store.replace(m_current, m_pending.values());
+    m_store.setUnknownColumns(m_current, unknown);
     endEditing();
     emit rowChanged(m_current);
     emit stateChanged();
@@ -480,7 +481,7 @@ void Dataset::deleteRecord()
         fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     // The row as read finds it on the server; an edit in progress is dropped
     // only once the row is gone.
-    writeBack().remove(m_store.row(m_current));
+    writeBack().remove(m_store.row(m_current), m_store.unknownColumns(m_current));
     endEditing();
     removeRow(m_current);
     emit stateChanged();
@@ -498,11 +499,11 @@ void Dataset::deleteRecords(QList<int> rows)
     if (rows.isEmpty())
         return;
     try {
-        Connection::Transaction transaction(*m_connection);
         const TableWriteBack writer = writeBack();
-        for (const int row : std::as_const(rows))
-            writer.remove(m_store.row(row));
-        transaction.commit();
+        m_connection->transact([&] {
+            for (const int row : std::as_const(rows))
+                writer.remove(m_store.row(row), m_store.unknownColumns(row));
+        });
     } catch (const DatabaseError&) {
         // Nothing was deleted; show what the server holds now.
         try {

@@ -102,16 +102,31 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
     m_dateFormat = QStringLiteral("mdy");
 }
 
-void EmbeddedServer::registerCollation()
+sqlite3* EmbeddedServer::sqliteHandle() const
 {
-    const QVariant handle = m_database.driver()->handle();
-    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+    const QVariant handle = m_database.isOpen() ? m_database.driver()->handle() : QVariant();
+    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
         ? *static_cast<sqlite3* const*>(handle.constData())
         : nullptr;
+}
+
+void EmbeddedServer::registerCollation()
+{
+    sqlite3* connection = sqliteHandle();
     if (!connection
         || sqlite3_create_collation_v2(connection, tsql::kServerCollation, SQLITE_UTF16, nullptr, compareServerTexts,
                                        nullptr) != SQLITE_OK)
         throw DatabaseError(QStringLiteral("The embedded server could not set up its text order."));
+}
+
+void EmbeddedServer::endOpenTransaction(const QString& rollbackError)
+{
+    sqlite3* connection = sqliteHandle();
+    if (connection && !sqlite3_get_autocommit(connection))
+        sqlite3_exec(connection, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!connection || !sqlite3_get_autocommit(connection))
+        throw DatabaseError(rollbackError.isEmpty() ? QStringLiteral("the transaction could not be rolled back")
+                                                    : rollbackError);
 }
 
 // SQLite leaves foreign keys unchecked unless each connection asks for them.
@@ -186,9 +201,24 @@ ResultSet EmbeddedServer::query(const QString& statement)
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
         throw failure(query.lastError());
+    return fetch(query);
+}
+
+ResultSet EmbeddedServer::read(const BoundStatement& statement)
+{
+    checkOpen();
+    requireUserRole();
+    QSqlQuery query = execBound(statement.text, toStorage(statement.values()));
+    return fetch(query);
+}
+
+ResultSet EmbeddedServer::fetch(QSqlQuery& query) const
+{
     ResultSet result;
     result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
+    if (query.lastError().isValid())
+        throw failure(query.lastError());
     return result;
 }
 
@@ -203,16 +233,21 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     info.name = table;
     while (query.next()) {
         const QString name = query.value(1).toString();
-        const DeclaredType declared = parseDeclaredType(query.value(2).toString());
+        const QString declaration = query.value(2).toString();
+        const DeclaredType declared = parseDeclaredType(declaration);
         const bool isKey = query.value(5).toInt() > 0;
         ColumnInfo column{name, declared.type, declared.size};
         if (isKey) {
             info.keyColumns << name;
-            if (declared.type == FieldType::Integer)
+            // The row id, which SQLite assigns, is a key declared INTEGER,
+            // exactly: an INT PRIMARY KEY is an ordinary column.
+            if (declaration.trimmed().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
                 info.identityColumn = name;
         }
         info.columns.append(column);
     }
+    if (query.lastError().isValid())
+        throw failure(query.lastError());
     if (info.columns.isEmpty())
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
     if (info.keyColumns.size() != 1)

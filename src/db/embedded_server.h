@@ -11,6 +11,8 @@
 
 #include <functional>
 
+struct sqlite3;
+
 namespace db {
 
 // A stored procedure of the embedded server: it gets the server's database and
@@ -45,6 +47,7 @@ public:
     // program folder.
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
+    ResultSet read(const BoundStatement& statement) override;
     TableInfo tableInfo(const QString& table) override;
     QVector<ForeignKeyInfo> foreignKeys(const QString& table) override;
     int write(const BoundStatement& statement) override;
@@ -58,7 +61,13 @@ public:
     // "mdy" until "SET DATEFORMAT" changes it.
     QString dateFormat() const { return m_dateFormat; }
 
+protected:
+    // SQLite tells whether a transaction is open; one that is gets a ROLLBACK.
+    void endOpenTransaction(const QString& rollbackError) override;
+
 private:
+    // SQLite's own connection under Qt's driver; null while closed.
+    sqlite3* sqliteHandle() const;
     void registerCollation();
     void enforceForeignKeys();
     // ForeignKey for a refused reference, otherwise Server.
@@ -66,6 +75,9 @@ private:
     void checkLogin(const QString& login, const QString& password);
     void requireUserRole() const;
     QVariantList toStorage(const QVariantList& values) const;
+    // Every row of an executed query; a read that stops at an error (a
+    // damaged file) is no complete result and fails.
+    ResultSet fetch(QSqlQuery& query) const;
 
     SqliteRowWriter m_writer;
     QString m_path;

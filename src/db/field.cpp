@@ -48,6 +48,13 @@ QDateTime parseDateTime(const QString& text)
 
 } // namespace
 
+QString cutToSize(const QString& text, int size)
+{
+    if (size <= 0 || text.size() <= size)
+        return text;
+    return text.left(text.at(size - 1).isHighSurrogate() ? size - 1 : size);
+}
+
 Field::Field(Dataset& dataset, FieldDefinition definition)
     : m_dataset(dataset)
     , m_definition(std::move(definition))
@@ -141,10 +148,15 @@ void Field::refuse(const QString& message) const
 QVariant Field::integerForStorage(const QVariant& value) const
 {
     const std::optional<qlonglong> number = exactInteger(value);
-    const qlonglong lowest = m_definition.type == FieldType::SmallInt ? -32768 : std::numeric_limits<qint32>::min();
-    const qlonglong highest = m_definition.type == FieldType::SmallInt ? 32767 : std::numeric_limits<qint32>::max();
+    const FieldType type = m_definition.type;
+    const qlonglong lowest = type == FieldType::SmallInt ? -32768
+        : type == FieldType::BigInt                      ? std::numeric_limits<qlonglong>::min()
+                                                         : std::numeric_limits<qint32>::min();
+    const qlonglong highest = type == FieldType::SmallInt ? 32767
+        : type == FieldType::BigInt                       ? std::numeric_limits<qlonglong>::max()
+                                                          : std::numeric_limits<qint32>::max();
     // Beyond what the column can hold at all, the text is no integer of this field.
-    if (!number || (m_definition.type != FieldType::SmallInt && (*number < lowest || *number > highest)))
+    if (!number || (type != FieldType::SmallInt && (*number < lowest || *number > highest)))
         refuse(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value.toString(), name()));
     const double minimum = m_definition.minimum.value_or(double(lowest));
     const double maximum = m_definition.maximum.value_or(double(highest));
@@ -152,7 +164,7 @@ QVariant Field::integerForStorage(const QVariant& value) const
     if (ranged && (double(*number) < minimum || double(*number) > maximum))
         refuse(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
                    .arg(QString::number(*number), name(), rangeText(minimum), rangeText(maximum)));
-    return int(*number);
+    return type == FieldType::BigInt ? QVariant(*number) : QVariant(int(*number));
 }
 
 QVariant Field::convertForStorage(const QVariant& value) const
@@ -177,9 +189,7 @@ QVariant Field::convertForStorage(const QVariant& value) const
     if (type == FieldType::String) {
         // An 8-bit text column holds Windows-1251: a character outside it would
         // be stored as '?', and the row could not be found again by its text.
-        QString text = value.toString();
-        if (m_definition.size > 0)
-            text.truncate(m_definition.size);
+        const QString text = cutToSize(value.toString(), m_definition.size);
         if (platform::utf8ToCp1251(text.toStdString()))
             return text;
         for (qsizetype at = 0; at < text.size();) {
@@ -192,12 +202,8 @@ QVariant Field::convertForStorage(const QVariant& value) const
         }
         return text;
     }
-    if (isTextType(type)) {
-        QString text = value.toString();
-        if (m_definition.size > 0)
-            text.truncate(m_definition.size);
-        return text;
-    }
+    if (isTextType(type))
+        return cutToSize(value.toString(), m_definition.size);
     if (type == FieldType::Date) {
         const QDate date = value.metaType().id() == QMetaType::QString ? parseDate(value.toString()) : value.toDate();
         if (!date.isValid())

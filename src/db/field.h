@@ -12,6 +12,11 @@ namespace db {
 
 class Dataset;
 
+// A text cut to a column of `size` characters (0: no limit), counted as the
+// server counts them, in UTF-16 units: one fewer where the cut would split a
+// character written in two.
+QString cutToSize(const QString& text, int size);
+
 struct LookupDefinition {
     QString keyField;       // field of this dataset holding the key
     Dataset* dataset = nullptr;

@@ -11,7 +11,8 @@ namespace db {
 
 bool isIntegerType(FieldType type)
 {
-    return type == FieldType::Integer || type == FieldType::AutoIncrement || type == FieldType::SmallInt;
+    return type == FieldType::Integer || type == FieldType::AutoIncrement || type == FieldType::SmallInt
+        || type == FieldType::BigInt;
 }
 
 bool isTextType(FieldType type)
@@ -59,7 +60,20 @@ QVariant typedValue(const QVariant& value, FieldType type)
     switch (type) {
     case FieldType::Integer:
     case FieldType::AutoIncrement:
-    case FieldType::SmallInt: return value.metaType().id() == QMetaType::Int ? value : QVariant(value.toInt());
+    case FieldType::SmallInt:
+    case FieldType::BigInt: {
+        if (value.metaType().id() == QMetaType::Int && type != FieldType::BigInt)
+            return value;
+        // Anything else the server holds there (SQLite keeps texts and reals
+        // in any column) is shown as it is.
+        const std::optional<qlonglong> number = exactInteger(value);
+        if (!number)
+            return value;
+        if (type != FieldType::BigInt && *number >= std::numeric_limits<int>::min()
+            && *number <= std::numeric_limits<int>::max())
+            return int(*number);
+        return *number;
+    }
     case FieldType::Float: return value.toDouble();
     case FieldType::String:
     case FieldType::WideString: return isText ? value : QVariant(value.toString());
@@ -82,12 +96,12 @@ FieldType fieldTypeOf(QMetaType valueType)
     switch (valueType.id()) {
     case QMetaType::Short: return FieldType::SmallInt;
     case QMetaType::UShort:
-    case QMetaType::Int:
+    case QMetaType::Int: return FieldType::Integer;
     case QMetaType::UInt:
     case QMetaType::Long:
     case QMetaType::ULong:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong: return FieldType::Integer;
+    case QMetaType::ULongLong: return FieldType::BigInt;
     case QMetaType::Float:
     case QMetaType::Double: return FieldType::Float;
     case QMetaType::QString: return FieldType::String;
@@ -105,8 +119,10 @@ DeclaredType parseDeclaredType(const QString& declaration)
         return {};
     const QString name = match.captured(1).toLower();
     const int size = match.captured(2).toInt();
-    if (name == u"int" || name == u"integer" || name == u"bigint")
+    if (name == u"int" || name == u"integer")
         return {FieldType::Integer, 0};
+    if (name == u"bigint")
+        return {FieldType::BigInt, 0};
     if (name == u"smallint" || name == u"tinyint")
         return {FieldType::SmallInt, 0};
     if (name == u"varchar" || name == u"char" || name == u"text")

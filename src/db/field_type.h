@@ -9,8 +9,9 @@ namespace db {
 enum class FieldType {
     Unknown,       // taken as it comes
     Integer,       // 32-bit signed
-    AutoIncrement, // 32-bit, assigned by the server, read-only
+    AutoIncrement, // an integer key of up to 64 bits, assigned by the server, read-only
     SmallInt,      // 16-bit signed
+    BigInt,        // 64-bit signed
     Float,
     String,        // 8-bit text of at most size characters
     WideString,    // Unicode text of at most size characters
@@ -29,11 +30,14 @@ std::optional<qlonglong> exactInteger(const QVariant& value);
 
 // A value as read from the server, in the type of its field: dates that a
 // backend hands over as text become dates. Values already of the type stay.
+// Integers are never narrowed: one that a 32-bit field cannot hold (a server
+// may keep more in the column than the field takes) stays 64 bits wide.
 QVariant typedValue(const QVariant& value, FieldType type);
 
 // The field type of a result column by the type of value its driver reads
-// from it. 16-bit signed integers are small integers; wider ones, and
-// unsigned 16-bit ones (which a small integer cannot hold), are integers.
+// from it. 16-bit signed integers are small integers; 32-bit ones, and
+// unsigned 16-bit ones (which a small integer cannot hold), are integers;
+// 64-bit ones are 64-bit integers.
 FieldType fieldTypeOf(QMetaType valueType);
 
 // A column type as a server declares it ("VARCHAR(20)", "nvarchar(300)",

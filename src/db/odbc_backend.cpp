@@ -9,6 +9,8 @@
 #include <QSqlRecord>
 #include <QSqlResult>
 
+#include <limits>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -31,6 +33,14 @@ SQLHANDLE odbcHandle(const QVariant& handle)
 SQLHANDLE statementHandle(const QSqlQuery& query)
 {
     return query.result() ? odbcHandle(query.result()->handle()) : nullptr;
+}
+
+// A count the server selected; -1 where it gave none, or one too large to be
+// a row count here.
+int countOf(const QVariant& value)
+{
+    const std::optional<qlonglong> count = exactInteger(value);
+    return count && *count >= 0 && *count <= std::numeric_limits<int>::max() ? int(*count) : -1;
 }
 
 } // namespace
@@ -134,6 +144,12 @@ ResultSet OdbcBackend::query(const QString& statement)
     return fetch(query);
 }
 
+ResultSet OdbcBackend::read(const BoundStatement& statement)
+{
+    QSqlQuery query = runOnQtHandle(statement.text, statement.values());
+    return fetch(query);
+}
+
 TableInfo OdbcBackend::tableInfo(const QString& table)
 {
     QSqlQuery query = runOnQtHandle(m_dialect->tableColumnsStatement(), {table});
@@ -206,9 +222,26 @@ OdbcOutcome OdbcBackend::runOnOwnHandle(const BoundStatement& statement)
     }
 }
 
+void OdbcBackend::endOpenTransaction(const QString& rollbackError)
+{
+    if (rollbackError.isEmpty())
+        return;
+    // Sent as it is, not prepared: drivers run a prepared statement as a
+    // procedure call, which must end with the transaction count it began with
+    // (SQL Server's error 266). Its failure counts for nothing: the rollback
+    // below tells whether the session is in a known state.
+    QSqlQuery(m_database).exec(m_dialect->resyncTransactionStatement());
+    if (!m_database.rollback())
+        throw DatabaseError(rollbackError + u' ' + sqlErrorText(m_database.lastError()));
+}
+
 int OdbcBackend::write(const BoundStatement& statement)
 {
-    return runOnOwnHandle(statement).rows;
+    const OdbcOutcome batch = runOnOwnHandle({m_dialect->writeBatch(statement.text), statement.parameters});
+    QVariantList countRow = batch.firstRow;
+    if (const QString follow = m_dialect->rowCountStatement(); !follow.isEmpty())
+        countRow = runOnOwnHandle({follow, {}}).firstRow;
+    return countOf(countRow.value(0));
 }
 
 InsertResult OdbcBackend::insert(const BoundStatement& statement)
@@ -222,7 +255,7 @@ InsertResult OdbcBackend::insert(const BoundStatement& statement)
         keyRow = runOnOwnHandle({follow, {}}).firstRow;
     InsertResult result{batch.rows, keyRow.value(0)};
     if (keyRow.size() > 1)
-        result.rows = keyRow[1].isNull() ? -1 : keyRow[1].toInt();
+        result.rows = countOf(keyRow[1]);
     return result;
 }
 

@@ -32,6 +32,7 @@ public:
 
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
+    ResultSet read(const BoundStatement& statement) override;
     TableInfo tableInfo(const QString& table) override;
     QVector<ForeignKeyInfo> foreignKeys(const QString& table) override;
     // Row writes run on the connection's ODBC handle with typed parameters.
@@ -49,6 +50,10 @@ public:
     QHash<QString, QString> collations(const QString& table);
 
 protected:
+    // Where the driver's rollback failed (leaving autocommit off), the
+    // dialect's statement that puts server and driver in step, then the
+    // driver's rollback once more.
+    void endOpenTransaction(const QString& rollbackError) override;
     // A broken link is ConnectionLost: SQLSTATE class 08, the drivers' words
     // for a communication-link failure, or the driver saying the connection
     // is dead; a statement that ran out of time says so.

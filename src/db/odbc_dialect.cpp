@@ -75,9 +75,21 @@ public:
     // found them, so the INSERT's own row count comes first, then that row.
     QString insertBatch(const QString& insert) const override
     {
-        return QStringLiteral("%1; SELECT CAST(SCOPE_IDENTITY() AS int), @@ROWCOUNT").arg(insert);
+        return QStringLiteral("%1; SELECT CAST(SCOPE_IDENTITY() AS bigint), @@ROWCOUNT").arg(insert);
     }
     QString identityStatement() const override { return {}; }
+    // The server passes on a row count for every statement that a trigger on
+    // the table runs (unless the trigger sets NOCOUNT), and they come before
+    // the UPDATE's or DELETE's own: the driver's first count may be a
+    // trigger's. @@ROWCOUNT right after the statement is the statement's own.
+    QString writeBatch(const QString& write) const override { return QStringLiteral("%1; SELECT @@ROWCOUNT").arg(write); }
+    QString rowCountStatement() const override { return {}; }
+
+    // @@TRANCOUNT counts the transactions open on the session; ROLLBACK ends
+    // them all. For a deadlock victim (error 1205) or after a severe error the
+    // server has ended it already, and then this does nothing; the driver's
+    // rollback then has nothing left to end.
+    QString resyncTransactionStatement() const override { return QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK"); }
 
     const RowWriter& rowWriter() const override { return m_writer; }
 
@@ -178,7 +190,18 @@ public:
     QString insertBatch(const QString& insert) const override { return insert; }
     // The row id of the connection's last insert, and the rows it added.
     QString identityStatement() const override { return QStringLiteral("SELECT last_insert_rowid(), changes()"); }
+    // changes() counts the rows the last statement changed, not those its
+    // triggers did.
+    QString writeBatch(const QString& write) const override { return write; }
+    QString rowCountStatement() const override { return QStringLiteral("SELECT changes()"); }
     bool mustRunDirectly(const QString&) const override { return false; }
+    // Where SQLite ended the transaction on its own (a full disk), the driver
+    // still counts it as open: its rollback fails ("no transaction is
+    // active"), and so do switching autocommit on and disconnecting
+    // ("incomplete transaction"). A transaction begun for it to roll back puts
+    // the two in step; where one is still open, BEGIN fails and the rollback
+    // ends that one.
+    QString resyncTransactionStatement() const override { return QStringLiteral("BEGIN"); }
     // SQLite's own quoting, as on the embedded server.
     const RowWriter& rowWriter() const override { return m_writer; }
 

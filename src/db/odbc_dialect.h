@@ -44,6 +44,20 @@ public:
     // A statement run right after the insert on the same connection that
     // selects the same two values; empty when the batch already did.
     virtual QString identityStatement() const = 0;
+    // The same for an UPDATE or DELETE: the batch that runs it and, where the
+    // server allows it, selects the number of rows the statement itself
+    // changed; else the statement run right after it that selects that
+    // number. A trigger's changes of other rows are not counted: the
+    // driver's first row count may be a trigger's.
+    virtual QString writeBatch(const QString& write) const = 0;
+    virtual QString rowCountStatement() const = 0;
+
+    // Run where the driver's rollback failed, before it is tried once more:
+    // a statement that brings the server's transaction and the driver's idea
+    // of it back in step, so that the second rollback leaves neither open and
+    // switches autocommit on. Its own failure counts for nothing; the second
+    // rollback's does.
+    virtual QString resyncTransactionStatement() const = 0;
 
     // Whether a statement must be sent as it is rather than prepared: a
     // setting of the session would otherwise end with the prepared call.

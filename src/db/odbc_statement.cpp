@@ -124,6 +124,7 @@ Binding bindingOf(const ColumnValue& parameter)
     case FieldType::Integer:
     case FieldType::AutoIncrement: return Binding::Integer;
     case FieldType::SmallInt: return Binding::SmallInteger;
+    case FieldType::BigInt: return Binding::BigInteger;
     case FieldType::Float: return Binding::Real;
     case FieldType::String:
     case FieldType::WideString: return Binding::Text;

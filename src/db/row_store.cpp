@@ -5,6 +5,7 @@
 #include "db/text_order.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace db {
 namespace {
@@ -30,13 +31,24 @@ QVariant RowStore::value(int row, int column) const
 void RowStore::reset(QVector<Row> rows)
 {
     m_rows = std::move(rows);
+    m_unknown.clear();
     changed();
 }
 
 void RowStore::insert(int position, Row row)
 {
     m_rows.insert(position, std::move(row));
+    if (!m_unknown.isEmpty())
+        m_unknown.insert(position, QBitArray());
     changed();
+}
+
+void RowStore::setUnknownColumns(int row, const QBitArray& columns)
+{
+    if (m_unknown.isEmpty() && columns.count(true) == 0)
+        return;
+    m_unknown.resize(m_rows.size());
+    m_unknown[row] = columns;
 }
 
 void RowStore::replace(int position, Row row)
@@ -48,6 +60,8 @@ void RowStore::replace(int position, Row row)
 void RowStore::remove(int position)
 {
     m_rows.removeAt(position);
+    if (!m_unknown.isEmpty())
+        m_unknown.removeAt(position);
     changed();
 }
 
@@ -55,8 +69,27 @@ void RowStore::sortBy(int column)
 {
     if (column < 0)
         return;
-    std::stable_sort(m_rows.begin(), m_rows.end(),
-                     [column](const Row& a, const Row& b) { return sortsBefore(a.at(column), b.at(column)); });
+    if (m_unknown.isEmpty()) {
+        std::stable_sort(m_rows.begin(), m_rows.end(),
+                         [column](const Row& a, const Row& b) { return sortsBefore(a.at(column), b.at(column)); });
+    } else {
+        // The marks go with their rows.
+        QVector<int> order(m_rows.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return sortsBefore(m_rows[a].at(column), m_rows[b].at(column));
+        });
+        QVector<Row> rows;
+        QVector<QBitArray> unknown;
+        rows.reserve(order.size());
+        unknown.reserve(order.size());
+        for (const int row : std::as_const(order)) {
+            rows.append(std::move(m_rows[row]));
+            unknown.append(m_unknown[row]);
+        }
+        m_rows = std::move(rows);
+        m_unknown = std::move(unknown);
+    }
     changed();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The rows a dataset fetched, with what it looks them up and sorts by: an
 // index of each searched column by key, kept until the rows change.
+#include <QBitArray>
 #include <QHash>
 #include <QVariant>
 #include <QVector>
@@ -23,6 +24,13 @@ public:
     void replace(int position, Row row);
     void remove(int position);
 
+    // The columns of a row whose values the server may hold otherwise than
+    // the row says (set where none of them is): what the server filled into
+    // a new row that could not be read back. They stay with the row until
+    // the rows are reset.
+    QBitArray unknownColumns(int row) const { return m_unknown.value(row); }
+    void setUnknownColumns(int row, const QBitArray& columns);
+
     // Ascending by a column, stable: nulls first, numbers by value, texts in
     // the server's text order.
     void sortBy(int column);
@@ -39,6 +47,7 @@ private:
     void changed() { ++m_version; }
 
     QVector<Row> m_rows;
+    QVector<QBitArray> m_unknown; // empty while no row has unknown columns, else one per row
     quint64 m_version = 0;
     struct KeyIndex {
         quint64 version = ~quint64(0);

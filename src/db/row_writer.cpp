@@ -49,6 +49,18 @@ BoundStatement RowWriter::deleteRow(const QString& table, const QVector<ColumnVa
     return statement;
 }
 
+BoundStatement RowWriter::selectRow(const QString& table, const QVector<ColumnInfo>& columns,
+                                    const QVector<ColumnValue>& match) const
+{
+    BoundStatement statement;
+    QStringList names;
+    for (const ColumnInfo& column : columns)
+        names << quoteName(column.name);
+    const QString where = whereClause(match, statement.parameters);
+    statement.text = QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(names.join(u','), quoteName(table), where);
+    return statement;
+}
+
 QVariantList BoundStatement::values() const
 {
     QVariantList result;
@@ -94,19 +106,30 @@ int TableWriteBack::columnIndex(const QString& name) const
     return -1;
 }
 
-QVector<ColumnValue> TableWriteBack::rowMatch(const Row& read, const std::function<bool(int)>& matched) const
+namespace {
+
+bool isUnknown(const QBitArray& unknown, int column)
+{
+    return column < unknown.size() && unknown.testBit(column);
+}
+
+} // namespace
+
+QVector<ColumnValue> TableWriteBack::rowMatch(const Row& read, const QBitArray& unknown,
+                                             const std::function<bool(int)>& matched) const
 {
     QVector<ColumnValue> match;
     QVector<bool> used(m_columns.size(), false);
     for (const QString& key : m_table.keyColumns)
         if (const int column = columnIndex(key); column >= 0) {
-            match.append({*m_table.column(key), read.value(column)});
             used[column] = true;
+            if (!isUnknown(unknown, column))
+                match.append({*m_table.column(key), read.value(column)});
         }
     const bool keyless = match.isEmpty();
     for (int column = 0; column < m_columns.size(); ++column) {
         const ColumnInfo* declared = m_table.column(m_columns[column].name);
-        if (used[column] || !declared)
+        if (used[column] || !declared || isUnknown(unknown, column))
             continue;
         if (keyless || matched(column))
             match.append({*declared, read.value(column)});
@@ -114,39 +137,91 @@ QVector<ColumnValue> TableWriteBack::rowMatch(const Row& read, const std::functi
     return match;
 }
 
-void TableWriteBack::insert(PendingRecord& record) const
+QBitArray TableWriteBack::insert(PendingRecord& record) const
 {
     QVector<ColumnValue> values;
+    QBitArray unwritten(int(m_columns.size()));
     for (int column = 0; column < m_columns.size(); ++column) {
         const ColumnInfo* declared = m_table.column(m_columns[column].name);
-        if (!record.isChanged(column) || !declared
-            || declared->name.compare(m_table.identityColumn, Qt::CaseInsensitive) == 0)
+        if (!declared)
             continue;
-        values.append({*declared, record.value(column)});
+        if (!record.isChanged(column) || declared->name.compare(m_table.identityColumn, Qt::CaseInsensitive) == 0)
+            unwritten.setBit(column);
+        else
+            values.append({*declared, record.value(column)});
     }
     const QVariant identity = m_connection.insertRow(m_table.name, values);
     if (!m_table.identityColumn.isEmpty())
-        if (const int column = columnIndex(m_table.identityColumn); column >= 0 && !identity.isNull())
-            record.assign(column, identity.toInt());
+        if (const int column = columnIndex(m_table.identityColumn); column >= 0 && !identity.isNull()) {
+            record.assign(column, typedValue(identity, FieldType::AutoIncrement));
+            unwritten.clearBit(column);
+        }
+    try {
+        if (readBack(record, identity))
+            return {};
+    } catch (const DatabaseError&) {
+        // The row is stored; what the server filled in is read with the rows
+        // next time.
+    }
+    return unwritten;
 }
 
-void TableWriteBack::update(const Row& read, const PendingRecord& record) const
+bool TableWriteBack::readBack(PendingRecord& record, const QVariant& identity) const
 {
-    QVector<ColumnValue> assignments;
+    if (m_table.keyColumns.isEmpty())
+        return false;
+    QVector<ColumnValue> key;
+    for (const QString& name : m_table.keyColumns) {
+        const int column = columnIndex(name);
+        const bool assigned = name.compare(m_table.identityColumn, Qt::CaseInsensitive) == 0;
+        const QVariant value = assigned ? identity : record.value(column);
+        if (column < 0 || value.isNull())
+            return false;
+        key.append({*m_table.column(name), value});
+    }
+    // The key stays as matched: a driver may describe a key column narrower
+    // than the values it holds (SQLite's through ODBC: INTEGER as 32 bits).
+    QVector<ColumnInfo> columns;
+    QVector<int> positions;
     for (int column = 0; column < m_columns.size(); ++column) {
         const ColumnInfo* declared = m_table.column(m_columns[column].name);
-        if (record.isChanged(column) && declared)
-            assignments.append({*declared, record.value(column)});
+        if (declared && !m_table.keyColumns.contains(declared->name, Qt::CaseInsensitive)) {
+            columns.append(*declared);
+            positions.append(column);
+        }
     }
-    if (assignments.isEmpty())
-        return;
-    const auto match = rowMatch(read, [&record](int column) { return record.isChanged(column); });
-    m_connection.updateRow(m_table.name, assignments, match);
+    if (columns.isEmpty())
+        return true;
+    const ResultSet row = m_connection.read(m_connection.backend().rowWriter().selectRow(m_table.name, columns, key));
+    if (row.rows.size() != 1)
+        return false;
+    for (int i = 0; i < positions.size(); ++i)
+        record.assign(positions[i], row.rows[0].value(i));
+    return true;
 }
 
-void TableWriteBack::remove(const Row& read) const
+QBitArray TableWriteBack::update(const Row& read, const QBitArray& unknown, const PendingRecord& record) const
 {
-    m_connection.deleteRow(m_table.name, rowMatch(read, [](int) { return true; }));
+    QVector<ColumnValue> assignments;
+    QBitArray stillUnknown = unknown;
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const ColumnInfo* declared = m_table.column(m_columns[column].name);
+        if (record.isChanged(column) && declared) {
+            assignments.append({*declared, record.value(column)});
+            if (isUnknown(stillUnknown, column))
+                stillUnknown.clearBit(column);
+        }
+    }
+    if (assignments.isEmpty())
+        return unknown;
+    const auto match = rowMatch(read, unknown, [&record](int column) { return record.isChanged(column); });
+    m_connection.updateRow(m_table.name, assignments, match);
+    return stillUnknown;
+}
+
+void TableWriteBack::remove(const Row& read, const QBitArray& unknown) const
+{
+    m_connection.deleteRow(m_table.name, rowMatch(read, unknown, [](int) { return true; }));
 }
 
 } // namespace db

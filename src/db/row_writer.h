@@ -36,6 +36,9 @@ public:
     virtual BoundStatement updateRow(const QString& table, const QVector<ColumnValue>& assignments,
                                      const QVector<ColumnValue>& match) const;
     virtual BoundStatement deleteRow(const QString& table, const QVector<ColumnValue>& match) const;
+    // The columns of the rows that `match` finds.
+    BoundStatement selectRow(const QString& table, const QVector<ColumnInfo>& columns,
+                             const QVector<ColumnValue>& match) const;
 
     virtual QString quoteName(const QString& name) const = 0;
 
@@ -50,27 +53,35 @@ private:
 // A dataset's rows written back, one at a time through the connection, to the
 // one table they were read from. Only the columns the table has are written;
 // a row is found again by its key and the values read of the columns that
-// must not have changed meanwhile (all of them where the table has no key).
+// must not have changed meanwhile (all of them where the table has no key),
+// leaving out the row's unknown columns (RowStore::unknownColumns).
 class TableWriteBack {
 public:
     // `columns` are the dataset's, in its order.
     TableWriteBack(Connection& connection, TableInfo table, QVector<ColumnInfo> columns);
 
-    // The set columns of a new record; the key the server assigned goes into
-    // the record.
-    void insert(PendingRecord& record) const;
+    // The set columns of a new record. Then the row is read again by its key
+    // (the one the server assigned, or the one written) into the record, so
+    // that it holds what the server filled in: defaults, a trigger's values,
+    // computed columns. Returns the columns that remain unknown: those not
+    // written, where the row cannot be read again (no key).
+    QBitArray insert(PendingRecord& record) const;
     // The set columns of an edited record, where those columns still hold what
-    // was read: another user's change of them is not overwritten.
-    void update(const Row& read, const PendingRecord& record) const;
+    // was read: another user's change of them is not overwritten. Returns the
+    // row's unknown columns after it: those the update did not write.
+    QBitArray update(const Row& read, const QBitArray& unknown, const PendingRecord& record) const;
     // Where every column still holds what was read: a row another user
     // changed meanwhile is not deleted unseen.
-    void remove(const Row& read) const;
+    void remove(const Row& read, const QBitArray& unknown) const;
 
 private:
     // The values read that find the row: the key columns, and the other
     // columns of the table where `matched` says so (every column where the
-    // table has no key).
-    QVector<ColumnValue> rowMatch(const Row& read, const std::function<bool(int)>& matched) const;
+    // table has no key), none of them unknown.
+    QVector<ColumnValue> rowMatch(const Row& read, const QBitArray& unknown,
+                                  const std::function<bool(int)>& matched) const;
+    // Reads the new row by its key into the record; false where it cannot.
+    bool readBack(PendingRecord& record, const QVariant& identity) const;
     // The dataset's column of that name; -1 if none.
     int columnIndex(const QString& name) const;
 

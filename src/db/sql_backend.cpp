@@ -54,11 +54,13 @@ void SqlBackend::commitTransaction()
         throw failure(m_database.lastError());
 }
 
+// Where the server already undid the transaction, the driver's rollback fails
+// ("no transaction is active"); what counts is that none stays open after it.
 void SqlBackend::rollbackTransaction()
 {
     checkOpen();
-    if (!m_database.rollback())
-        throw failure(m_database.lastError());
+    const bool rolledBack = m_database.rollback();
+    endOpenTransaction(rolledBack ? QString() : sqlErrorText(m_database.lastError()));
 }
 
 DatabaseError SqlBackend::failure(const QSqlError& error) const

@@ -25,6 +25,10 @@ protected:
     explicit SqlBackend(const QString& prefix);
     ~SqlBackend() override;
 
+    // After the driver's rollback (`rollbackError` says why it failed, empty
+    // when it did not): ends any transaction still open and puts the session
+    // back in autocommit; throws when it cannot.
+    virtual void endOpenTransaction(const QString& rollbackError) = 0;
     // A failure of the driver in this backend's words and kind; by default
     // the server's text (sqlErrorText) as a Server error.
     virtual DatabaseError failure(const QSqlError& error) const;

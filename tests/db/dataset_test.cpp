@@ -6,6 +6,7 @@
 #include "db/errors.h"
 
 #include <QDate>
+#include <QFile>
 #include <QSignalSpy>
 
 #include <gmock/gmock.h>
@@ -192,6 +193,9 @@ TEST_P(DatasetTest, FieldsConvertRefuseAndCut)
               "and Latin) text.");
     items->fieldByName("note").setValue(QStringLiteral("α-распад 😀"));
     EXPECT_EQ(items->fieldByName("note").asString(), "α-распад 😀");
+    // A cut to the field's size never leaves half of a character in two UTF-16 units.
+    items->fieldByName("note").setValue(QString(299, u'я') + QStringLiteral("😀"));
+    EXPECT_EQ(items->fieldByName("note").asString(), QString(299, u'я'));
 
     items->fieldByName("name").setValue(QStringLiteral("Очень длинное имя"));
     EXPECT_EQ(items->fieldByName("name").asString(), "Очень длин");
@@ -276,6 +280,27 @@ TEST_P(DatasetTest, SortsAndFindsAsTheServerDoes)
     kinds->post();
     EXPECT_EQ(kinds->locate(QStringLiteral("title"), QStringLiteral("Книга")), -1);
     EXPECT_EQ(kinds->locate(QStringLiteral("title"), QStringLiteral("Монография")), row);
+}
+
+// A file damaged where the rows are: the read fails, rather than showing the
+// rows before the damage as if they were all.
+TEST_P(DatasetTest, AReadThatEndsInAnErrorIsAnError)
+{
+    sql(QStringLiteral("CREATE TABLE many (id INTEGER PRIMARY KEY, name VARCHAR(40))"));
+    sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                       "INSERT INTO many SELECT i, 'row number ' || i FROM n"));
+    const qint64 pageSize = scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    const qint64 pages = scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
+    connection->close();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek((pages - 1) * pageSize); // the last leaf of the rows
+    file.write(QByteArray(int(pageSize), '\xff'));
+    file.close();
+    connection->open();
+    auto many = query(QStringLiteral("select * from many"));
+    EXPECT_THAT(refusal([&] { many->open(); }).toStdString(), HasSubstr("malformed"));
+    EXPECT_FALSE(many->isOpen());
 }
 
 TEST_P(DatasetTest, DataSourceAndLinkFollowActivity)

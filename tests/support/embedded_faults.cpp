@@ -25,6 +25,7 @@ struct Faults {
     QString containingMessage;
     QString nextWrite;
     QString nextOpen;
+    QString nextRollback;
     std::optional<int> nextRowCount;
     bool loseAfterNextWrite = false;
     int lostGeneration = 0;
@@ -62,6 +63,11 @@ public:
     {
         check(statement, false);
         return m_inner->query(statement);
+    }
+    ResultSet read(const BoundStatement& statement) override
+    {
+        check(statement.text, false);
+        return m_inner->read(statement);
     }
     TableInfo tableInfo(const QString& table) override
     {
@@ -104,6 +110,8 @@ public:
     {
         checkLost();
         m_inner->rollbackTransaction();
+        if (!faults().nextRollback.isEmpty())
+            throw DatabaseError(std::exchange(faults().nextRollback, QString()));
     }
 
 private:
@@ -162,6 +170,7 @@ void failStatementContaining(const QString& fragment, const QString& message)
 }
 void failNextWrite(const QString& message) { faults().nextWrite = message; }
 void failNextOpen(const QString& message) { faults().nextOpen = message; }
+void failNextRollback(const QString& message) { faults().nextRollback = message; }
 void reportRowCountOfNextWrite(int rows) { faults().nextRowCount = rows; }
 void loseConnections() { ++faults().lostGeneration; }
 void loseConnectionsAfterNextWrite() { faults().loseAfterNextWrite = true; }

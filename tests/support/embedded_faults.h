@@ -11,6 +11,8 @@ void failNextStatement(const QString& message);
 // The next statement whose text contains `fragment` (case-insensitive).
 void failStatementContaining(const QString& fragment, const QString& message);
 void failNextWrite(const QString& message);
+// The next rollback does its work, then fails: the session's state unknown.
+void failNextRollback(const QString& message);
 // The next write or insert runs, but reports this many rows changed.
 void reportRowCountOfNextWrite(int rows);
 // The next open of a connection.
