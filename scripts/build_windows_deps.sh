@@ -22,8 +22,9 @@
 # files it builds with (the prefix's CMake toolchain, the self-test program)
 # are in scripts/build_windows_deps/.
 #
-# It takes long: about 20-25 minutes on 2 cores (Qt is nearly all of it). The
-# prefix is ~76 MB and relocatable; the work folder grows to ~2.2 GB.
+# It takes long: about half an hour on 2 quiet cores, over an hour on a busy
+# machine (Qt is nearly all of it). The prefix is ~76 MB and relocatable; the
+# work folder grows to ~2.2 GB.
 # scripts/build_windows.sh finds the result in the default PREFIX by itself.
 #
 # Usage (on Debian 12, as root or with sudo; adds deb-src entries to apt if it has none):
@@ -42,6 +43,8 @@
 #     SELFTEST=0        skip the final Wine check
 #     ARCHIVE=1         also pack the prefix as PREFIX.tar.xz with its .sha256
 #                       (what QEL_WINDOWS_DEPS_TARBALL takes)
+#     CLEAN_WORK=1      remove WORKDIR once the prefix is complete (scripts/test.sh,
+#                       which builds the libraries where none are found, does)
 #
 # Each step is skipped when its output already exists, so the script can be run
 # again after a failure and continues where it stopped (the Qt build is an
@@ -78,7 +81,7 @@ say() { printf '\n==> [%s +%dm%02ds] %s\n' "$(date +%H:%M:%S)" $(((SECONDS - T0)
 die() { printf '\n!!! %s\n' "$*" >&2; exit 1; }
 
 mkdir -p "$PREFIX" "$SRC" "$BUILD"
-say "This takes long: about 20-25 minutes on 2 cores, Qt is nearly all of it (run again, it continues where it stopped)."
+say "This takes long: about half an hour on 2 cores, Qt is nearly all of it (run again, it continues where it stopped)."
 say "prefix $PREFIX, work folder $WORK, $JOBS jobs, steps: $STEPS"
 
 # ---------------------------------------------------------------- packages ---
@@ -378,5 +381,9 @@ if [[ ${ARCHIVE:-0} == 1 ]]; then
   say "archive: $PREFIX.tar.xz"
   tar -C "$PREFIX" -cJf "$PREFIX.tar.xz" .
   (cd "$(dirname "$PREFIX")" && sha256sum "$(basename "$PREFIX").tar.xz" >"$(basename "$PREFIX").tar.xz.sha256")
+fi
+if [[ ${CLEAN_WORK:-0} == 1 ]]; then
+  say "removing the work folder $WORK"
+  rm -rf "$WORK"
 fi
 say "all done: $PREFIX ($(du -sh "$PREFIX" | cut -f1))"
