@@ -116,11 +116,23 @@ fetch() {
 # The versions: those of the installed Linux packages built from each source.
 # The target Qt must be the host Qt's version (its tools build the target's).
 installed_version() { dpkg-query -W -f='${Version}' "$1"; }
+# Only the sources of the parts the prefix still lacks.
 step_sources() {
-  ensure_deb_src
-  fetch "qt6-base=$(installed_version qt6-base-dev)" 'qt6-base-*'
-  fetch "sqlite3=$(installed_version libsqlite3-dev)" 'sqlite3-*'
-  fetch "libjpeg-turbo=$(installed_version libjpeg62-turbo-dev)" 'libjpeg-turbo-*'
+  local -A wanted=(
+    [qt]="qt6-base=$(installed_version qt6-base-dev) qt6-base-*"
+    [sqlite]="sqlite3=$(installed_version libsqlite3-dev) sqlite3-*"
+    [jpeg]="libjpeg-turbo=$(installed_version libjpeg62-turbo-dev) libjpeg-turbo-*"
+  )
+  local part spec glob
+  for part in qt sqlite jpeg; do
+    if qel_windows_deps_complete "$PREFIX" "$part"; then
+      say "sources: $part already in $PREFIX"
+      continue
+    fi
+    ensure_deb_src
+    read -r spec glob <<<"${wanted[$part]}"
+    fetch "$spec" "$glob"
+  done
 }
 srcdir() {  # srcdir GLOB -> the unpacked source folder
   local d
