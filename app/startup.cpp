@@ -22,12 +22,17 @@ bool runSignIn()
 
 namespace {
 
+// On a screen smaller than the window, the window shrinks to the screen and
+// its content scrolls.
 void showCentred(QWidget& window)
 {
     // The frame is known only once the window is shown.
     window.show();
+    const QRect available = window.screen()->availableGeometry();
+    const QSize frameExtra = window.frameGeometry().size() - window.size();
+    window.resize(window.size().boundedTo(available.size() - frameExtra));
     QRect frame = window.frameGeometry();
-    frame.moveCenter(window.screen()->availableGeometry().center());
+    frame.moveCenter(available.center());
     window.move(frame.topLeft());
 }
 

@@ -18,19 +18,6 @@ int usage()
     return 2;
 }
 
-void build(const std::string& schemaPath, const std::string& dataPath, const std::string& outputPath)
-{
-    const std::string schema = sqlite_tool::readTextFile(schemaPath);
-    const std::string data = sqlite_tool::readTextFile(dataPath);
-
-    sqlite_tool::NewDatabaseFile database(outputPath);
-    database.exec("BEGIN");
-    database.runScript(schema, schemaPath);
-    database.runScript(data, dataPath);
-    database.exec("COMMIT");
-    database.commit();
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -41,7 +28,7 @@ int main(int argc, char* argv[])
         return usage();
 
     try {
-        build(options->value("--schema"), options->value("--data"), options->value("--output"));
+        sqlite_tool::buildFromScripts(options->value("--schema"), options->value("--data"), options->value("--output"));
     } catch (const std::exception& error) {
         std::cerr << "qel-make-demo-db: " << error.what() << '\n';
         return 1;

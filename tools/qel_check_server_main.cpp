@@ -7,8 +7,12 @@
 //
 //   qel-check-server --user LOGIN --user-password PASSWORD|-
 //                    [--server S --database D --login L --password P|-]
+//                    [--refused-user LOGIN --refused-password P|-]
 //                    [--sqlite-odbc-driver NAME]
 //
+// --refused-user names a user the server must refuse (blocked, or with an
+// expired password): GET_USER must answer with a refusal and no database
+// login. Its "-" password is read after the others.
 // "-" reads a password from standard input (one line each, the settings
 // password first), so that it need not appear in the process list. Texts are
 // given in UTF-8. --sqlite-odbc-driver checks an SQLite file (--server
@@ -16,15 +20,15 @@
 // the tables over a real ODBC driver, without logins or procedures.
 #include "command_line.h"
 #include "server_check.h"
+#include "user_sign_in.h"
 
 #include "db/odbc_backend.h"
-#include "platform/cp1251.h"
 
 #include <QCoreApplication>
 
 #include <iostream>
-#include <optional>
 #include <string>
+#include <variant>
 
 namespace {
 
@@ -32,28 +36,11 @@ int usage()
 {
     std::cerr << "usage: qel-check-server --user LOGIN --user-password PASSWORD|-\n"
                  "                        [--server S --database D --login L --password P|-]\n"
+                 "                        [--refused-user LOGIN --refused-password P|-]\n"
                  "                        [--sqlite-odbc-driver NAME]\n"
                  "Checks the database server for QEL 23 with a test user of the program. Without --server,\n"
                  "the server, database and gateway login are read from Data/QEL beside this tool.\n";
     return 2;
-}
-
-std::optional<std::string> secret(const std::string& value)
-{
-    if (value != "-")
-        return value;
-    std::string line;
-    if (!std::getline(std::cin, line))
-        return std::nullopt;
-    return line;
-}
-
-std::optional<std::string> windows1251(const std::string& what, const std::string& utf8)
-{
-    auto bytes = platform::utf8ToCp1251(utf8);
-    if (!bytes)
-        std::cerr << "qel-check-server: the " << what << " has a character that Windows-1251 cannot hold\n";
-    return bytes;
 }
 
 } // namespace
@@ -62,41 +49,25 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     const auto options = tool::Options::parse(argc, argv);
-    if (!options || !options->unknown("--user --user-password --server --database --login --password "
-                                      "--sqlite-odbc-driver").empty()
-        || !options->has("--user") || !options->has("--user-password"))
-        return usage();
-    const bool givenServer = options->has("--server");
-    if (givenServer != (options->has("--database") && options->has("--login") && options->has("--password")))
+    if (!options || !options->unknown(std::string(tool::kSignInOptionNames) + " --sqlite-odbc-driver --refused-user --refused-password").empty()
+        || !tool::hasSignInOptions(*options))
         return usage();
 
+    auto signIn = tool::readSignIn(*options, "qel-check-server");
+    if (const int* exitCode = std::get_if<int>(&signIn))
+        return *exitCode;
+    const auto& user = std::get<tool::SignIn>(signIn);
+    const auto refused = tool::readFurtherUser(*options, "--refused-user", "--refused-password", "qel-check-server");
+    if (const int* exitCode = std::get_if<int>(&refused))
+        return *exitCode;
     server_check::Target target;
-    if (givenServer) {
-        const auto password = secret(options->value("--password"));
-        const auto server = windows1251("server", options->value("--server"));
-        const auto database = windows1251("database", options->value("--database"));
-        const auto login = windows1251("login", options->value("--login"));
-        const auto gatewayPassword = password ? windows1251("password", *password) : std::nullopt;
-        if (!password || !server || !database || !login || !gatewayPassword) {
-            std::cerr << "qel-check-server: the settings values are incomplete\n";
-            return 2;
-        }
-        target.settings = {*login, *gatewayPassword, *database, *server};
-    } else {
-        try {
-            target.settings = ReadConnectionSettings();
-        } catch (const std::exception& error) {
-            std::cerr << "qel-check-server: cannot read " << ConnectionSettingsPath() << ": " << error.what() << '\n';
-            return 3;
-        }
+    target.settings = user.settings;
+    target.userLogin = user.userLogin;
+    target.userPassword = user.userPassword;
+    if (const auto& refusedUser = std::get<std::optional<tool::UserCredentials>>(refused)) {
+        target.refusedLogin = refusedUser->login;
+        target.refusedPassword = refusedUser->password;
     }
-    const auto userPassword = secret(options->value("--user-password"));
-    const auto userLogin = windows1251("user login", options->value("--user"));
-    const auto userSecret = userPassword ? windows1251("user password", *userPassword) : std::nullopt;
-    if (!userLogin || !userSecret)
-        return 2;
-    target.userLogin = *userLogin;
-    target.userPassword = *userSecret;
     if (options->has("--sqlite-odbc-driver")) {
         const QString driver = QString::fromStdString(options->value("--sqlite-odbc-driver"));
         target.backendFactory = [driver](const db::ConnectionParameters&) {

@@ -1,5 +1,6 @@
-// qel-screenshots: pictures of the sign-in window and of the main window with
-// a teacher chosen, for the README. Runs the real windows on the demo
+// qel-screenshots: pictures of the sign-in window, of the main window with
+// a teacher chosen (at its own size and at 1366 x 768), of its reports menu and of a teacher's profile in the
+// preview, for the README. Runs the real windows on the demo
 // database beside the executable (Data/QEL, Data/demo.db), signs in as the
 // demo user and picks a year, a department and a teacher.
 //
@@ -8,8 +9,12 @@
 #include "data/data_module.h"
 #include "signin/sign_in_window.h"
 #include "ui/main_window.h"
+#include "ui/report_preview.h"
+#include "ui/reports_menu.h"
 
 #include <QDir>
+#include <QScreen>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QTest>
 
@@ -51,6 +56,20 @@ void chooseTeacher(TForm1& form)
     form.DBLookupComboboxEh1->setKeyValue(1);
 }
 
+// The menu is a window of its own: the screen around the button and the menu.
+void saveReportsMenu(TForm1& form, const QString& path)
+{
+    form.ReportsButtonClick();
+    QTest::qWait(300);
+    const QRect button(form.ReportsButton->mapToGlobal(QPoint(0, 0)), form.ReportsButton->size());
+    const QRect area = button.united(form.ReportsMenu->geometry()).adjusted(-8, -8, 8, 8);
+    if (!form.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path))
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    else
+        std::printf("wrote %s\n", qPrintable(path));
+    form.ReportsMenu->close();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -73,6 +92,14 @@ int main(int argc, char* argv[])
     form.show();
     chooseTeacher(form);
     save(form, QDir(folder).filePath(QStringLiteral("main.png")));
+    // On a laptop's screen the content scrolls.
+    const QSize ownSize = form.size();
+    form.resize(1366, 768);
+    save(form, QDir(folder).filePath(QStringLiteral("main-1366x768.png")));
+    form.resize(ownSize);
+    saveReportsMenu(form, QDir(folder).filePath(QStringLiteral("reports-menu.png")));
+    if (ui::ReportPreview* preview = form.ReportsMenu->showProfile())
+        save(*preview, QDir(folder).filePath(QStringLiteral("report-preview.png")));
     DM_MB = nullptr;
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "data/schema.h"
 #include "db/errors.h"
 #include "db/odbc_backend.h"
+#include "db/tsql_translation.h"
 #include "platform/workstation.h"
 #include "signin/get_user_reply.h"
 #include "signin/get_user_statement.h"
@@ -11,6 +12,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -176,8 +178,10 @@ public:
         std::unique_ptr<db::Connection> user = m_target.backendFactory ? openDirectly() : signIn();
         if (user) {
             checkTables(*user);
+            checkForeignKeys(*user);
             checkCollations(*user);
             checkUserRights(*user);
+            checkDuplicateLogins(*user);
         }
         return std::move(m_lines);
     }
@@ -249,14 +253,14 @@ private:
         const QString userLogin = fromText8(m_target.userLogin);
         db::ResultSet row;
         try {
-            row = gateway->query(fromText8(GetUserStatement(m_target.userLogin, m_target.userPassword, "NULL", address,
-                                                            platform::computerName())));
+            row = askGetUser(*gateway, m_target.userLogin, m_target.userPassword, address);
         } catch (const std::exception& error) {
             check(false, QStringLiteral("The gateway login may run GET_USER"), QString::fromUtf8(error.what()));
             return nullptr;
         }
         check(true, QStringLiteral("The gateway login may run GET_USER"));
         checkGatewayRights(*gateway);
+        checkRefusedUser(*gateway, address);
         const bool sixColumns = !row.rows.isEmpty() && row.columns.size() == kGetUserFieldCount
                              && row.rows.first().size() == kGetUserFieldCount;
         check(sixColumns, QStringLiteral("GET_USER returns one row of six columns"),
@@ -286,6 +290,50 @@ private:
         }
         check(true, QStringLiteral("The user's database login \"%1\" connects").arg(fromText8(info.UserID)));
         return user;
+    }
+
+    static db::ResultSet askGetUser(db::Connection& gateway, const std::string& login, const std::string& password,
+                                    const std::string& address)
+    {
+        return gateway.query(
+            fromText8(GetUserStatement(login, password, "NULL", address, platform::computerName())));
+    }
+
+    void checkRefusedUser(db::Connection& gateway, const std::string& address)
+    {
+        if (m_target.refusedLogin.empty())
+            return;
+        const QString login = fromText8(m_target.refusedLogin);
+        try {
+            const Line verdict = refusedUserVerdict(
+                login, askGetUser(gateway, m_target.refusedLogin, m_target.refusedPassword, address));
+            add(verdict.outcome, verdict.text);
+        } catch (const std::exception& error) {
+            check(false, QStringLiteral("GET_USER refuses \"%1\" and hands out no database login").arg(login),
+                  QString::fromUtf8(error.what()));
+        }
+    }
+
+    // Logins that differ only in letter case are one login to the server's
+    // comparison, and GET_USER could not tell their users apart.
+    void checkDuplicateLogins(db::Connection& user)
+    {
+        const QString text = QStringLiteral("No login of QEL_User is there twice");
+        // The embedded server groups in its own binary order unless told the
+        // shared server's collation; SQL Server groups in the column's.
+        const QString collation = serverOf(user, m_target) == Server::Embedded
+                                    ? QStringLiteral(" COLLATE ") + QLatin1String(db::tsql::kServerCollation)
+                                    : QString();
+        try {
+            const db::ResultSet result = user.query(
+                QStringLiteral("SELECT QEL_login FROM QEL_User GROUP BY QEL_login%1 HAVING COUNT(*) > 1").arg(collation));
+            QStringList duplicates;
+            for (const auto& row : result.rows)
+                duplicates << QStringLiteral("\"%1\"").arg(row.value(0).toString());
+            check(duplicates.isEmpty(), text, QStringLiteral("these are: %1").arg(joined(duplicates)));
+        } catch (const db::DatabaseError& error) {
+            check(false, text, error.message());
+        }
     }
 
     void checkGatewayRights(db::Connection& gateway)
@@ -357,6 +405,58 @@ private:
         else if (info.keyColumns.size() != 1 || info.keyColumns.first().compare(info.identityColumn, Qt::CaseInsensitive) != 0)
             problem = QStringLiteral("the primary key is not the identity column alone");
         check(problem.isEmpty(), text, problem);
+    }
+
+    // Other programs may manage the shared server's schema and keep rows the
+    // keys would refuse, so a missing key is a warning: the program works
+    // without it, but a dictionary entry in use can then be deleted.
+    void checkForeignKeys(db::Connection& user)
+    {
+        QStringList missing;
+        for (const schema::Table& table : schema::tables()) {
+            const QString name = QLatin1String(table.name);
+            const bool refers = std::any_of(table.columns.cbegin(), table.columns.cend(),
+                                            [](const schema::Column& column) { return column.references; });
+            if (!refers || !m_present.contains(name))
+                continue; // a missing table is reported with the tables
+            QVector<db::ForeignKeyInfo> keys;
+            try {
+                keys = user.backend().foreignKeys(name);
+            } catch (const db::DatabaseError& error) {
+                missing << QStringLiteral("those of %1 cannot be read (%2)").arg(name, error.message());
+                continue;
+            }
+            for (const schema::Column& column : table.columns)
+                if (column.references && !hasForeignKey(keys, column))
+                    missing << QStringLiteral("none from %1.%2 to %3.%4")
+                                   .arg(name, QLatin1String(column.name), QLatin1String(column.references),
+                                        referencedKeyOf(column));
+        }
+        const QString text = QStringLiteral("The profile tables refer to the dictionaries through foreign keys");
+        if (missing.isEmpty())
+            add(Outcome::Passed, text);
+        else
+            add(Outcome::Warning, text + QStringLiteral(": %1; a dictionary entry in use can be deleted from under "
+                                                        "the profiles")
+                                             .arg(joined(missing)));
+    }
+
+    static QString referencedKeyOf(const schema::Column& column)
+    {
+        return QLatin1String(schema::keyOf(schema::table(column.references))->name);
+    }
+
+    // A key of this one column alone to the key of the dictionary it names.
+    static bool hasForeignKey(const QVector<db::ForeignKeyInfo>& keys, const schema::Column& column)
+    {
+        const auto just = [](const QStringList& names, const QString& name) {
+            return names.size() == 1 && names.first().compare(name, Qt::CaseInsensitive) == 0;
+        };
+        return std::any_of(keys.cbegin(), keys.cend(), [&](const db::ForeignKeyInfo& key) {
+            return just(key.columns, QLatin1String(column.name))
+                && key.referencedTable.compare(QLatin1String(column.references), Qt::CaseInsensitive) == 0
+                && just(key.referencedColumns, referencedKeyOf(column));
+        });
     }
 
     void checkCollations(db::Connection& user)
@@ -487,11 +587,30 @@ std::vector<Line> run(const Target& target, const std::function<void(const Line&
     return Checker(target, report).run();
 }
 
+Line refusedUserVerdict(const QString& login, const db::ResultSet& row)
+{
+    const QString text = QStringLiteral("GET_USER refuses \"%1\" and hands out no database login").arg(login);
+    if (row.rows.isEmpty() || row.rows.first().size() < kGetUserFieldCount)
+        return {Outcome::Failed, text + QStringLiteral(": it returned no row of six columns")};
+    const auto& fields = row.rows.first();
+    if (!fields.at(0).isNull() || !fields.at(1).isNull())
+        return {Outcome::Failed, text + QStringLiteral(": it handed out a database login or password")};
+    const GetUserReply reply = readGetUserReply(row);
+    try {
+        if (reply.message.isEmpty() && reply.passwordTerm.value() >= 0 && reply.updateFlag.value() < 2)
+            return {Outcome::Failed, text + QStringLiteral(": it accepted the user")};
+    } catch (const db::DatabaseError& error) {
+        return {Outcome::Failed, text + QStringLiteral(": ") + error.message()};
+    }
+    return {Outcome::Passed, text};
+}
+
 QString format(const Line& line)
 {
     switch (line.outcome) {
     case Outcome::Passed: return QStringLiteral("[ OK ] ") + line.text;
     case Outcome::Failed: return QStringLiteral("[FAIL] ") + line.text;
+    case Outcome::Warning: return QStringLiteral("[WARN] ") + line.text;
     case Outcome::NotApplicable: break;
     }
     return QStringLiteral("[ -- ] ") + line.text;
@@ -509,14 +628,17 @@ bool allPassed(const std::vector<Line>& lines)
 
 QString summary(const std::vector<Line>& lines)
 {
-    int passed = 0;
-    int failed = 0;
-    int notApplicable = 0;
-    for (const Line& line : lines)
-        (line.outcome == Outcome::Passed ? passed : line.outcome == Outcome::Failed ? failed : notApplicable)++;
-    QString text = QStringLiteral("%1 passed, %2 failed, %3 not applicable.\n").arg(passed).arg(failed).arg(notApplicable);
+    const auto counted = [&](Outcome outcome) {
+        return std::count_if(lines.cbegin(), lines.cend(), [&](const Line& line) { return line.outcome == outcome; });
+    };
+    const auto warnings = counted(Outcome::Warning);
+    QString text = QStringLiteral("%1 passed, %2 failed, ").arg(counted(Outcome::Passed)).arg(counted(Outcome::Failed));
+    if (warnings > 0)
+        text += warnings == 1 ? QStringLiteral("1 warning, ") : QStringLiteral("%1 warnings, ").arg(warnings);
+    text += QStringLiteral("%1 not applicable.\n").arg(counted(Outcome::NotApplicable));
     if (allPassed(lines))
-        return text + QStringLiteral("The server is ready for QEL 23.");
+        return text + (warnings > 0 ? QStringLiteral("The server is ready for QEL 23; see the warnings above.")
+                                    : QStringLiteral("The server is ready for QEL 23."));
     return text + QStringLiteral("QEL 23 will not work correctly on this server until the failures above are mended.");
 }
 

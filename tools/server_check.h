@@ -14,7 +14,9 @@
 
 namespace server_check {
 
-enum class Outcome { Passed, Failed, NotApplicable };
+// A warning is something the program works without but the administrator
+// should know of; it does not fail the check.
+enum class Outcome { Passed, Failed, Warning, NotApplicable };
 
 struct Line {
     Outcome outcome;
@@ -27,6 +29,10 @@ struct Target {
     // A user of the program to sign in with (Windows-1251 bytes).
     std::string userLogin;
     std::string userPassword;
+    // A user the server must refuse (blocked, expired ...): GET_USER is asked
+    // for them too and must hand out no database login. Empty: not checked.
+    std::string refusedLogin;
+    std::string refusedPassword;
     // Empty: the backend the program would choose. Otherwise a database
     // without logins or stored procedures reached another way (an SQLite file
     // through an ODBC driver): the sign-in checks do not apply to it.
@@ -36,11 +42,17 @@ struct Target {
 // Runs every check, handing each line to `report` as soon as it is known.
 std::vector<Line> run(const Target& target, const std::function<void(const Line&)>& report = {});
 
-// "[ OK ] text", "[FAIL] text", "[ -- ] text".
+// "[ OK ] text", "[FAIL] text", "[WARN] text", "[ -- ] text".
 QString format(const Line& line);
 // The closing lines: the counts, and what they mean for the program.
 QString summary(const std::vector<Line>& lines);
+// No check failed (warnings aside).
 bool allPassed(const std::vector<Line>& lines);
+
+// The verdict on GET_USER's row for `login`, a user it must refuse: a refusal
+// (a message, a password term below 0, or an update flag of 2 or more) with
+// fields 0 and 1, the user's database login and password, NULL.
+Line refusedUserVerdict(const QString& login, const db::ResultSet& row);
 
 // Whether a SQL Server collation compares Cyrillic text without regard to
 // letter case and stores 8-bit text as Windows-1251 (Cyrillic_General_CI_AS,

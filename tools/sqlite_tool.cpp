@@ -56,6 +56,15 @@ NewDatabaseFile::NewDatabaseFile(fs::path target)
         removeTemporary();
         throw Error("cannot create " + temporary_.string() + ": " + message);
     }
+    // Rows are checked against the schema's foreign keys as they go in, as
+    // the embedded server checks the program's writes.
+    try {
+        exec("PRAGMA foreign_keys = ON");
+    } catch (const Error&) {
+        close();
+        removeTemporary();
+        throw;
+    }
 }
 
 NewDatabaseFile::~NewDatabaseFile()
@@ -121,6 +130,19 @@ void NewDatabaseFile::commit()
     db_ = nullptr;
     fs::rename(temporary_, target_);
     committed_ = true;
+}
+
+void buildFromScripts(const fs::path& schemaPath, const fs::path& dataPath, const fs::path& output)
+{
+    const std::string schema = readTextFile(schemaPath);
+    const std::string data = readTextFile(dataPath);
+
+    NewDatabaseFile database(output);
+    database.exec("BEGIN");
+    database.runScript(schema, schemaPath.string());
+    database.runScript(data, dataPath.string());
+    database.exec("COMMIT");
+    database.commit();
 }
 
 Statement::Statement(sqlite3* db, const std::string& sql)

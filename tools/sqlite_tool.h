@@ -20,7 +20,8 @@ public:
 // Whole file as text; throws Error naming the file when it cannot be read.
 std::string readTextFile(const std::filesystem::path& path);
 
-// A new SQLite database under a temporary name beside `target`. commit()
+// A new SQLite database under a temporary name beside `target`, with its
+// foreign keys enforced. commit()
 // closes it and renames it over the target, so the target is either the old
 // file or the complete new one; without commit() the temporary file goes.
 class NewDatabaseFile {
@@ -49,6 +50,11 @@ private:
     sqlite3* db_ = nullptr;
     bool committed_ = false;
 };
+
+// A new database at `output` from a schema script and a data script, both run
+// in one transaction; on failure throws Error and leaves `output` as it was.
+void buildFromScripts(const std::filesystem::path& schemaPath, const std::filesystem::path& dataPath,
+                      const std::filesystem::path& output);
 
 // One prepared statement, bound and run once per row.
 class Statement {

@@ -5,9 +5,12 @@
 //
 // "--password -" reads the password from the first line of standard input, so
 // it need not appear in the process list; the line's ending (LF or CR LF) is
-// not part of it. Nothing secret is printed. Unknown, repeated or missing
-// options print the usage and write nothing. The file is written beside its
-// final name and renamed over it, so a failure leaves an existing file whole.
+// not part of it. Nothing secret is printed. Values may hold semicolons,
+// quotes and blanks (the connection string quotes them); a control character
+// or a '}' is refused. Unknown, repeated or missing options print the usage
+// and write nothing. The file is written beside its final name and renamed
+// over it, so a failure leaves an existing file whole; a new file is readable
+// by its owner only (POSIX), a replaced one keeps its permissions.
 #include "command_line.h"
 #include "platform/cp1251.h"
 #include "platform/files.h"
@@ -36,6 +39,18 @@ std::optional<std::string> toWindows1251(const std::string& name, const std::str
     }
     if (bytes->size() > settings_file::kFieldSize) {
         std::cerr << "qel-settings: the " << name << " is longer than 20 characters\n";
+        return std::nullopt;
+    }
+    // Semicolons, quotes and blanks are quoted in the connection string; these
+    // two cannot be carried to every server the same way.
+    if (platform::hasControlCharacter(*bytes)) {
+        std::cerr << "qel-settings: the " << name << " has a control character, which a connection string "
+                     "cannot carry\n";
+        return std::nullopt;
+    }
+    if (bytes->find('}') != std::string::npos) {
+        std::cerr << "qel-settings: the " << name << " has a '}', which ODBC drivers read in different ways "
+                     "(FreeTDS before 1.4 would send it doubled)\n";
         return std::nullopt;
     }
     return bytes;
@@ -85,7 +100,9 @@ int main(int argc, char* argv[])
         const size_t cut = path.find_last_of("/\\");
         if (cut != std::string::npos)
             platform::createFolder(path.substr(0, cut));
-        platform::writeFile(path, EncodeConnectionSettings({*login, *secret, *database, *server}));
+        // The file holds the gateway's password: a new one is for its owner's eyes only.
+        platform::writeFile(path, EncodeConnectionSettings({*login, *secret, *database, *server}),
+                            platform::NewFileAccess::OwnerOnly);
     } catch (const std::exception& error) {
         std::cerr << "qel-settings: " << error.what() << '\n';
         return 1;

@@ -227,13 +227,13 @@ FROM staff s CROSS JOIN a_year y
 WHERE s.position = 2 AND y.u_god % 2 = 1
 ORDER BY 1, 2, 3;
 
--- Profiles of a few teachers of department 1. Teacher 3's degree key has no
--- row in uch_step; teacher 10's row shows the cut long name.
+-- Profiles of a few teachers of department 1. Teacher 3 has no degree;
+-- teacher 10's row shows the cut long name.
 
 INSERT INTO ScientificActivity (id_t_fio, id_uch_step, id_uch_zvanie, id_spec_code, theme, val1, val2, val3, yearProtection) VALUES
     (1, 1, 1, 1, 'Методы и средства проектирования распределённых информационных систем вуза', NULL, NULL, NULL, 2009),
     (2, 2, 2, 3, 'Математическое моделирование процессов тепломассопереноса в пористых средах', 'Диссертационный совет Д 212.001.01', NULL, NULL, 2015),
-    (3, 99, 3, 5, 'Модели и алгоритмы защиты информации в корпоративных сетях', NULL, NULL, NULL, 2012),
+    (3, NULL, 3, 5, 'Модели и алгоритмы защиты информации в корпоративных сетях', NULL, NULL, NULL, 2012),
     (10, 1, 1, 2, 'Автоматизация управления учебным процессом на основе онтологий', NULL, NULL, NULL, 2011);
 
 INSERT INTO Language_options (id_lang, id_level, id_teacher, id_level_read, id_level_speak, id_level_write, QEL_User, QEL_Update) VALUES

@@ -9,8 +9,10 @@
 --   VARCHAR(n)                         8-bit text of at most n characters
 --   NVARCHAR(n)                        Unicode text of at most n characters
 --   DATE, DATETIME                     ISO 8601 text: 'YYYY-MM-DD', 'YYYY-MM-DD HH:MM:SS'
--- Relations are kept by value only: no foreign keys and no CHECK constraints,
--- so that every row the shared server takes is taken here as well.
+-- The profile tables' references to the five dictionaries are foreign keys, so
+-- that an entry in use cannot be deleted (the embedded server turns on
+-- PRAGMA foreign_keys on every connection); every other relation is kept by
+-- value only, and there are no CHECK constraints.
 -- QEL_User's last six columns and server_logins belong to the embedded server
 -- (see sql/README.md).
 
@@ -77,8 +79,35 @@ CREATE TABLE QEL_User (
     db_login VARCHAR(50),
     db_password VARCHAR(50),
     message VARCHAR(200),
-    update_flag INTEGER
+    update_flag INTEGER,
+    -- The embedded server's own: the login on its way to lower case, for the
+    -- unique index below (in two steps: SQLite's parser takes only about
+    -- thirty nested calls in one expression). Nobody writes it.
+    QEL_login_folding VARCHAR(50) GENERATED ALWAYS AS (
+        replace(replace(replace(replace(replace(replace(replace(replace(
+        replace(replace(replace(replace(replace(replace(replace(replace(
+        replace(replace(replace(replace(replace(replace(replace(replace(
+        QEL_login,
+        'А', 'а'), 'Б', 'б'), 'В', 'в'), 'Г', 'г'), 'Д', 'д'), 'Е', 'е'), 'Ж', 'ж'), 'З', 'з'),
+        'И', 'и'), 'Й', 'й'), 'К', 'к'), 'Л', 'л'), 'М', 'м'), 'Н', 'н'), 'О', 'о'), 'П', 'п'),
+        'Р', 'р'), 'С', 'с'), 'Т', 'т'), 'У', 'у'), 'Ф', 'ф'), 'Х', 'х'), 'Ц', 'ц'), 'Ч', 'ч')
+    ) VIRTUAL
 );
+
+-- One login, one user: the session finds its user again by the login's text,
+-- which the embedded server compares without regard to case, Cyrillic too.
+-- SQLite's lower() folds only A-Z, so the other capitals of Windows-1251 are
+-- folded by name; built-in functions only, so that every connection, the
+-- tools' plain ones included, can keep this index.
+CREATE UNIQUE INDEX UQ_QEL_User_QEL_login ON QEL_User (lower(
+    replace(replace(replace(replace(replace(replace(replace(replace(
+    replace(replace(replace(replace(replace(replace(replace(replace(
+    replace(replace(replace(replace(replace(replace(replace(
+    QEL_login_folding,
+    'Ш', 'ш'), 'Щ', 'щ'), 'Ъ', 'ъ'), 'Ы', 'ы'), 'Ь', 'ь'), 'Э', 'э'), 'Ю', 'ю'), 'Я', 'я'),
+    'Ё', 'ё'), 'Ђ', 'ђ'), 'Ѓ', 'ѓ'), 'Є', 'є'), 'Ѕ', 'ѕ'), 'І', 'і'), 'Ї', 'ї'), 'Ј', 'ј'),
+    'Љ', 'љ'), 'Њ', 'њ'), 'Ћ', 'ћ'), 'Ќ', 'ќ'), 'Ў', 'ў'), 'Џ', 'џ'), 'Ґ', 'ґ')
+));
 
 CREATE TABLE User_Kafedra (
     id_user_kafedra INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -123,9 +152,9 @@ CREATE TABLE Level (
 CREATE TABLE ScientificActivity (
     id_ScientificActivity INTEGER PRIMARY KEY AUTOINCREMENT,
     id_t_fio INTEGER,
-    id_uch_step INTEGER,
-    id_uch_zvanie INTEGER,
-    id_spec_code INTEGER,
+    id_uch_step INTEGER REFERENCES uch_step (id_uch_stepen),
+    id_uch_zvanie INTEGER REFERENCES uch_zvanie (id_uch_zvanie),
+    id_spec_code INTEGER REFERENCES Spec_Code (id_spec_code),
     theme NVARCHAR(200),
     val1 NVARCHAR(300),
     val2 NVARCHAR(300),
@@ -135,7 +164,7 @@ CREATE TABLE ScientificActivity (
 
 CREATE TABLE Language_options (
     id_lang_options INTEGER PRIMARY KEY AUTOINCREMENT,
-    id_lang INTEGER,
+    id_lang INTEGER REFERENCES languages (id_lang),
     id_level INTEGER,
     id_teacher INTEGER,
     id_level_read INTEGER,
@@ -147,7 +176,7 @@ CREATE TABLE Language_options (
 
 CREATE TABLE Publication (
     id_publication INTEGER PRIMARY KEY AUTOINCREMENT,
-    id_publicationType INTEGER,
+    id_publicationType INTEGER REFERENCES PublicationType (id_publicationType),
     theme VARCHAR(200),
     id_teacher INTEGER,
     Pages INTEGER,
@@ -190,3 +219,10 @@ CREATE INDEX ix_educ_sh_year_kafedra ON educ_sh (id_a_year, id_kafedra);
 CREATE INDEX ix_RRNK_educ_sh ON RRNK (id_educ_sh);
 CREATE INDEX ix_RRNKkrdt_year_kafedra ON RRNKkrdt (id_a_year, id_kafedra);
 CREATE INDEX ix_QEL_User_login ON QEL_User (QEL_login);
+
+-- Deleting a dictionary entry looks for the profile rows that use it.
+CREATE INDEX ix_ScientificActivity_uch_step ON ScientificActivity (id_uch_step);
+CREATE INDEX ix_ScientificActivity_uch_zvanie ON ScientificActivity (id_uch_zvanie);
+CREATE INDEX ix_ScientificActivity_spec_code ON ScientificActivity (id_spec_code);
+CREATE INDEX ix_Language_options_lang ON Language_options (id_lang);
+CREATE INDEX ix_Publication_type ON Publication (id_publicationType);

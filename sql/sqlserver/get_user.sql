@@ -5,8 +5,9 @@
 --               'QEL 23', 'IP address', 'computer name', 'login', '0', '4' | '34'
 --
 -- Returns one row:
---   0 db_login      the user's database login, shifted (each code minus one)
---   1 db_password   the user's database password, shifted
+--   0 db_login      the user's database login, shifted (each code minus one);
+--                   NULL with a message, a term below 0 or an update flag of 2 or more
+--   1 db_password   the user's database password, shifted; NULL as db_login
 --   2 id_QEL_user   the user id
 --   3 password_term days the password stays valid; below 0 forces a change
 --   4 message       NULL when the user may work; otherwise the refusal
@@ -78,14 +79,20 @@ BEGIN
         SET password_md5 = UPPER(@new_password_md5), password_term = 90
         WHERE id_QEL_user = @id;
 
-    SELECT dbo.QEL_SHIFT(db_login) AS db_login,
-           dbo.QEL_SHIFT(db_password) AS db_password,
-           id_QEL_user,
-           password_term,
-           message,
-           update_flag
-    FROM dbo.QEL_User
-    WHERE id_QEL_user = @id;
+    -- The user's database pair opens every table the program edits: it goes
+    -- only to a user the program will sign in or merely offer a new password,
+    -- never with a message, a forced change (term below 0) or an update (flag
+    -- 2 or more). DATALENGTH: a message of blanks is still a message.
+    SELECT CASE WHEN refused.yes = 1 THEN NULL ELSE dbo.QEL_SHIFT(u.db_login) END AS db_login,
+           CASE WHEN refused.yes = 1 THEN NULL ELSE dbo.QEL_SHIFT(u.db_password) END AS db_password,
+           u.id_QEL_user,
+           u.password_term,
+           u.message,
+           u.update_flag
+    FROM dbo.QEL_User AS u
+    CROSS APPLY (SELECT CASE WHEN DATALENGTH(u.message) > 0 OR u.update_flag >= 2 OR u.password_term < 0
+                             THEN 1 ELSE 0 END AS yes) AS refused
+    WHERE u.id_QEL_user = @id;
 END;
 GO
 

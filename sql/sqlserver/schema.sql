@@ -3,7 +3,9 @@
 --   sqlcmd -S SERVER -E -f 65001 -i schema.sql
 -- then get_user.sql. The Cyrillic collation makes varchar columns hold
 -- Windows-1251 text, the program's 8-bit strings.
--- Relations are kept by value only: no foreign keys, no CHECK constraints.
+-- The profile tables' references to the five dictionaries are foreign keys
+-- (the part "Foreign keys" below); every other relation is kept by value only,
+-- and there are no CHECK constraints.
 
 IF DB_ID(N'QEL') IS NULL
     CREATE DATABASE QEL COLLATE Cyrillic_General_CI_AS;
@@ -69,9 +71,12 @@ CREATE TABLE dbo.kafedra (
 -- The users of the module family. GET_USER checks password_md5 (32 upper-case
 -- hexadecimal digits) and hands out db_login and db_password, the SQL Server
 -- login that the user's session then runs under.
+-- One login, one user: the session finds its user again by the login's text,
+-- so QEL_login is unique in the column's collation (Cyrillic_General_CI_AS:
+-- "Demo" and "demo" are one login).
 CREATE TABLE dbo.QEL_User (
     id_QEL_user int IDENTITY(1, 1) NOT NULL CONSTRAINT PK_QEL_User PRIMARY KEY,
-    QEL_login varchar(50) NULL,
+    QEL_login varchar(50) NULL CONSTRAINT UQ_QEL_User_QEL_login UNIQUE,
     password_md5 varchar(32) NULL,
     password_term int NULL,
     db_login varchar(50) NULL,
@@ -180,6 +185,43 @@ CREATE INDEX IX_educ_sh_year_kafedra ON dbo.educ_sh (id_a_year, id_kafedra);
 CREATE INDEX IX_RRNK_educ_sh ON dbo.RRNK (id_educ_sh);
 CREATE INDEX IX_RRNKkrdt_year_kafedra ON dbo.RRNKkrdt (id_a_year, id_kafedra);
 CREATE INDEX IX_QEL_User_login ON dbo.QEL_User (QEL_login);
+GO
+
+-- Foreign keys ------------------------------------------------------------------
+-- The profile tables refer to the dictionaries, so that an entry in use cannot
+-- be deleted from under the profiles: the server refuses the DELETE (error 547)
+-- and the program tells the user that the entry is in use. This part may be
+-- run on its own on a QEL database that other modules already share: each key
+-- and index is added only where it is missing. A key cannot be added while a
+-- profile row refers to an entry that is not there; the server's refusal
+-- names the key and the table. qel-check-server warns about a missing key.
+IF OBJECT_ID(N'dbo.FK_ScientificActivity_uch_step', N'F') IS NULL
+    ALTER TABLE dbo.ScientificActivity ADD CONSTRAINT FK_ScientificActivity_uch_step
+        FOREIGN KEY (id_uch_step) REFERENCES dbo.uch_step (id_uch_stepen);
+IF OBJECT_ID(N'dbo.FK_ScientificActivity_uch_zvanie', N'F') IS NULL
+    ALTER TABLE dbo.ScientificActivity ADD CONSTRAINT FK_ScientificActivity_uch_zvanie
+        FOREIGN KEY (id_uch_zvanie) REFERENCES dbo.uch_zvanie (id_uch_zvanie);
+IF OBJECT_ID(N'dbo.FK_ScientificActivity_Spec_Code', N'F') IS NULL
+    ALTER TABLE dbo.ScientificActivity ADD CONSTRAINT FK_ScientificActivity_Spec_Code
+        FOREIGN KEY (id_spec_code) REFERENCES dbo.Spec_Code (id_spec_code);
+IF OBJECT_ID(N'dbo.FK_Language_options_languages', N'F') IS NULL
+    ALTER TABLE dbo.Language_options ADD CONSTRAINT FK_Language_options_languages
+        FOREIGN KEY (id_lang) REFERENCES dbo.languages (id_lang);
+IF OBJECT_ID(N'dbo.FK_Publication_PublicationType', N'F') IS NULL
+    ALTER TABLE dbo.Publication ADD CONSTRAINT FK_Publication_PublicationType
+        FOREIGN KEY (id_publicationType) REFERENCES dbo.PublicationType (id_publicationType);
+
+-- Deleting a dictionary entry looks for the profile rows that use it.
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.ScientificActivity'), N'IX_ScientificActivity_uch_step', 'IndexID') IS NULL
+    CREATE INDEX IX_ScientificActivity_uch_step ON dbo.ScientificActivity (id_uch_step);
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.ScientificActivity'), N'IX_ScientificActivity_uch_zvanie', 'IndexID') IS NULL
+    CREATE INDEX IX_ScientificActivity_uch_zvanie ON dbo.ScientificActivity (id_uch_zvanie);
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.ScientificActivity'), N'IX_ScientificActivity_spec_code', 'IndexID') IS NULL
+    CREATE INDEX IX_ScientificActivity_spec_code ON dbo.ScientificActivity (id_spec_code);
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.Language_options'), N'IX_Language_options_lang', 'IndexID') IS NULL
+    CREATE INDEX IX_Language_options_lang ON dbo.Language_options (id_lang);
+IF INDEXPROPERTY(OBJECT_ID(N'dbo.Publication'), N'IX_Publication_type', 'IndexID') IS NULL
+    CREATE INDEX IX_Publication_type ON dbo.Publication (id_publicationType);
 GO
 
 -- Database roles, least privilege. The per-user database login and password

@@ -1,5 +1,6 @@
 #include "controls/dataset_model.h"
 
+#include "controls/dialogs.h"
 #include "db/dataset.h"
 #include "db/field.h"
 
@@ -172,6 +173,13 @@ Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const
 }
 
 bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    bool written = false;
+    guarded([&] { written = writeCell(index, value, role); });
+    return written;
+}
+
+bool DatasetModel::writeCell(const QModelIndex& index, const QVariant& value, int role)
 {
     db::Dataset* data = dataset();
     db::Field* f = field(index.column());

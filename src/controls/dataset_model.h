@@ -46,9 +46,13 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // Writes into the current record (another row is not written), putting
-    // it into edit state first. An unchanged text writes nothing. Refusals of the
-    // dataset or the field are thrown as db::DatabaseError.
+    // it into edit state first. An unchanged text writes nothing. A refusal
+    // of the dataset or the field is shown through the error display and the
+    // result is false, as the toolkit's views expect.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // The same for the project's own controls, which stop what they were
+    // doing on a refusal: it is thrown as db::DatabaseError, not shown.
+    bool writeCell(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole);
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:

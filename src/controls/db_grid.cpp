@@ -29,14 +29,13 @@ DBGridEh::OptionsEh DBGridEh::defaultOptionsEh()
 DBGridEh::DBGridEh(QWidget* parent)
     : QTableView(parent)
     , m_model(new DatasetModel(this))
-    , m_delegate(new GridDelegate(this))
-    , m_titles(new TitleHeader(this))
-    , m_indicator(new IndicatorHeader(this))
+    , m_delegate(new GridDelegate(*this, this))
+    , m_titles(new TitleHeader(*this, this))
+    , m_indicator(new IndicatorHeader(*this, this))
     , m_options(defaultOptions())
     , m_optionsEh(defaultOptionsEh())
-    , m_titleFont(font())
-    , m_footerFont(font())
 {
+    m_layout.setTitleFont(font());
     setHorizontalHeader(m_titles);
     setVerticalHeader(m_indicator);
     setItemDelegate(m_delegate);
@@ -52,7 +51,7 @@ DBGridEh::DBGridEh(QWidget* parent)
     });
     setModel(m_model);
     QItemSelectionModel* old = selectionModel();
-    setSelectionModel(new GridSelectionModel(m_model, this));
+    setSelectionModel(new GridSelectionModel(m_model, *this, this));
     delete old;
     setShowGrid(false);
     setWordWrap(false);
@@ -101,14 +100,8 @@ void DBGridEh::setDataSource(db::DataSource* source)
 void DBGridEh::setColumns(const QList<GridColumn>& columns)
 {
     closeCellEditor(false);
-    m_columns = columns;
-    m_baseWidths.clear();
-    QStringList names;
-    for (const GridColumn& column : m_columns) {
-        names << column.fieldName;
-        m_baseWidths << column.width;
-    }
-    m_model->setFieldNames(names);
+    m_layout.setColumns(columns);
+    m_model->setFieldNames(m_layout.fieldNames());
     applyTitles();
     applyOptions();
     followDatasetCurrent();
@@ -116,16 +109,13 @@ void DBGridEh::setColumns(const QList<GridColumn>& columns)
 
 void DBGridEh::setColumn(int index, const GridColumn& column)
 {
-    if (index < 0 || index >= m_columns.size())
+    if (index < 0 || index >= columnCount())
         return;
-    const bool rebind = m_columns[index].fieldName != column.fieldName;
-    m_columns[index] = column;
-    m_baseWidths[index] = column.width;
+    const bool rebind = m_layout.column(index).fieldName != column.fieldName;
+    m_layout.setColumn(index, column);
     if (rebind) {
         closeCellEditor(false);
-        QStringList names = m_model->fieldNames();
-        names[index] = column.fieldName;
-        m_model->setFieldNames(names);
+        m_model->setFieldNames(m_layout.fieldNames());
         followDatasetCurrent();
     }
     applyTitles();
@@ -147,24 +137,19 @@ void DBGridEh::setOptionsEh(OptionsEh options)
 
 void DBGridEh::setAutoFitColWidths(bool on)
 {
-    if (on == m_autoFit)
+    if (on == m_layout.autoFit())
         return;
-    const int line = lineWidth();
-    if (on) {
-        // The widths as they are now become the proportions.
-        for (int i = 0; i < m_columns.size(); ++i)
-            m_baseWidths[i] = m_columns[i].width;
-    } else {
-        for (int i = 0; i < m_columns.size(); ++i)
-            m_columns[i].width = std::max(0, m_titles->sectionSize(i) - line);
-    }
-    m_autoFit = on;
+    const int line = look().columnLineWidth();
+    QVector<int> shown;
+    for (int i = 0; i < columnCount(); ++i)
+        shown << std::max(0, m_titles->sectionSize(i) - line);
+    m_layout.setAutoFit(on, shown);
     applyColumnWidths();
 }
 
 void DBGridEh::setUseMultiTitle(bool on)
 {
-    m_multiTitle = on;
+    m_layout.setMultiTitle(on);
     applyTitles();
 }
 
@@ -182,7 +167,7 @@ void DBGridEh::setRowHeight(int pixels)
 
 void DBGridEh::setTitleFont(const QFont& font)
 {
-    m_titleFont = font;
+    m_layout.setTitleFont(font);
     applyTitles();
 }
 
@@ -194,31 +179,17 @@ void DBGridEh::setReadOnly(bool readOnly)
     viewport()->update();
 }
 
-QFont DBGridEh::columnTitleFont(int column) const
+GridLook DBGridEh::look() const
 {
-    if (column >= 0 && column < m_columns.size() && m_columns[column].titleFont)
-        return *m_columns[column].titleFont;
-    return m_titleFont;
+    return {m_optionsEh.testFlag(dghFixed3D), m_options.testFlag(dgColLines), m_options.testFlag(dgRowLines)};
 }
 
-QList<grid_layout::TitleCell> DBGridEh::titleCells() const
+ColumnLayout::Area DBGridEh::layoutArea() const
 {
-    return m_titles->cells();
-}
-
-int DBGridEh::titleRows() const
-{
-    return m_titles->rows();
-}
-
-int DBGridEh::lineWidth() const
-{
-    return m_options.testFlag(dgColLines) ? 1 : 0;
-}
-
-int DBGridEh::clientWidth() const
-{
-    return viewport()->width() + (m_options.testFlag(dgIndicator) ? kIndicatorWidth + lineWidth() : 0);
+    const bool indicator = m_options.testFlag(dgIndicator);
+    const GridLook drawn = look();
+    const int clientWidth = viewport()->width() + (indicator ? ColumnLayout::kIndicatorWidth + drawn.columnLineWidth() : 0);
+    return {clientWidth, indicator, drawn.columnLines};
 }
 
 void DBGridEh::applyOptions()
@@ -245,10 +216,7 @@ void DBGridEh::applyOptions()
 
 void DBGridEh::applyTitles()
 {
-    QStringList titles;
-    for (const GridColumn& column : m_columns)
-        titles << column.title;
-    m_titles->setCells(grid_layout::titleCells(titles, m_multiTitle), grid_layout::titleDepth(titles, m_multiTitle));
+    m_titles->setCells(m_layout.titleCells(), m_layout.titleRows());
     updateGeometries();
 }
 
@@ -264,37 +232,21 @@ void DBGridEh::applyRowHeight()
 void DBGridEh::applyColumnWidths()
 {
     QScopedValueRollback guard(m_applyingWidths, true);
-    const int line = lineWidth();
-    if (m_autoFit) {
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        QVector<grid_layout::WidthLimits> limits;
-        for (const GridColumn& column : m_columns)
-            limits << grid_layout::WidthLimits{column.minWidth, column.maxWidth};
-        const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
-                                                    m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
-        const QVector<int> widths = grid_layout::fitWidths(m_baseWidths, share, limits);
-        for (int i = 0; i < widths.size(); ++i)
-            m_titles->resizeSection(i, std::max(0, widths[i]) + line);
-    } else {
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        for (int i = 0; i < m_columns.size(); ++i)
-            m_titles->resizeSection(i, m_columns[i].width + line);
-    }
+    setHorizontalScrollBarPolicy(m_layout.autoFit() ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    const QVector<int> widths = m_layout.widths(layoutArea());
+    const int line = look().columnLineWidth();
+    for (int i = 0; i < widths.size(); ++i)
+        m_titles->resizeSection(i, widths[i] + line);
 }
 
 void DBGridEh::onSectionResized(int logical, int, int newSize)
 {
-    if (m_applyingWidths || logical < 0 || logical >= m_columns.size())
+    if (m_applyingWidths || logical < 0 || logical >= columnCount())
         return;
-    const int width = std::max(0, newSize - lineWidth());
-    if (!m_autoFit) {
-        m_columns[logical].width = width;
-        return;
-    }
-    const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
-                                                m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
-    m_baseWidths = grid_layout::rescaleBaseWidths(m_baseWidths, logical, width, share);
-    applyColumnWidths();
+    m_layout.resizeColumn(logical, std::max(0, newSize - look().columnLineWidth()), layoutArea());
+    // Auto-fit shares the width again; a set width is shown as dragged.
+    if (m_layout.autoFit())
+        applyColumnWidths();
 }
 
 int DBGridEh::optimalColumnWidth(int column) const
@@ -303,8 +255,8 @@ int DBGridEh::optimalColumnWidth(int column) const
     int widest = 0;
     for (int row = 0; row < m_model->rowCount(); ++row)
         widest = std::max(widest, cells.horizontalAdvance(m_model->cellText(row, column)));
-    const QStringList levels = grid_layout::titleLevels(m_columns[column].title, m_multiTitle);
-    widest = std::max(widest, QFontMetrics(columnTitleFont(column)).horizontalAdvance(levels.last()) + 2);
+    widest = std::max(widest, QFontMetrics(m_layout.columnTitleFont(column)).horizontalAdvance(m_layout.lowestTitle(column))
+                                  + 2);
     if (m_delegate->showsEditButton(m_model->index(0, column)))
         widest += GridDelegate::editButtonRect({}).width() + 2;
     return widest + 6;
@@ -312,23 +264,16 @@ int DBGridEh::optimalColumnWidth(int column) const
 
 void DBGridEh::fitColumnToContents(int column)
 {
-    if (column < 0 || column >= m_columns.size())
+    if (column < 0 || column >= columnCount())
         return;
-    const int width = optimalColumnWidth(column);
-    if (m_autoFit) {
-        const int share = grid_layout::widthToShare(clientWidth(), kIndicatorWidth, columnCount(),
-                                                    m_options.testFlag(dgIndicator), m_options.testFlag(dgColLines));
-        m_baseWidths = grid_layout::rescaleBaseWidths(m_baseWidths, column, width, share);
-    } else {
-        m_columns[column].width = width;
-    }
+    m_layout.resizeColumn(column, optimalColumnWidth(column), layoutArea());
     applyColumnWidths();
 }
 
 bool DBGridEh::viewportEvent(QEvent* event)
 {
     const bool result = QTableView::viewportEvent(event);
-    if (event->type() == QEvent::Resize && m_autoFit)
+    if (event->type() == QEvent::Resize && m_layout.autoFit())
         applyColumnWidths();
     return result;
 }
@@ -354,6 +299,23 @@ DBGridEh::RowMark DBGridEh::rowMark(int row) const
     case db::Dataset::State::Insert: return RowMark::Insert;
     default: return RowMark::Browse;
     }
+}
+
+CellMarks DBGridEh::cellMarks(const QModelIndex& index) const
+{
+    // Without the focus the marks show only with dgAlwaysShowSelection.
+    if (!m_options.testFlag(dgAlwaysShowSelection) && !hasFocusInside())
+        return {};
+    const QModelIndex current = currentIndex();
+    const bool isCurrentCell = index == current;
+    const bool isCurrentRow = current.isValid() && index.row() == current.row();
+    const bool selected = m_options.testFlag(dgMultiSelect) && selectionModel()->isSelected(index);
+    const bool highlightFocus = m_optionsEh.testFlag(dghHighlightFocus);
+    CellMarks marks;
+    marks.highlighted = selected || (isCurrentCell && highlightFocus);
+    marks.tinted = !marks.highlighted && isCurrentRow && m_optionsEh.testFlag(dghRowHighlight);
+    marks.framed = isCurrentCell && !highlightFocus;
+    return marks;
 }
 
 int DBGridEh::currentColumn() const
@@ -443,7 +405,7 @@ bool DBGridEh::canEditRecords() const
 
 bool DBGridEh::cellEditable(int column) const
 {
-    return canEditRecords() && column >= 0 && column < m_columns.size() && !m_columns[column].readOnly;
+    return canEditRecords() && column >= 0 && column < columnCount() && !m_layout.column(column).readOnly;
 }
 
 QWidget* DBGridEh::cellEditor() const
@@ -461,7 +423,7 @@ void DBGridEh::writeEditor(QWidget* editor)
 {
     const QModelIndex index = m_delegate->editorIndex(editor);
     if (index.isValid())
-        m_delegate->setModelData(editor, m_model, index);
+        m_delegate->writeEditor(editor, *m_model, index);
 }
 
 void DBGridEh::commitEditor()
@@ -480,8 +442,17 @@ void DBGridEh::closeCellEditor(bool commit)
     closeEditor(editor, commit ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
 }
 
-// Typing in a cell puts the record into edit state.
-void DBGridEh::startEditingRecord()
+// Choosing writes the key at once; queued, so that the choice ends first and
+// a refusal reaches the error display from its own event.
+void DBGridEh::editorChoiceMade(QWidget* editor)
+{
+    QTimer::singleShot(0, this, [this, editor = QPointer<QWidget>(editor)] {
+        if (editor && cellEditor() == editor)
+            guarded([this] { commitEditor(); });
+    });
+}
+
+void DBGridEh::editorTextEdited()
 {
     if (db::Dataset* data = dataset(); data && !data->isEditing())
         data->edit();
@@ -504,7 +475,7 @@ void DBGridEh::focusFirstEditableCell()
 
 void DBGridEh::openEditorIfAlwaysShown()
 {
-    if (!m_options.testFlag(dgAlwaysShowEditor) || !m_options.testFlag(dgEditing) || cellEditor()
+    if (!m_options.testFlag(dgAlwaysShowEditor) || !m_options.testFlag(dgEditing) || cellEditor() || m_leaving
         || !hasFocusInside())
         return;
     const QModelIndex current = currentIndex();
@@ -551,91 +522,143 @@ void DBGridEh::moveToNextCell(bool forward)
     setCurrentCell(row, column);
 }
 
+// To the next or previous control of the window after the grid itself, not
+// after the editor (the last made, last in the window's order), and not into
+// the grid's own cells.
 void DBGridEh::leaveByTab(bool forward)
 {
+    QScopedValueRollback leaving(m_leaving, true);
     closeCellEditor(true);
-    focusNextPrevChild(forward);
+    setFocus(Qt::OtherFocusReason);
+    QWidget::focusNextPrevChild(forward);
 }
 
 bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
 {
-    const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+        return insertOrDeleteKey(event->key(), modifiers);
+    case Qt::Key_F:
+        return modifiers == Qt::ControlModifier && findKey();
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return !(modifiers & ~(Qt::ShiftModifier | Qt::ControlModifier))
+            && tabKey(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier),
+                      modifiers.testFlag(Qt::ControlModifier));
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return modifiers == Qt::NoModifier && enterKey(editor);
+    case Qt::Key_Escape:
+        return modifiers == Qt::NoModifier && escapeKey(editor);
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return rowKey(event, modifiers, editor);
+    default:
+        return false;
+    }
+}
+
+bool DBGridEh::findKey()
+{
+    if (!m_optionsEh.testFlag(dghDialogFind))
+        return false;
+    openFindDialog();
+    return true;
+}
+
+// Ctrl+Tab leaves the grid whatever its options, as in any toolkit.
+bool DBGridEh::tabKey(bool forward, bool leave)
+{
+    if (m_options.testFlag(dgTabs) && !leave)
+        moveToNextCell(forward);
+    else
+        leaveByTab(forward);
+    return true;
+}
+
+bool DBGridEh::enterKey(QWidget* editor)
+{
+    if (m_optionsEh.testFlag(dghEnterAsTab)) {
+        moveToNextCell(true);
+        return true;
+    }
+    if (editor) {
+        commitEditor();
+        if (!m_options.testFlag(dgAlwaysShowEditor))
+            closeCellEditor(false);
+        return true;
+    }
+    if (currentIndex().isValid() && cellEditable(currentIndex().column())) {
+        edit(currentIndex());
+        return true;
+    }
+    return false;
+}
+
+bool DBGridEh::escapeKey(QWidget* editor)
+{
     db::Dataset* data = dataset();
+    // First the editor's own change goes, then the record's. A record that
+    // the typing alone put into edit state has nothing left to keep, and goes
+    // back to browsing with the editor.
+    if (editor && GridDelegate::isModified(editor)) {
+        closeCellEditor(false);
+        if (data && data->state() == db::Dataset::State::Edit && !data->isModified())
+            data->cancel();
+        openEditorIfAlwaysShown();
+        return true;
+    }
+    closeCellEditor(false);
+    if (data && data->isEditing()) {
+        data->cancel();
+        openEditorIfAlwaysShown();
+        return true;
+    }
+    return editor != nullptr;
+}
+
+bool DBGridEh::insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers)
+{
     if (key == Qt::Key_Delete && modifiers == Qt::ControlModifier) {
         deleteRecords();
         return true;
     }
-    if (key == Qt::Key_F && modifiers == Qt::ControlModifier && m_optionsEh.testFlag(dghDialogFind)) {
-        openFindDialog();
-        return true;
-    }
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(modifiers & ~Qt::ShiftModifier)) {
-        const bool forward = key == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier);
-        if (m_options.testFlag(dgTabs))
-            moveToNextCell(forward);
-        else
-            leaveByTab(forward);
-        return true;
-    }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
-        if (m_optionsEh.testFlag(dghEnterAsTab)) {
-            moveToNextCell(true);
-            return true;
-        }
-        if (editor) {
-            commitEditor();
-            if (!m_options.testFlag(dgAlwaysShowEditor))
-                closeCellEditor(false);
-            return true;
-        }
-        if (currentIndex().isValid() && cellEditable(currentIndex().column())) {
-            edit(currentIndex());
-            return true;
-        }
-        return false;
-    }
-    if (key == Qt::Key_Escape && modifiers == Qt::NoModifier) {
-        // First the editor's own change goes, then the record's. A record
-        // that the typing alone put into edit state has nothing left to
-        // keep, and goes back to browsing with the editor.
-        if (editor && GridDelegate::isModified(editor)) {
-            closeCellEditor(false);
-            if (data && data->state() == db::Dataset::State::Edit && !data->isModified())
-                data->cancel();
-            openEditorIfAlwaysShown();
-            return true;
-        }
-        closeCellEditor(false);
-        if (data && data->isEditing()) {
-            data->cancel();
-            openEditorIfAlwaysShown();
-            return true;
-        }
-        return editor != nullptr;
-    }
     if (key == Qt::Key_Insert && modifiers == Qt::NoModifier && canEditRecords()) {
         closeCellEditor(true);
-        data->insert();
+        dataset()->insert();
         return true;
     }
-    if ((key == Qt::Key_Down || key == Qt::Key_Up) && modifiers == Qt::AltModifier && !editor) {
-        // Alt with an arrow opens a lookup cell's list, as in the open editor;
-        // elsewhere it does nothing (above all, it does not leave the row).
-        const QModelIndex current = currentIndex();
-        if (current.isValid() && cellEditable(current.column()) && m_model->field(current.column())
-            && m_model->field(current.column())->isLookup()) {
-            edit(current);
-            if (auto* combo = qobject_cast<QComboBox*>(cellEditor()))
-                combo->showPopup();
-        }
+    return false;
+}
+
+bool DBGridEh::rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Home || key == Qt::Key_End) {
+        // Ctrl: the first or last record, also from the editor (whose own
+        // Home and End move in its text).
+        if (modifiers != Qt::ControlModifier)
+            return false;
+        if (m_model->rowCount() > 0)
+            setCurrentCell(key == Qt::Key_Home ? 0 : m_model->rowCount() - 1, std::max(0, currentColumn()));
         return true;
     }
+    const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
+    if (vertical && modifiers == Qt::AltModifier && !editor) {
+        openLookupList();
+        return true;
+    }
+    const db::Dataset* data = dataset();
     if (key == Qt::Key_Down && modifiers == Qt::NoModifier && data
         && (data->isEmpty() || currentIndex().row() == m_model->rowCount() - 1))
         return appendAtEnd();
-    if (qobject_cast<QComboBox*>(editor) && !(modifiers & Qt::AltModifier)
-        && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+    if (qobject_cast<QComboBox*>(editor) && !(modifiers & Qt::AltModifier)) {
         // Up and Down move between rows, as in any other cell.
         closeCellEditor(true);
         QTableView::keyPressEvent(event);
@@ -644,7 +667,20 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
     return false;
 }
 
-bool DBGridEh::guardedKey(QKeyEvent* event, QWidget* editor)
+// Alt with an arrow opens a lookup cell's list, as in the open editor;
+// elsewhere it does nothing (above all, it does not leave the row).
+void DBGridEh::openLookupList()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !cellEditable(current.column()) || !m_model->field(current.column())
+        || !m_model->field(current.column())->isLookup())
+        return;
+    edit(current);
+    if (auto* combo = qobject_cast<QComboBox*>(cellEditor()))
+        combo->showPopup();
+}
+
+bool DBGridEh::keyPressed(QKeyEvent* event, QWidget* editor)
 {
     bool handled = false;
     // A refused key is done with: nothing else acts on it.
@@ -655,7 +691,7 @@ bool DBGridEh::guardedKey(QKeyEvent* event, QWidget* editor)
 
 void DBGridEh::keyPressEvent(QKeyEvent* event)
 {
-    if (guardedKey(event, cellEditor())) {
+    if (keyPressed(event, cellEditor())) {
         event->accept();
         return;
     }
@@ -682,10 +718,15 @@ void DBGridEh::mousePressEvent(QMouseEvent* event)
     }
 }
 
+// The focus coming to the grid goes on into its open editor, where typing
+// edits; with dgAlwaysShowEditor an editor is opened for it.
 void DBGridEh::focusInEvent(QFocusEvent* event)
 {
     QTableView::focusInEvent(event);
-    openEditorIfAlwaysShown();
+    if (QWidget* editor = cellEditor(); editor && state() == EditingState)
+        editor->setFocus(event->reason());
+    else
+        openEditorIfAlwaysShown();
 }
 
 // ---- leaving the grid ----
@@ -704,20 +745,41 @@ bool DBGridEh::hasFocusInside() const
     return isInside(QApplication::focusWidget());
 }
 
+// Only another control of the grid's own window taking the focus leaves the
+// grid. Another window taking it (a message box, the find dialog) leaves the
+// window's focus here, to come back when the window is active again: the
+// open editor and its text stay, and nothing is written or refused while the
+// box is shown.
 void DBGridEh::onFocusChanged(QWidget* old, QWidget* now)
 {
-    const bool wasInside = isInside(old);
-    const bool isNowInside = isInside(now);
-    if (wasInside == isNowInside)
+    if (isInside(old) != isInside(now))
+        viewport()->update();
+    if (isInside(now)) {
+        m_holdsFocus = true;
         return;
-    viewport()->update();
-    if (wasInside && now)
-        // Run from its own event, so that a refusal reaches the error display
-        // without unwinding through the focus change.
-        QTimer::singleShot(0, this, [this] {
-            if (!hasFocusInside())
-                guarded([this] { onExit(); });
-        });
+    }
+    if (!m_holdsFocus || !now || now->window() != window())
+        return;
+    m_holdsFocus = false;
+    // Run from its own event, so that a refusal reaches the error display
+    // without unwinding through the focus change.
+    QTimer::singleShot(0, this, [this] {
+        if (!hasFocusInside())
+            guarded([this] { onExit(); });
+    });
+}
+
+// The editor closing while its window remembers it as the focused control
+// but is not active (a message box has the focus): the window's focus goes
+// to the grid, so that it comes back here, not to the window's first control.
+void DBGridEh::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const QWidget* remembered = window()->focusWidget();
+    const bool keepFocus =
+        editor && !editor->hasFocus() && remembered && (remembered == editor || editor->isAncestorOf(remembered));
+    QTableView::closeEditor(editor, hint);
+    if (keepFocus)
+        setFocus(Qt::OtherFocusReason);
 }
 
 void DBGridEh::onExit()

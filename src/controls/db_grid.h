@@ -11,13 +11,11 @@
 // an editor's text) shows a refusal through the error display itself and
 // reports the action as not done, so the view's own state stays sound.
 #include "controls/dataset_model.h"
+#include "controls/grid_host.h"
 #include "controls/grid_layout.h"
 
-#include <QFont>
 #include <QItemSelectionModel>
 #include <QTableView>
-
-#include <optional>
 
 namespace controls {
 
@@ -25,19 +23,9 @@ class GridDelegate;
 class IndicatorHeader;
 class TitleHeader;
 
-struct GridColumn {
-    QString fieldName;
-    QString title;
-    int width = 64; // pixels, without the column line
-    bool readOnly = false;
-    bool alwaysShowEditButton = false;
-    Qt::Alignment titleAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    std::optional<QFont> titleFont; // the grid's title font when unset
-    int minWidth = 0;               // limits for auto-fit; 0: none
-    int maxWidth = 0;
-};
-
-class DBGridEh : public QTableView {
+// The columns, their widths and titles are a ColumnLayout; the grid's parts
+// (grid_parts.h) see the grid only through GridHost.
+class DBGridEh : public QTableView, private GridHost {
     Q_OBJECT
 public:
     enum Option {
@@ -72,10 +60,7 @@ public:
     static OptionsEh defaultOptionsEh();
 
     // What the indicator shows for a row.
-    enum class RowMark { None, Browse, Edit, Insert };
-
-    // Width of the indicator column, without its line.
-    static constexpr int kIndicatorWidth = 11;
+    using RowMark = controls::RowMark;
 
     explicit DBGridEh(QWidget* parent = nullptr);
     ~DBGridEh() override;
@@ -87,10 +72,12 @@ public:
     DatasetModel* datasetModel() const { return m_model; }
 
     void setColumns(const QList<GridColumn>& columns);
-    const QList<GridColumn>& columns() const { return m_columns; }
-    const GridColumn& column(int index) const { return m_columns.at(index); }
+    const QList<GridColumn>& columns() const { return m_layout.columns(); }
+    const GridColumn& column(int index) const { return m_layout.column(index); }
     void setColumn(int index, const GridColumn& column);
-    int columnCount() const { return int(m_columns.size()); }
+    int columnCount() const { return m_layout.count(); }
+    // The columns' widths and titles as laid out.
+    const ColumnLayout& columnLayout() const override { return m_layout; }
 
     void setOptions(Options options);
     Options options() const { return m_options; }
@@ -98,31 +85,21 @@ public:
     OptionsEh optionsEh() const { return m_optionsEh; }
 
     void setAutoFitColWidths(bool on);
-    bool autoFitColWidths() const { return m_autoFit; }
-    // The set widths that auto-fit shares the width by.
-    const QVector<int>& baseWidths() const { return m_baseWidths; }
+    bool autoFitColWidths() const { return m_layout.autoFit(); }
     void setUseMultiTitle(bool on);
-    bool useMultiTitle() const { return m_multiTitle; }
+    bool useMultiTitle() const { return m_layout.multiTitle(); }
     // Text lines per row and extra pixels per row; cosmetic.
     void setRowLines(int lines);
     void setRowHeight(int pixels);
     int rowLines() const { return m_rowLines; }
     int rowHeight() const { return m_rowHeight; }
     void setTitleFont(const QFont& font);
-    QFont titleFont() const { return m_titleFont; }
-    // Kept for footers, which this grid does not draw.
-    void setFooterFont(const QFont& font) { m_footerFont = font; }
-    QFont footerFont() const { return m_footerFont; }
+    QFont titleFont() const { return m_layout.titleFont(); }
     // A read-only grid edits and deletes nothing.
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
 
-    // The title area's cells (column indexes are the grid's columns).
-    QList<grid_layout::TitleCell> titleCells() const;
-    int titleRows() const;
-    QFont columnTitleFont(int column) const;
-
-    RowMark rowMark(int row) const;
+    RowMark rowMark(int row) const override;
     // The current column, or -1 without one.
     int currentColumn() const;
     // Makes a cell current (moving the dataset's current record).
@@ -157,22 +134,35 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool viewportEvent(QEvent* event) override;
     void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void changeEvent(QEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
 
 private:
-    friend class GridDelegate;
-    friend class GridSelectionModel;
-    friend class TitleHeader;
-    friend class IndicatorHeader;
+    // GridHost, for the grid's parts.
+    GridLook look() const override;
+    CellMarks cellMarks(const QModelIndex& index) const override;
+    bool keyPressed(QKeyEvent* event, QWidget* editor) override;
+    // Typing in a cell puts the record into edit state.
+    void editorTextEdited() override;
+    void editorChoiceMade(QWidget* editor) override;
+    QModelIndex moveDatasetTo(const QModelIndex& index) override;
 
     // The grid's key handling, shared by the view and its editors; true when
     // the key was handled.
     bool handleKey(QKeyEvent* event, QWidget* editor);
-    // handleKey() for the toolkit's calls: a refusal is shown, and the key
-    // counts as handled.
-    bool guardedKey(QKeyEvent* event, QWidget* editor);
+    // One function for each family of keys, true when the key was handled:
+    // records (Insert, Ctrl+Delete), find (Ctrl+F), moving between cells
+    // (Tab) or out of the grid (Ctrl+Tab), between rows (Up, Down, Page Up,
+    // Page Down, Ctrl+Home, Ctrl+End), the editor (Enter, Escape).
+    bool insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers);
+    bool findKey();
+    bool tabKey(bool forward, bool leave);
+    bool rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor);
+    bool enterKey(QWidget* editor);
+    bool escapeKey(QWidget* editor);
+    void openLookupList();
     // Writes the editor's text into its field; throws the refusal.
     void writeEditor(QWidget* editor);
     void moveToNextCell(bool forward);
@@ -181,20 +171,16 @@ private:
     bool appendAtEnd();
     bool canEditRecords() const;
     bool cellEditable(int column) const;
-    // The view asks to make `index` current: the dataset moves first. Returns
-    // the index to make current (rows may have shifted), invalid for none.
-    QModelIndex moveDatasetTo(const QModelIndex& index);
     void followDatasetCurrent();
     void onFocusChanged(QWidget* old, QWidget* now);
     void onExit();
-    void startEditingRecord();
     void applyOptions();
     void applyTitles();
     void applyRowHeight();
     void applyColumnWidths();
     void onSectionResized(int logical, int oldSize, int newSize);
-    int lineWidth() const;
-    int clientWidth() const;
+    // What the columns are laid out in now.
+    ColumnLayout::Area layoutArea() const;
     bool isInside(const QWidget* widget) const;
     int selectedRowCount() const;
     void openEditorIfAlwaysShown();
@@ -203,20 +189,17 @@ private:
     GridDelegate* m_delegate;
     TitleHeader* m_titles;
     IndicatorHeader* m_indicator;
-    QList<GridColumn> m_columns;
-    QVector<int> m_baseWidths;
+    ColumnLayout m_layout;
     Options m_options;
     OptionsEh m_optionsEh;
-    bool m_autoFit = false;
-    bool m_multiTitle = false;
     int m_rowLines = 1;
     int m_rowHeight = 0;
-    QFont m_titleFont;
-    QFont m_footerFont;
     bool m_readOnly = false;
     bool m_applyingWidths = false;
     bool m_followingDataset = false; // the view follows the dataset
     bool m_movingDataset = false;    // the dataset follows the view
+    bool m_holdsFocus = false;       // the focus is in the grid, or its window's is
+    bool m_leaving = false;          // the focus is on its way out by Tab
 };
 
 } // namespace controls

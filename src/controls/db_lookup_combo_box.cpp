@@ -4,6 +4,7 @@
 #include "controls/dialogs.h"
 #include "db/dataset.h"
 #include "db/field.h"
+#include "db/key_value.h"
 
 #include <QElapsedTimer>
 #include <QFrame>
@@ -35,19 +36,6 @@ std::optional<qint64>& lastKeystroke()
 {
     static std::optional<qint64> time;
     return time;
-}
-
-bool sameKey(const QVariant& a, const QVariant& b)
-{
-    if (a.isNull() || b.isNull())
-        return a.isNull() && b.isNull();
-    bool aNumber = false;
-    bool bNumber = false;
-    const double x = a.toDouble(&aNumber);
-    const double y = b.toDouble(&bNumber);
-    if (aNumber && bNumber)
-        return x == y;
-    return a.toString() == b.toString();
 }
 
 bool isAltArrow(const QKeyEvent* event)
@@ -122,7 +110,11 @@ DBLookupComboBox::DBLookupComboBox(QWidget* parent)
     m_popup->view()->setModel(m_model);
     // The text shown follows the list source: reopened, refreshed or edited.
     auto repaint = [this] { update(); };
-    connect(&m_link, &db::DataLink::reset, this, repaint);
+    // A list read again is searched afresh.
+    connect(&m_link, &db::DataLink::reset, this, [this] {
+        m_searchText.clear();
+        update();
+    });
     connect(&m_link, &db::DataLink::stateChanged, this, repaint);
     connect(&m_link, &db::DataLink::rowInserted, this, repaint);
     connect(&m_link, &db::DataLink::rowRemoved, this, repaint);
@@ -130,6 +122,7 @@ DBLookupComboBox::DBLookupComboBox(QWidget* parent)
     connect(&m_link, &db::DataLink::activeChanged, this, [this](bool active) {
         if (!active)
             closeUp(false);
+        m_searchText.clear();
         update();
     });
 }
@@ -163,7 +156,7 @@ void DBLookupComboBox::setListField(const QString& name)
 
 void DBLookupComboBox::setKeyValue(const QVariant& key)
 {
-    if (sameKey(key, m_key))
+    if (db::sameKey(key, m_key))
         return;
     m_key = key;
     update();
@@ -269,7 +262,7 @@ void DBLookupComboBox::dropDown()
     if (isListVisible() || !isEnabled() || !m_link.isActive())
         return;
     QListView* view = m_popup->view();
-    const int rows = std::max(1, std::min(m_dropDownRows, listRowCount()));
+    const int rows = std::max(1, std::min(kDropDownRows, listRowCount()));
     const int rowHeight = std::max(view->sizeHintForRow(0), fontMetrics().height() + 2);
     const QSize size(width(), rows * rowHeight + 2 * view->frameWidth() + 2);
     QPoint at = mapToGlobal(QPoint(0, height()));
@@ -368,9 +361,14 @@ void DBLookupComboBox::mousePressEvent(QMouseEvent* event)
         dropDown();
 }
 
+// Coming back from another box, the text typed there earlier does not
+// hold up the search here. The focus coming back from the box's own list is
+// still the same search.
 void DBLookupComboBox::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        m_searchText.clear();
     update();
 }
 

@@ -13,8 +13,9 @@
 // error display and goes no further.
 //
 // Incremental search: a character typed more than 2000 ms after the previous
-// one typed in any lookup box starts the search text afresh; Backspace and
-// Escape clear it; at 32 characters further ones are ignored. The search text
+// one typed in any lookup box starts the search text afresh, and so do the
+// box getting the focus and its list being read again; Backspace and Escape
+// clear it; at 32 characters further ones are ignored. The search text
 // plus the typed character selects the first entry whose list text begins
 // with it, ignoring case, and becomes the search text; with no such entry
 // nothing is selected and the search text stays.
@@ -37,6 +38,7 @@ class DBLookupComboBox : public QWidget {
 public:
     static constexpr qint64 kSearchPause = 2000; // ms
     static constexpr int kSearchLimit = 32;
+    static constexpr int kDropDownRows = 7; // the open list's height, in entries at most
 
     // The clock of the incremental search, in milliseconds; tests set their own.
     using Clock = std::function<qint64()>;
@@ -67,8 +69,6 @@ public:
     QString text() const;
     const QString& searchText() const { return m_searchText; }
 
-    int dropDownRows() const { return m_dropDownRows; }
-    void setDropDownRows(int rows) { m_dropDownRows = std::max(1, rows); }
     bool isListVisible() const;
     void dropDown();
     // Closes the open list; with `accept` the highlighted entry is selected.
@@ -115,7 +115,6 @@ private:
     QString m_listField;
     QVariant m_key;
     QString m_searchText;
-    int m_dropDownRows = 7;
     SelectionCheck m_selectionCheck;
 };
 

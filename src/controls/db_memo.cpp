@@ -142,7 +142,7 @@ void DBMemo::writeToField()
         // the memo goes back to what the field holds.
         m_writing = false;
         loadFromField();
-        showError(QString::fromUtf8(error.what()));
+        showFailure(error);
     }
 }
 
@@ -169,6 +169,14 @@ void DBMemo::keyReleaseEvent(QKeyEvent* event)
     QPlainTextEdit::keyReleaseEvent(event);
     if (!event->isAutoRepeat() && m_pressedKeys.remove(event->key()))
         guarded([&] { emit keyReleased(event); });
+}
+
+void DBMemo::focusOutEvent(QFocusEvent* event)
+{
+    QPlainTextEdit::focusOutEvent(event);
+    // A message box or a menu over the window takes the focus only for a while.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        emit exited();
 }
 
 void DBMemo::focusInEvent(QFocusEvent* event)

@@ -32,11 +32,15 @@ signals:
     // Enter that closed a message box) is not reported. A failure of what it
     // runs is shown through the error display.
     void keyReleased(QKeyEvent* event);
+    // The focus went elsewhere in the window (not to a message box or menu
+    // shown over it, nor to another window).
+    void exited();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:

@@ -1,9 +1,13 @@
 #include "controls/dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QMessageBox>
 
 #include <exception>
+#include <utility>
 
 namespace controls {
 namespace {
@@ -35,7 +39,9 @@ class MessageBoxes final : public Dialogs {
 public:
     Button ask(const Message& message) override
     {
-        QMessageBox box(toBoxIcon(message.icon), message.caption, displayText(message.text));
+        // Over the active window, which a window manager then activates again.
+        QMessageBox box(toBoxIcon(message.icon), message.caption, displayText(message.text), QMessageBox::NoButton,
+                        QApplication::activeWindow());
         for (const Button b : message.buttons)
             box.addButton(toBoxButton(b));
         const int chosen = box.exec();
@@ -45,12 +51,32 @@ public:
         // Closed without a button: the way out is the last button offered.
         return message.buttons.isEmpty() ? Button::Ok : message.buttons.last();
     }
+
+    QString saveFileName(const QString& caption, const QString& suggestedName, const QString& filter) override
+    {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QDir(folder).filePath(suggestedName),
+                                            filter);
+    }
 };
 
 Dialogs*& installed()
 {
     static Dialogs* current = nullptr;
     return current;
+}
+
+// The latest wording made; each links to the one made before it.
+ErrorWording*& latestWording()
+{
+    static ErrorWording* latest = nullptr;
+    return latest;
+}
+
+FailureHandler& failureHandler()
+{
+    static FailureHandler handler;
+    return handler;
 }
 
 } // namespace
@@ -66,9 +92,32 @@ void installDialogs(Dialogs* replacement)
     installed() = replacement;
 }
 
+FocusReturn::FocusReturn()
+    : m_window(QApplication::activeWindow())
+    , m_focus(QApplication::focusWidget())
+{
+}
+
+FocusReturn::~FocusReturn()
+{
+    if (!m_window || !m_window->isVisible())
+        return;
+    if (m_focus && m_focus->window() == m_window && m_focus->isVisible() && m_focus->isEnabled())
+        m_focus->setFocus(Qt::ActiveWindowFocusReason); // taken when the window is active again
+    if (QApplication::activeWindow() != m_window)
+        m_window->activateWindow();
+}
+
 Button ask(const Message& message)
 {
+    const FocusReturn focusReturn;
     return dialogs().ask(message);
+}
+
+QString askSaveFileName(const QString& caption, const QString& suggestedName, const QString& filter)
+{
+    const FocusReturn focusReturn;
+    return dialogs().saveFileName(caption, suggestedName, filter);
 }
 
 void showError(const QString& text)
@@ -92,17 +141,55 @@ bool confirm(const QString& text)
                 {Button::Ok, Button::Cancel}}) != Button::Cancel;
 }
 
+void installFailureHandler(FailureHandler handler)
+{
+    failureHandler() = std::move(handler);
+}
+
+void showFailure(const std::exception& error)
+{
+    if (!failureHandler() || !failureHandler()(error))
+        showError(ErrorWording::textOf(error));
+}
+
 bool guarded(const std::function<void()>& action)
 {
     try {
         action();
         return true;
     } catch (const std::exception& error) {
-        showError(QString::fromUtf8(error.what()));
+        showFailure(error);
     } catch (...) {
         showError(QApplication::translate("controls::Application", "Unknown error"));
     }
     return false;
+}
+
+ErrorWording::ErrorWording(db::DatabaseError::Kind kind, QString text)
+    : m_kind(kind)
+    , m_text(std::move(text))
+    , m_previous(std::exchange(latestWording(), this))
+{
+}
+
+// Wordings end in the reverse order of their making, as scopes and windows
+// nested in one another do; one that ends early is taken out of the chain.
+ErrorWording::~ErrorWording()
+{
+    for (ErrorWording** link = &latestWording(); *link; link = &(*link)->m_previous)
+        if (*link == this) {
+            *link = m_previous;
+            return;
+        }
+}
+
+QString ErrorWording::textOf(const std::exception& failure)
+{
+    if (const auto* error = dynamic_cast<const db::DatabaseError*>(&failure))
+        for (const ErrorWording* wording = latestWording(); wording; wording = wording->m_previous)
+            if (wording->m_kind == error->kind())
+                return wording->m_text;
+    return QString::fromUtf8(failure.what());
 }
 
 QString displayText(QString text)

@@ -104,6 +104,18 @@ FindDialog::FindDialog()
     connect(m_close, &QPushButton::clicked, this, &QDialog::close);
 }
 
+// A window manager would activate some window once the dialog has gone,
+// not necessarily the grid's; without one none would be.
+void FindDialog::done(int result)
+{
+    const bool hadFocus = isActiveWindow();
+    QDialog::done(result);
+    if (hadFocus && m_grid && m_grid->isVisible()) {
+        m_grid->activateWindow();
+        m_grid->setFocus(Qt::ActiveWindowFocusReason);
+    }
+}
+
 void FindDialog::showFor(DBGridEh* grid)
 {
     m_grid = grid;

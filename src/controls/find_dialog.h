@@ -42,6 +42,8 @@ public:
     QPair<int, int> findNextCell() const;
     // Moves the grid to the next match, or shows that there is none.
     void findNext();
+    // Closed while it has the focus, it gives the focus back to its grid.
+    void done(int result) override;
 
 private:
     FindDialog();

@@ -135,3 +135,107 @@ QList<TitleCell> titleCells(const QStringList& titles, bool multiLevel)
 }
 
 } // namespace controls::grid_layout
+
+namespace controls {
+
+void ColumnLayout::setColumns(const QList<GridColumn>& columns)
+{
+    m_columns = columns;
+    m_baseWidths.clear();
+    for (const GridColumn& column : m_columns)
+        m_baseWidths << column.width;
+}
+
+void ColumnLayout::setColumn(int index, const GridColumn& column)
+{
+    if (index < 0 || index >= count())
+        return;
+    m_columns[index] = column;
+    m_baseWidths[index] = column.width;
+}
+
+QStringList ColumnLayout::fieldNames() const
+{
+    QStringList names;
+    for (const GridColumn& column : m_columns)
+        names << column.fieldName;
+    return names;
+}
+
+QStringList ColumnLayout::titles() const
+{
+    QStringList titles;
+    for (const GridColumn& column : m_columns)
+        titles << column.title;
+    return titles;
+}
+
+void ColumnLayout::setAutoFit(bool on, const QVector<int>& shownWidths)
+{
+    if (on == m_autoFit)
+        return;
+    if (on) {
+        for (int i = 0; i < count(); ++i)
+            m_baseWidths[i] = m_columns[i].width;
+    } else {
+        for (int i = 0; i < count() && i < shownWidths.size(); ++i)
+            m_columns[i].width = shownWidths[i];
+    }
+    m_autoFit = on;
+}
+
+int ColumnLayout::widthToShare(const Area& area) const
+{
+    return grid_layout::widthToShare(area.clientWidth, kIndicatorWidth, count(), area.indicator, area.columnLines);
+}
+
+QVector<int> ColumnLayout::widths(const Area& area) const
+{
+    QVector<int> widths;
+    if (!m_autoFit) {
+        for (const GridColumn& column : m_columns)
+            widths << column.width;
+        return widths;
+    }
+    QVector<grid_layout::WidthLimits> limits;
+    for (const GridColumn& column : m_columns)
+        limits << grid_layout::WidthLimits{column.minWidth, column.maxWidth};
+    widths = grid_layout::fitWidths(m_baseWidths, widthToShare(area), limits);
+    for (int& width : widths)
+        width = std::max(0, width);
+    return widths;
+}
+
+void ColumnLayout::resizeColumn(int column, int width, const Area& area)
+{
+    if (column < 0 || column >= count())
+        return;
+    if (m_autoFit)
+        m_baseWidths = grid_layout::rescaleBaseWidths(m_baseWidths, column, width, widthToShare(area));
+    else
+        m_columns[column].width = width;
+}
+
+QList<grid_layout::TitleCell> ColumnLayout::titleCells() const
+{
+    return grid_layout::titleCells(titles(), m_multiTitle);
+}
+
+int ColumnLayout::titleRows() const
+{
+    return grid_layout::titleDepth(titles(), m_multiTitle);
+}
+
+QString ColumnLayout::lowestTitle(int column) const
+{
+    return grid_layout::titleLevels(m_columns.at(column).title, m_multiTitle).last();
+}
+
+QFont ColumnLayout::columnTitleFont(int column) const
+{
+    if (column >= 0 && column < count() && m_columns[column].titleFont)
+        return *m_columns[column].titleFont;
+    return m_titleFont;
+}
+
+} // namespace controls

@@ -1,17 +1,15 @@
 #include "controls/grid_parts.h"
 
-#include "controls/db_grid.h"
+#include "controls/dataset_model.h"
 #include "controls/dialogs.h"
 #include "db/dataset.h"
 #include "db/field.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionButton>
-#include <QTimer>
 #include <qdrawutil.h>
 
 namespace controls {
@@ -31,13 +29,20 @@ void drawFixedCell(QPainter* painter, const QRect& rect, const QPalette& palette
     painter->drawLine(rect.bottomLeft(), rect.bottomRight());
 }
 
+// The field shown in the index's column, if any.
+const db::Field* fieldAt(const QModelIndex& index)
+{
+    const auto* model = qobject_cast<const DatasetModel*>(index.model());
+    return model ? model->field(index.column()) : nullptr;
+}
+
 } // namespace
 
 // ---- title area ----
 
-TitleHeader::TitleHeader(DBGridEh* grid)
+TitleHeader::TitleHeader(const GridHost& host, QWidget* grid)
     : QHeaderView(Qt::Horizontal, grid)
-    , m_grid(grid)
+    , m_host(host)
 {
     setSectionsClickable(false);
     setHighlightSections(false);
@@ -55,9 +60,10 @@ void TitleHeader::setCells(const QList<grid_layout::TitleCell>& cells, int rows)
 
 int TitleHeader::lineHeight() const
 {
-    int height = QFontMetrics(m_grid->titleFont()).height();
-    for (int column = 0; column < m_grid->columnCount(); ++column)
-        height = std::max(height, QFontMetrics(m_grid->columnTitleFont(column)).height());
+    const ColumnLayout& layout = m_host.columnLayout();
+    int height = QFontMetrics(layout.titleFont()).height();
+    for (int column = 0; column < layout.count(); ++column)
+        height = std::max(height, QFontMetrics(layout.columnTitleFont(column)).height());
     return height + 4;
 }
 
@@ -82,7 +88,8 @@ QRect TitleHeader::cellRect(const grid_layout::TitleCell& cell, const QRect& sec
 
 void TitleHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
-    const bool raised = m_grid->optionsEh().testFlag(DBGridEh::dghFixed3D);
+    const bool raised = m_host.look().raisedFixedCells;
+    const ColumnLayout& layout = m_host.columnLayout();
     painter->save();
     painter->setClipRect(rect, Qt::IntersectClip);
     for (const grid_layout::TitleCell& cell : m_cells) {
@@ -90,12 +97,12 @@ void TitleHeader::paintSection(QPainter* painter, const QRect& rect, int logical
             continue;
         const QRect area = cellRect(cell, rect);
         drawFixedCell(painter, area, palette(), raised);
-        const GridColumn& column = m_grid->column(cell.firstColumn);
+        const GridColumn& column = layout.column(cell.firstColumn);
         // A shared upper cell is centred over its columns.
         const Qt::Alignment alignment = cell.firstColumn == cell.lastColumn
             ? (column.titleAlignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter
             : Qt::AlignHCenter | Qt::AlignVCenter;
-        const QFont font = m_grid->columnTitleFont(cell.firstColumn);
+        const QFont font = layout.columnTitleFont(cell.firstColumn);
         painter->setFont(font);
         painter->setPen(palette().color(QPalette::ButtonText));
         const QRect textArea = area.adjusted(3, 1, -3, -1);
@@ -134,9 +141,9 @@ void TitleHeader::mouseDoubleClickEvent(QMouseEvent* event)
 
 // ---- indicator column ----
 
-IndicatorHeader::IndicatorHeader(DBGridEh* grid)
+IndicatorHeader::IndicatorHeader(const GridHost& host, QWidget* grid)
     : QHeaderView(Qt::Vertical, grid)
-    , m_grid(grid)
+    , m_host(host)
 {
     setSectionResizeMode(QHeaderView::Fixed);
     setHighlightSections(false);
@@ -145,56 +152,56 @@ IndicatorHeader::IndicatorHeader(DBGridEh* grid)
 
 QSize IndicatorHeader::sizeHint() const
 {
-    return {DBGridEh::kIndicatorWidth + m_grid->lineWidth(), defaultSectionSize()};
+    return {ColumnLayout::kIndicatorWidth + m_host.look().columnLineWidth(), defaultSectionSize()};
 }
 
 void IndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
-    drawFixedCell(painter, rect, palette(), m_grid->optionsEh().testFlag(DBGridEh::dghFixed3D));
-    const DBGridEh::RowMark mark = m_grid->rowMark(logicalIndex);
-    if (mark == DBGridEh::RowMark::None)
+    drawFixedCell(painter, rect, palette(), m_host.look().raisedFixedCells);
+    const RowMark mark = m_host.rowMark(logicalIndex);
+    if (mark == RowMark::None)
         return;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QColor ink = palette().color(QPalette::ButtonText);
     const QPointF c = QRectF(rect).center();
     switch (mark) {
-    case DBGridEh::RowMark::Browse: // a right-pointing triangle
+    case RowMark::Browse: // a right-pointing triangle
         painter->setPen(Qt::NoPen);
         painter->setBrush(ink);
         painter->drawPolygon(QPolygonF({c + QPointF(-2, -4), c + QPointF(2.5, 0), c + QPointF(-2, 4)}));
         break;
-    case DBGridEh::RowMark::Edit: // an I-beam
+    case RowMark::Edit: // an I-beam
         painter->setPen(QPen(ink, 1.2));
         painter->drawLine(c + QPointF(0, -4), c + QPointF(0, 4));
         painter->drawLine(c + QPointF(-2, -4.5), c + QPointF(2, -4.5));
         painter->drawLine(c + QPointF(-2, 4.5), c + QPointF(2, 4.5));
         break;
-    case DBGridEh::RowMark::Insert: // an asterisk
+    case RowMark::Insert: // an asterisk
         painter->setPen(QPen(ink, 1.3));
         for (int angle = 0; angle < 180; angle += 60) {
             QLineF spoke = QLineF::fromPolar(3.8, angle).translated(c);
             painter->drawLine(QLineF(c * 2 - spoke.p2(), spoke.p2()));
         }
         break;
-    case DBGridEh::RowMark::None: break;
+    case RowMark::None: break;
     }
     painter->restore();
 }
 
 // ---- cells and editors ----
 
-GridDelegate::GridDelegate(DBGridEh* grid)
+GridDelegate::GridDelegate(GridHost& host, QWidget* grid)
     : QStyledItemDelegate(grid)
+    , m_host(host)
     , m_grid(grid)
 {
 }
 
 QRect GridDelegate::innerRect(const QRect& cell) const
 {
-    const bool columnLines = m_grid->options().testFlag(DBGridEh::dgColLines);
-    const bool rowLines = m_grid->options().testFlag(DBGridEh::dgRowLines);
-    return cell.adjusted(0, 0, columnLines ? -1 : 0, rowLines ? -1 : 0);
+    const GridLook look = m_host.look();
+    return cell.adjusted(0, 0, look.columnLines ? -1 : 0, look.rowLines ? -1 : 0);
 }
 
 QRect GridDelegate::editButtonRect(const QRect& cellInner)
@@ -204,32 +211,26 @@ QRect GridDelegate::editButtonRect(const QRect& cellInner)
 
 bool GridDelegate::showsEditButton(const QModelIndex& index) const
 {
-    if (!index.isValid() || index.column() >= m_grid->columnCount())
+    const ColumnLayout& layout = m_host.columnLayout();
+    if (!index.isValid() || index.column() >= layout.count())
         return false;
-    const db::Field* f = m_grid->datasetModel()->field(index.column());
-    return f && f->isLookup() && m_grid->column(index.column()).alwaysShowEditButton;
+    const db::Field* f = fieldAt(index);
+    return f && f->isLookup() && layout.column(index.column()).alwaysShowEditButton;
 }
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const DBGridEh::Options options = m_grid->options();
-    const DBGridEh::OptionsEh optionsEh = m_grid->optionsEh();
+    const GridLook look = m_host.look();
+    const CellMarks marks = m_host.cellMarks(index);
     const QPalette& palette = option.palette;
     const QRect inner = innerRect(option.rect);
-    const QModelIndex current = m_grid->currentIndex();
-    const bool marksShown = m_grid->hasFocusInside() || options.testFlag(DBGridEh::dgAlwaysShowSelection);
-    const bool isCurrentCell = index == current;
-    const bool isCurrentRow = current.isValid() && index.row() == current.row();
-    const bool selected = marksShown && options.testFlag(DBGridEh::dgMultiSelect)
-        && m_grid->selectionModel()->isSelected(index);
-    const bool focusHighlight = marksShown && isCurrentCell && optionsEh.testFlag(DBGridEh::dghHighlightFocus);
 
     QColor background = palette.color(QPalette::Base);
     QColor ink = palette.color(QPalette::Text);
-    if (selected || focusHighlight) {
+    if (marks.highlighted) {
         background = palette.color(QPalette::Highlight);
         ink = palette.color(QPalette::HighlightedText);
-    } else if (isCurrentRow && marksShown && optionsEh.testFlag(DBGridEh::dghRowHighlight)) {
+    } else if (marks.tinted) {
         const QColor h = palette.color(QPalette::Highlight);
         const QColor b = palette.color(QPalette::Base);
         background = QColor((h.red() + 3 * b.red()) / 4, (h.green() + 3 * b.green()) / 4, (h.blue() + 3 * b.blue()) / 4);
@@ -262,7 +263,7 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
         painter->drawText(textArea, int(alignment) | Qt::TextSingleLine,
                           mayOverflow ? option.fontMetrics.elidedText(text, Qt::ElideRight, textArea.width()) : text);
     }
-    if (isCurrentCell && marksShown && !optionsEh.testFlag(DBGridEh::dghHighlightFocus)) {
+    if (marks.framed) {
         QPen dotted(palette.color(QPalette::Text), 1, Qt::DotLine);
         painter->setPen(dotted);
         painter->setBrush(Qt::NoBrush);
@@ -270,15 +271,15 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     }
     const QColor lineColor(QRgb(m_grid->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, m_grid)));
     painter->setPen(lineColor);
-    if (options.testFlag(DBGridEh::dgColLines))
+    if (look.columnLines)
         painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-    if (options.testFlag(DBGridEh::dgRowLines))
+    if (look.rowLines)
         painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
 }
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
 {
-    const db::Field* f = m_grid->datasetModel()->field(index.column());
+    const db::Field* f = fieldAt(index);
     QWidget* editor = nullptr;
     if (f && f->isLookup()) {
         auto* combo = new QComboBox(parent);
@@ -292,21 +293,18 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
                 combo->addItem(list.storedValue(row, textColumn).toString(), list.storedValue(row, keyColumn));
         }
         combo->setMaxVisibleItems(12);
-        // Choosing writes the key at once; queued, so the choice ends first
-        // and a refusal reaches the error display from its own event.
-        connect(combo, &QComboBox::activated, m_grid, [grid = m_grid, editor = QPointer<QComboBox>(combo)] {
-            QTimer::singleShot(0, grid, [grid, editor] {
-                if (editor && grid->cellEditor() == editor)
-                    guarded([grid] { grid->commitEditor(); });
-            });
-        });
+        // With nothing chosen (a new row), the list's focus would make its
+        // first entry current without highlighting it, and the first Down
+        // would go on to the second.
+        combo->view()->setCurrentIndex(QModelIndex());
+        connect(combo, &QComboBox::activated, this, [this, combo] { m_host.editorChoiceMade(combo); });
         editor = combo;
     } else {
         auto* line = new QLineEdit(parent);
         line->setFrame(false);
         if (f && db::isTextType(f->type()) && f->size() > 0)
             line->setMaxLength(f->size());
-        connect(line, &QLineEdit::textEdited, m_grid, [grid = m_grid] { grid->startEditingRecord(); });
+        connect(line, &QLineEdit::textEdited, this, [this] { m_host.editorTextEdited(); });
         editor = line;
     }
     m_editor = editor;
@@ -344,15 +342,28 @@ void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) cons
         line->setText(index.data(Qt::EditRole).toString());
 }
 
+std::optional<std::pair<QVariant, int>> GridDelegate::editorValue(const QWidget* editor)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(editor)) {
+        if (combo->currentIndex() < 0)
+            return std::nullopt;
+        return std::pair{combo->currentData(), int(DatasetModel::KeyRole)};
+    }
+    if (const auto* line = qobject_cast<const QLineEdit*>(editor))
+        return std::pair{QVariant(line->text()), int(Qt::EditRole)};
+    return std::nullopt;
+}
+
 void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
-    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        if (combo->currentIndex() >= 0)
-            model->setData(index, combo->currentData(), DatasetModel::KeyRole);
-        return;
-    }
-    if (auto* line = qobject_cast<QLineEdit*>(editor))
-        model->setData(index, line->text(), Qt::EditRole);
+    if (const auto value = editorValue(editor))
+        model->setData(index, value->first, value->second);
+}
+
+void GridDelegate::writeEditor(QWidget* editor, DatasetModel& model, const QModelIndex& index) const
+{
+    if (const auto value = editorValue(editor))
+        model.writeCell(index, value->first, value->second);
 }
 
 void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const
@@ -363,8 +374,16 @@ void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewI
 bool GridDelegate::eventFilter(QObject* object, QEvent* event)
 {
     auto* editor = qobject_cast<QWidget*>(object);
-    if (event->type() == QEvent::KeyPress && editor && m_grid->guardedKey(static_cast<QKeyEvent*>(event), editor))
+    if (event->type() == QEvent::KeyPress && editor && m_host.keyPressed(static_cast<QKeyEvent*>(event), editor))
         return true;
+    // A line editor with nothing selected leaves copying to the grid (its
+    // rows, or the current cell as shown): it does not claim the key.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        if (const auto* line = qobject_cast<const QLineEdit*>(editor); line && !line->hasSelectedText()) {
+            event->ignore();
+            return true;
+        }
+    }
     // Losing the focus writes nothing here: moving to another cell writes the
     // text first (a refusal stops the move), and leaving the grid is the
     // grid's own business. Above all a message box taking the focus must not
@@ -376,9 +395,9 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event)
 
 // ---- current row ----
 
-GridSelectionModel::GridSelectionModel(QAbstractItemModel* model, DBGridEh* grid)
+GridSelectionModel::GridSelectionModel(QAbstractItemModel* model, GridHost& host, QObject* grid)
     : QItemSelectionModel(model, grid)
-    , m_grid(grid)
+    , m_host(host)
 {
 }
 
@@ -387,7 +406,7 @@ void GridSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectio
     // Called from inside the view's own handlers: a refused move is shown
     // here and the current index stays.
     QModelIndex target;
-    if (!guarded([&] { target = m_grid->moveDatasetTo(index); }))
+    if (!guarded([&] { target = m_host.moveDatasetTo(index); }))
         return;
     if (index.isValid() && !target.isValid())
         return;

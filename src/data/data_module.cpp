@@ -79,30 +79,28 @@ TDM_MB::TDM_MB(QObject* parent)
 {
     setObjectName(QStringLiteral("DM_MB"));
     registerEmbeddedGetUser();
-    using Cursor = Dataset::CursorType;
-    ADOQ_FIO = makeQuery(QStringLiteral("ADOQ_FIO"), kFioStatement, Cursor::Static);
+    ADOQ_FIO = makeQuery(QStringLiteral("ADOQ_FIO"), kFioStatement);
     ADOQ_ScientificActivity = makeQuery(QStringLiteral("ADOQ_ScientificActivity"),
-                                        QStringLiteral("Select TOP(0) ScientificActivity.* from ScientificActivity"),
-                                        Cursor::Static);
+                                        QStringLiteral("Select TOP(0) ScientificActivity.* from ScientificActivity"));
     ADOQ_ScientificActivity->setLockType(Dataset::LockType::ReadOnly);
     ADOT_uch_step = makeTable(QStringLiteral("ADOT_uch_step"), QStringLiteral("uch_step"));
     ADOT_uch_zvanie = makeTable(QStringLiteral("ADOT_uch_zvanie"), QStringLiteral("uch_zvanie"));
     ADOT_Spec_Code = makeTable(QStringLiteral("ADOT_Spec_Code"), QStringLiteral("Spec_Code"));
-    ADOQ_Level = makeQuery(QStringLiteral("ADOQ_Level"), QStringLiteral("Select * from Level"), Cursor::Static);
-    ADOQ_languages = makeQuery(QStringLiteral("ADOQ_languages"), QStringLiteral("Select * from languages\norder by [lang]"),
-                               Cursor::Static);
-    ADOQ_Lang_options = makeQuery(QStringLiteral("ADOQ_Lang_options"), QStringLiteral("select * from Language_OPTIONS"),
-                                  Cursor::Static);
-    ADOQ_anyQuery = makeQuery(QStringLiteral("ADOQ_anyQuery"), QString(), Cursor::Keyset);
-    ADOQ_Kafedra = makeQuery(QStringLiteral("ADOQ_Kafedra"), QString(), Cursor::Keyset);
-    ADOQ_Publication = makeQuery(QStringLiteral("ADOQ_Publication"), QString(), Cursor::Keyset);
-    ADOQ_PublicationType = makeQuery(QStringLiteral("ADOQ_PublicationType"), QStringLiteral("Select * from PublicationType"),
-                                     Cursor::Keyset);
-    ADOQ_teacher_skills = makeQuery(QStringLiteral("ADOQ_teacher_skills"), QString(), Cursor::Keyset);
-    ADOQ_organization = makeQuery(QStringLiteral("ADOQ_organization"), QString(), Cursor::Keyset);
-    ADOQ_organization_member = makeQuery(QStringLiteral("ADOQ_organization_member"), QString(), Cursor::Keyset);
+    ADOQ_Level = makeQuery(QStringLiteral("ADOQ_Level"), QStringLiteral("Select * from Level"));
+    ADOQ_languages =
+        makeQuery(QStringLiteral("ADOQ_languages"), QStringLiteral("Select * from languages\norder by [lang]"));
+    ADOQ_Lang_options =
+        makeQuery(QStringLiteral("ADOQ_Lang_options"), QStringLiteral("select * from Language_OPTIONS"));
+    ADOQ_anyQuery = makeQuery(QStringLiteral("ADOQ_anyQuery"), QString());
+    ADOQ_Kafedra = makeQuery(QStringLiteral("ADOQ_Kafedra"), QString());
+    ADOQ_Publication = makeQuery(QStringLiteral("ADOQ_Publication"), QString());
+    ADOQ_PublicationType =
+        makeQuery(QStringLiteral("ADOQ_PublicationType"), QStringLiteral("Select * from PublicationType"));
+    ADOQ_teacher_skills = makeQuery(QStringLiteral("ADOQ_teacher_skills"), QString());
+    ADOQ_organization = makeQuery(QStringLiteral("ADOQ_organization"), QString());
+    ADOQ_organization_member = makeQuery(QStringLiteral("ADOQ_organization_member"), QString());
     ADOQ_year = makeQuery(QStringLiteral("ADOQ_year"),
-                          QStringLiteral("select id_a_year,p32,u_god \nfrom a_year\nwhere u_god>2010"), Cursor::Keyset);
+                          QStringLiteral("select id_a_year,p32,u_god \nfrom a_year\nwhere u_god>2010"));
 
     defineFields();
     attachRules();
@@ -129,11 +127,10 @@ TDM_MB::~TDM_MB()
     ADOCon->close();
 }
 
-Dataset* TDM_MB::makeQuery(const QString& name, const QString& statement, Dataset::CursorType cursor)
+Dataset* TDM_MB::makeQuery(const QString& name, const QString& statement)
 {
     auto* dataset = new Dataset(name, Dataset::Kind::Query, ADOCon, this);
     dataset->setSql(statement);
-    dataset->setCursorType(cursor);
     return dataset;
 }
 
@@ -141,7 +138,6 @@ Dataset* TDM_MB::makeTable(const QString& name, const QString& table)
 {
     auto* dataset = new Dataset(name, Dataset::Kind::Table, ADOCon, this);
     dataset->setTableName(table);
-    dataset->setCursorType(Dataset::CursorType::Static);
     return dataset;
 }
 

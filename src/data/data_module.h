@@ -68,7 +68,7 @@ public:
     void ADOT_uch_stepBeforePost(db::Dataset& dataset);
 
 private:
-    db::Dataset* makeQuery(const QString& name, const QString& statement, db::Dataset::CursorType cursor);
+    db::Dataset* makeQuery(const QString& name, const QString& statement);
     db::Dataset* makeTable(const QString& name, const QString& table);
     db::DataSource* makeSource(const QString& name, db::Dataset* dataset);
     void defineFields();

@@ -11,6 +11,8 @@
 namespace {
 
 constexpr int kNewPasswordTermDays = 90;
+// An update flag of this or more makes the program update itself instead of signing in.
+constexpr int kUpdateFlag = 2;
 
 // The character shift of the workstation's code page: every code minus one.
 QString shiftedText(const QString& text)
@@ -70,8 +72,15 @@ db::ResultSet getUser(QSqlDatabase& database, const QVariantList& arguments)
         storeNewPassword(database, userId, newDigest.toString().toUpper());
         term = kNewPasswordTermDays;
     }
-    return resultRow({shiftedText(user.value(3).toString()), shiftedText(user.value(4).toString()), userId, term,
-                      user.value(5), user.value(6).isNull() ? 0 : user.value(6).toInt()});
+    const QVariant message = user.value(5);
+    const int updateFlag = user.value(6).isNull() ? 0 : user.value(6).toInt();
+    // The per-user database pair opens every table: it goes only to a user
+    // who may work now or is merely offered a new password, never with a
+    // refusal, a forced change or an update.
+    const bool refused = !message.toString().isEmpty() || updateFlag >= kUpdateFlag || term < 0;
+    const QVariant login = refused ? QVariant() : QVariant(shiftedText(user.value(3).toString()));
+    const QVariant password = refused ? QVariant() : QVariant(shiftedText(user.value(4).toString()));
+    return resultRow({login, password, userId, term, message, updateFlag});
 }
 
 } // namespace

@@ -11,6 +11,12 @@ Column key(const char* name, std::optional<db::FieldType> type = std::nullopt)
     return {.name = name, .type = type, .key = true};
 }
 
+// An integer holding the key of an entry of `dictionary`.
+Column reference(const char* name, const char* dictionary)
+{
+    return {.name = name, .type = db::FieldType::Integer, .references = dictionary};
+}
+
 // A language competence, from 1 (basic knowledge) to 5 (excellent).
 Column level(const char* name)
 {
@@ -25,17 +31,17 @@ const std::vector<Table>& tables()
     static const std::vector<Table> all = {
         // The teacher-profile tables; the teacher key is id_t_fio in the first, id_teacher in the others.
         {"ScientificActivity", true, true,
-         {key("id_ScientificActivity", AutoIncrement), {"id_t_fio", Integer}, {"id_uch_step", Integer},
-          {"id_uch_zvanie", Integer}, {"id_spec_code", Integer}, {"theme", WideString, 200},
+         {key("id_ScientificActivity", AutoIncrement), {"id_t_fio", Integer}, reference("id_uch_step", "uch_step"),
+          reference("id_uch_zvanie", "uch_zvanie"), reference("id_spec_code", "Spec_Code"), {"theme", WideString, 200},
           {"val1", WideString, 300}, {"val2", WideString, 300}, {"val3", WideString, 300},
           {"yearProtection", SmallInt}}},
         {"Language_options", true, true,
-         {{"QEL_User", String, 20}, {"QEL_Update", Date}, key("id_lang_options", AutoIncrement), {"id_lang", Integer},
-          {"id_level", Integer}, {"id_teacher", Integer}, level("id_level_read"), level("id_level_speak"),
-          level("id_level_write")}},
+         {{"QEL_User", String, 20}, {"QEL_Update", Date}, key("id_lang_options", AutoIncrement),
+          reference("id_lang", "languages"), {"id_level", Integer}, {"id_teacher", Integer}, level("id_level_read"),
+          level("id_level_speak"), level("id_level_write")}},
         {"Publication", true, true,
-         {{"id_publicationType", Integer}, {"theme", String, 200}, {"id_teacher", Integer}, {"Pages", Integer},
-          {"PublicationDate", DateTime}, {"Primech", String, 200}}},
+         {reference("id_publicationType", "PublicationType"), {"theme", String, 200}, {"id_teacher", Integer},
+          {"Pages", Integer}, {"PublicationDate", DateTime}, {"Primech", String, 200}}},
         {"teacher_skills", true, true,
          {{"personal_skills", String, 500}, {"computer_skills", String, 500}, {"other_info", String, 500},
           {"id_teacher", Integer}}},
@@ -70,6 +76,14 @@ const Table& table(std::string_view name)
         if (name == candidate.name)
             return candidate;
     throw std::invalid_argument("The schema has no table " + std::string(name));
+}
+
+const Column* keyOf(const Table& table)
+{
+    for (const Column& column : table.columns)
+        if (column.key)
+            return &column;
+    return nullptr;
 }
 
 } // namespace schema

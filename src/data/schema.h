@@ -22,6 +22,9 @@ struct Column {
     // Values outside the range are refused when they are entered.
     std::optional<int> minimum = std::nullopt;
     std::optional<int> maximum = std::nullopt;
+    // The dictionary whose key this column holds. The reference schemas make
+    // it a foreign key, so that an entry in use cannot be deleted.
+    const char* references = nullptr;
 };
 
 struct Table {
@@ -42,5 +45,8 @@ const std::vector<Table>& tables();
 // The table of that name; throws std::invalid_argument for a name that is
 // not in the schema.
 const Table& table(std::string_view name);
+
+// The table's key column (the first one marked as key); nullptr without one.
+const Column* keyOf(const Table& table);
 
 } // namespace schema

@@ -28,3 +28,8 @@ void loadSessionData(TDM_MB& dm)
     dm.ADOT_Spec_Code->open();
     dm.ADOQ_ScientificActivity->open();
 }
+
+void setSessionDateFormat(TDM_MB& dm)
+{
+    dm.ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+}

@@ -8,3 +8,8 @@ class TDM_MB;
 // is caught: the first failure passes to the caller, with the datasets of the
 // earlier steps left open.
 void loadSessionData(TDM_MB& dataModule);
+
+// Dates in statements read as day, month, year: "SET DATEFORMAT dmy", a
+// setting of the server's session, so made after each sign-in and each
+// reconnection.
+void setSessionDateFormat(TDM_MB& dm);

@@ -32,8 +32,15 @@ struct TableInfo {
     QVector<ColumnInfo> columns;
     QStringList keyColumns;   // empty when the table has no key
     QString identityColumn;   // the server-assigned key, if any
-    bool hasColumn(const QString& column) const;
     const ColumnInfo* column(const QString& column) const;
+};
+
+// A foreign key of a table that the server enforces: its columns refer to the
+// columns of another table, in the same order.
+struct ForeignKeyInfo {
+    QStringList columns;
+    QString referencedTable;
+    QStringList referencedColumns;
 };
 
 // What an INSERT did: the rows it added (-1 when the driver cannot tell) and
@@ -58,6 +65,9 @@ public:
     virtual ResultSet query(const QString& statement) = 0;
 
     virtual TableInfo tableInfo(const QString& table) = 0;
+    // The table's foreign keys that the server enforces (none for a table it
+    // does not have).
+    virtual QVector<ForeignKeyInfo> foreignKeys(const QString& table) = 0;
 
     // Bound-parameter writes, each value bound in its column's type where the
     // backend can. Returns the number of rows affected, -1 when the driver

@@ -10,16 +10,66 @@
 
 namespace db {
 
+namespace {
+
+DatabaseError malformedConnectionString()
+{
+    return DatabaseError(QStringLiteral("The connection string is malformed: every part must be a key=value pair."));
+}
+
+// A value in quotes, from the opening quote at `at`: the enclosing quote
+// doubled inside stands for itself. Moves `at` past the closing quote.
+QString quotedValue(const QString& text, qsizetype& at)
+{
+    const QChar quote = text.at(at++);
+    QString value;
+    for (;;) {
+        const qsizetype close = text.indexOf(quote, at);
+        if (close < 0)
+            throw malformedConnectionString();
+        value += QStringView(text).mid(at, close - at);
+        at = close + 1;
+        if (at < text.size() && text.at(at) == quote) {
+            value += quote;
+            ++at;
+        } else {
+            return value;
+        }
+    }
+}
+
+} // namespace
+
 ConnectionParameters parseConnectionString(const QString& text)
 {
     ConnectionParameters parameters;
-    const QStringList parts = text.split(u';', Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const qsizetype equals = part.indexOf(u'=');
-        if (equals <= 0)
-            throw DatabaseError(QStringLiteral(
-                "The connection string is malformed: every part must be a key=value pair."));
-        parameters.insert(part.left(equals).trimmed().toLower(), part.mid(equals + 1));
+    qsizetype at = 0;
+    while (at < text.size()) {
+        if (text.at(at) == u';') {
+            ++at;
+            continue;
+        }
+        const qsizetype equals = text.indexOf(u'=', at);
+        const qsizetype semicolon = text.indexOf(u';', at);
+        if (equals <= at || (semicolon >= 0 && semicolon < equals))
+            throw malformedConnectionString();
+        const QString key = text.mid(at, equals - at).trimmed().toLower();
+        at = equals + 1;
+        qsizetype start = at;
+        while (start < text.size() && text.at(start).isSpace())
+            ++start;
+        if (start < text.size() && (text.at(start) == u'"' || text.at(start) == u'\'')) {
+            at = start;
+            parameters.insert(key, quotedValue(text, at));
+            while (at < text.size() && text.at(at).isSpace())
+                ++at;
+            if (at < text.size() && text.at(at) != u';')
+                throw malformedConnectionString();
+        } else {
+            const qsizetype end = semicolon < 0 ? text.size() : semicolon;
+            parameters.insert(key, text.mid(at, end - at));
+            at = end;
+        }
     }
     return parameters;
 }
@@ -49,10 +99,8 @@ Connection::~Connection()
     close();
 }
 
-void Connection::open()
+std::unique_ptr<Backend> Connection::openedBackend() const
 {
-    if (m_backend)
-        return;
     const ConnectionParameters parameters = parseConnectionString(m_connectionString);
     std::unique_ptr<Backend> backend;
     if (m_backendFactory)
@@ -64,7 +112,30 @@ void Connection::open()
     if (backendWrapper())
         backend = backendWrapper()(std::move(backend));
     backend->open(parameters);
-    m_backend = std::move(backend);
+    return backend;
+}
+
+void Connection::open()
+{
+    if (m_backend)
+        return;
+    m_backend = openedBackend();
+    emit opened();
+}
+
+void Connection::reopen()
+{
+    std::unique_ptr<Backend> fresh = openedBackend();
+    if (m_backend) {
+        try {
+            m_backend->close();
+        } catch (const DatabaseError&) {
+            // A session that is gone cannot be ended politely.
+        }
+    }
+    m_backend = std::move(fresh);
+    m_tables.clear();
+    m_inTransaction = false;
     emit opened();
 }
 
@@ -122,7 +193,7 @@ QVariant Connection::insertRow(const QString& table, const QVector<ColumnValue>&
             identity = std::move(result.identity);
             return result.rows;
         },
-        QStringLiteral("inserting"));
+        RowWrite::Insert);
     return identity;
 }
 
@@ -130,16 +201,26 @@ void Connection::updateRow(const QString& table, const QVector<ColumnValue>& ass
                            const QVector<ColumnValue>& match)
 {
     const BoundStatement statement = openBackend().rowWriter().updateRow(table, assignments, match);
-    writeOneRow([&] { return write(statement); }, QStringLiteral("updating"));
+    writeOneRow([&] { return write(statement); }, RowWrite::Update);
 }
 
 void Connection::deleteRow(const QString& table, const QVector<ColumnValue>& match)
 {
     const BoundStatement statement = openBackend().rowWriter().deleteRow(table, match);
-    writeOneRow([&] { return write(statement); }, QStringLiteral("deleting"));
+    writeOneRow([&] { return write(statement); }, RowWrite::Delete);
 }
 
-void Connection::writeOneRow(const std::function<int()>& write, const QString& action)
+QString Connection::actionName(RowWrite kind)
+{
+    switch (kind) {
+    case RowWrite::Insert: return QStringLiteral("inserting");
+    case RowWrite::Update: return QStringLiteral("updating");
+    case RowWrite::Delete: break;
+    }
+    return QStringLiteral("deleting");
+}
+
+void Connection::writeOneRow(const std::function<int()>& write, RowWrite kind)
 {
     // Inside a caller's transaction a refusal undoes the whole of it; alone,
     // the write has a transaction of its own to undo it by.
@@ -152,8 +233,8 @@ void Connection::writeOneRow(const std::function<int()>& write, const QString& a
             own->commit();
         return;
     }
-    const bool inserting = action == QLatin1String("inserting");
-    if (rows == 0 && !inserting)
+    const QString action = actionName(kind);
+    if (rows == 0 && kind != RowWrite::Insert)
         throw DatabaseError(QStringLiteral("Row cannot be located for %1. Some values may have been changed since "
                                            "it was last read.").arg(action),
                             DatabaseError::Kind::RowChanged);
@@ -211,11 +292,6 @@ const TableInfo& Connection::tableInfo(const QString& table)
 Backend& Connection::backend()
 {
     return openBackend();
-}
-
-bool TableInfo::hasColumn(const QString& name) const
-{
-    return column(name) != nullptr;
 }
 
 const ColumnInfo* TableInfo::column(const QString& name) const

@@ -14,8 +14,12 @@
 
 namespace db {
 
-// The pairs of a connection string; throws DatabaseError when a part is not a
-// `key=value` pair (a value holding a semicolon breaks the string this way).
+// The pairs of a connection string, keys in lower case. A value runs to the
+// next semicolon as it stands, or is quoted as OLE DB allows: in double or
+// single quotes, the enclosing quote doubled inside, so that it may hold
+// semicolons. Throws DatabaseError when a part is not a `key=value` pair (an
+// unquoted value holding a semicolon breaks the string this way) or a quote
+// is not closed.
 ConnectionParameters parseConnectionString(const QString& text);
 
 class Connection : public QObject {
@@ -37,6 +41,12 @@ public:
     void open();
     // Closing a closed connection does nothing.
     void close();
+    // Connects afresh with the connection string, as after a broken link:
+    // a new session on the server (its settings, such as the date format,
+    // start anew), while every dataset keeps its rows and its pending record
+    // (no closed()). The old session is let go of quietly. When the new one
+    // cannot be opened it throws and the connection stays as it was.
+    void reopen();
     bool isOpen() const { return m_backend != nullptr; }
 
     // Runs a statement and fetches its rows. A closed connection first tries
@@ -90,10 +100,14 @@ signals:
     void statementSent(const QString& statement);
 
 private:
+    enum class RowWrite { Insert, Update, Delete };
+    // A backend for the connection string, opened.
+    std::unique_ptr<Backend> openedBackend() const;
     Backend& openBackend();
-    // Runs `write` (which returns the rows it changed) under the rule above;
-    // `action` ("inserting", "updating", "deleting") names it in the message.
-    void writeOneRow(const std::function<int()>& write, const QString& action);
+    // The write in the messages: "inserting", "updating", "deleting".
+    static QString actionName(RowWrite kind);
+    // Runs `write` (which returns the rows it changed) under the rule above.
+    void writeOneRow(const std::function<int()>& write, RowWrite kind);
 
     QString m_connectionString;
     BackendFactory m_backendFactory;

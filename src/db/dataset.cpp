@@ -4,12 +4,7 @@
 #include "db/errors.h"
 #include "db/tsql_translation.h"
 
-#include <QDate>
-#include <QDateTime>
-#include <QRegularExpression>
-
 #include <algorithm>
-#include <optional>
 
 namespace db {
 Dataset::Dataset(const QString& name, Kind kind, Connection* connection, QObject* parent)
@@ -176,8 +171,6 @@ QString Dataset::selectStatement() const
     return m_sql;
 }
 
-// The one table a statement selects from, or empty when it joins, unites,
-// groups or nests (such rows cannot be written back).
 QString Dataset::baseTable() const
 {
     if (m_kind == Kind::Table)
@@ -185,25 +178,8 @@ QString Dataset::baseTable() const
     if (m_baseTableOf == m_sql)
         return m_baseTable;
     m_baseTableOf = m_sql;
-    m_baseTable = findBaseTable(m_sql);
+    m_baseTable = tsql::baseTable(m_sql);
     return m_baseTable;
-}
-
-QString Dataset::findBaseTable(const QString& statement)
-{
-    using Re = QRegularExpression;
-    static const Re several(QStringLiteral(R"(\bjoin\b|\bunion\b|\bgroup\s+by\b|\(\s*select\b)"),
-                            Re::CaseInsensitiveOption);
-    static const Re from(QStringLiteral(R"(\bfrom\s+([\w\[\]\.]+)\s*(,)?)"), Re::CaseInsensitiveOption);
-    const QString& sql = statement;
-    if (several.match(sql).hasMatch())
-        return {};
-    const auto match = from.match(sql);
-    if (!match.hasMatch() || match.hasCaptured(2))
-        return {};
-    QString table = match.captured(1);
-    table = table.mid(table.lastIndexOf(u'.') + 1);
-    return table.remove(u'[').remove(u']');
 }
 
 void Dataset::open()
@@ -443,12 +419,17 @@ void Dataset::post()
 
 void Dataset::postPending()
 {
-    for (const BeforePost& hook : m_beforePost)
-        hook(*this);
-    if (m_state == State::Insert)
-        writeInsert();
-    else
-        writeUpdate();
+    try {
+        for (const BeforePost& hook : m_beforePost)
+            hook(*this);
+        if (m_state == State::Insert)
+            writeBack().insert(m_pending);
+        else
+            writeBack().update(m_store.row(m_current), m_pending);
+    } catch (DatabaseError& error) {
+        error.setDataset(this);
+        throw;
+    }
     m_store.replace(m_current, m_pending.values());
     endEditing();
     emit rowChanged(m_current);
@@ -499,7 +480,7 @@ void Dataset::deleteRecord()
         fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     // The row as read finds it on the server; an edit in progress is dropped
     // only once the row is gone.
-    writeDelete(m_current);
+    writeBack().remove(m_store.row(m_current));
     endEditing();
     removeRow(m_current);
     emit stateChanged();
@@ -518,8 +499,9 @@ void Dataset::deleteRecords(QList<int> rows)
         return;
     try {
         Connection::Transaction transaction(*m_connection);
+        const TableWriteBack writer = writeBack();
         for (const int row : std::as_const(rows))
-            writeDelete(row);
+            writer.remove(m_store.row(row));
         transaction.commit();
     } catch (const DatabaseError&) {
         // Nothing was deleted; show what the server holds now.
@@ -543,22 +525,62 @@ void Dataset::refresh()
     ResultSet result = m_connection->query(selectStatement());
     // Keep the current record by its key when the table has one.
     QVariantList currentKey;
-    QVector<int> keyColumns;
+    QVector<int> keys;
     if (m_current >= 0) {
-        const QString table = baseTable();
-        if (!table.isEmpty())
-            for (const QString& key : m_connection->tableInfo(table).keyColumns)
-                if (const int index = columnIndex(key); index >= 0)
-                    keyColumns << index;
-        for (int index : keyColumns)
+        keys = keyColumns();
+        for (int index : keys)
             currentKey << m_store.value(m_current, index);
     }
     const int previous = m_current;
     resetRows(std::move(result.rows));
-    const int found = m_store.find(keyColumns, currentKey);
+    const int found = m_store.find(keys, currentKey);
     m_current = m_store.isEmpty() ? -1 : (found >= 0 ? found : std::min(std::max(previous, 0), m_store.size() - 1));
     m_bof = m_eof = m_store.isEmpty();
     emit currentChanged();
+}
+
+void Dataset::reopen()
+{
+    if (!isOpen())
+        return;
+    ResultSet result = m_connection->query(selectStatement());
+    if (result.columns.size() != m_columns.size())
+        fail(QStringLiteral("The statement no longer returns the columns it returned when the dataset was opened"));
+    const Row kept = m_current >= 0 ? m_store.row(m_current) : Row();
+    const QVector<int> keys = m_current >= 0 ? keyColumns() : QVector<int>();
+    QVariantList keptKey;
+    for (int index : keys)
+        keptKey << kept.value(index);
+    emit aboutToReset();
+    m_store.reset(std::move(result.rows));
+    applySort();
+    int current = -1;
+    if (m_current >= 0 && m_state != State::Insert)
+        current = keys.isEmpty() ? m_store.indexOf(kept) : m_store.find(keys, keptKey);
+    if (isEditing()) {
+        // The record being edited or inserted stays as it was read, where it was.
+        if (current >= 0) {
+            m_store.replace(current, kept);
+        } else {
+            current = std::clamp(m_current, 0, m_store.size());
+            m_store.insert(current, kept);
+        }
+    }
+    emit reset();
+    m_current = m_store.isEmpty() ? -1 : (current >= 0 ? current : std::clamp(m_current, 0, m_store.size() - 1));
+    m_bof = m_eof = m_store.isEmpty();
+    emit currentChanged();
+}
+
+QVector<int> Dataset::keyColumns() const
+{
+    QVector<int> keys;
+    const QString table = baseTable();
+    if (!table.isEmpty())
+        for (const QString& key : m_connection->tableInfo(table).keyColumns)
+            if (const int index = columnIndex(key); index >= 0)
+                keys << index;
+    return keys;
 }
 
 void Dataset::resetRows(QVector<Row> rows)
@@ -593,74 +615,13 @@ void Dataset::applySort()
 
 // ---- writing back ----
 
-const TableInfo& Dataset::writableTable() const
+TableWriteBack Dataset::writeBack() const
 {
     const QString table = baseTable();
     if (table.isEmpty())
-        fail(QStringLiteral("Rows of this statement cannot be written back: it does not select from exactly one table"));
-    return m_connection->tableInfo(table);
-}
-
-QVector<ColumnValue> Dataset::rowMatch(const TableInfo& table, int row, const std::function<bool(int)>& matched) const
-{
-    QVector<ColumnValue> match;
-    QVector<bool> used(m_columns.size(), false);
-    for (const QString& key : table.keyColumns)
-        if (const int column = columnIndex(key); column >= 0) {
-            match.append({*table.column(key), m_store.value(row, column)});
-            used[column] = true;
-        }
-    const bool keyless = match.isEmpty();
-    for (int column = 0; column < m_columns.size(); ++column) {
-        const ColumnInfo* declared = table.column(m_columns[column].name);
-        if (used[column] || !declared)
-            continue;
-        if (keyless || matched(column))
-            match.append({*declared, m_store.value(row, column)});
-    }
-    return match;
-}
-
-void Dataset::writeInsert()
-{
-    const TableInfo& table = writableTable();
-    QVector<ColumnValue> values;
-    for (int column = 0; column < m_columns.size(); ++column) {
-        const ColumnInfo* declared = table.column(m_columns[column].name);
-        if (!m_pending.isChanged(column) || !declared
-            || declared->name.compare(table.identityColumn, Qt::CaseInsensitive) == 0)
-            continue;
-        values.append({*declared, m_pending.value(column)});
-    }
-    const QVariant identity = m_connection->insertRow(table.name, values);
-    if (!table.identityColumn.isEmpty())
-        if (const int column = columnIndex(table.identityColumn); column >= 0 && !identity.isNull())
-            m_pending.assign(column, identity.toInt());
-}
-
-void Dataset::writeUpdate()
-{
-    const TableInfo& table = writableTable();
-    QVector<ColumnValue> assignments;
-    for (int column = 0; column < m_columns.size(); ++column) {
-        const ColumnInfo* declared = table.column(m_columns[column].name);
-        if (m_pending.isChanged(column) && declared)
-            assignments.append({*declared, m_pending.value(column)});
-    }
-    if (assignments.isEmpty())
-        return;
-    // The changed columns must still hold what was read: another user's
-    // change of them is not overwritten.
-    const auto match = rowMatch(table, m_current, [this](int column) { return m_pending.isChanged(column); });
-    m_connection->updateRow(table.name, assignments, match);
-}
-
-void Dataset::writeDelete(int row)
-{
-    const TableInfo& table = writableTable();
-    // Every column must still hold what was read: a row another user changed
-    // meanwhile is not deleted unseen.
-    m_connection->deleteRow(table.name, rowMatch(table, row, [](int) { return true; }));
+        fail(QStringLiteral(
+            "Rows of this statement cannot be written back: it does not select from exactly one table"));
+    return TableWriteBack(*m_connection, m_connection->tableInfo(table), m_columns);
 }
 
 } // namespace db

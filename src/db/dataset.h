@@ -26,8 +26,6 @@ public:
     enum class Kind { Query, Table };
     enum class State { Inactive, Browse, Edit, Insert };
     enum class LockType { ReadOnly, Optimistic };
-    // Both kinds fetch the whole result; the difference does not show here.
-    enum class CursorType { Static, Keyset };
 
     Dataset(const QString& name, Kind kind, Connection* connection, QObject* parent = nullptr);
     ~Dataset() override;
@@ -45,8 +43,6 @@ public:
 
     LockType lockType() const { return m_lockType; }
     void setLockType(LockType lockType);
-    CursorType cursorType() const { return m_cursorType; }
-    void setCursorType(CursorType cursorType) { m_cursorType = cursorType; }
 
     // Field definitions, made before opening. Without any, the fields are the
     // result's columns; with them, only the defined fields exist by name.
@@ -105,6 +101,13 @@ public:
     void deleteRecords(QList<int> rows);
     // Rereads the rows from the server, keeping the current record if it is still there.
     void refresh();
+    // Reads the rows again with the same statement (after the connection was
+    // opened afresh), keeping the current record where it is still there and
+    // a record being edited or inserted as it is, with its values: an edited
+    // row is still matched by the values first read, so a change that someone
+    // else made meanwhile is found at its post. A closed dataset stays closed;
+    // on failure the rows stay as they were.
+    void reopen();
     // Posts a pending change if anything was changed, otherwise cancels it
     // (after updatingRecord(), so an editor's text counts as a change).
     void checkBrowseMode();
@@ -164,22 +167,19 @@ private:
     void bindFields();
     void setColumns(QVector<ColumnInfo> columns);
     QString selectStatement() const;
+    // The one table the rows come from (tsql::baseTable for a query), or empty.
     QString baseTable() const;
-    static QString findBaseTable(const QString& statement);
-    const TableInfo& writableTable() const;
-    void writeInsert();
-    void writeUpdate();
-    void writeDelete(int row);
-    // The row's original values that find it on the server: the key columns,
-    // and the other columns of the table where `matched` says so (every
-    // column where the table has no key).
-    QVector<ColumnValue> rowMatch(const TableInfo& table, int row, const std::function<bool(int)>& matched) const;
+    // Fails where the rows cannot be written back: no one table to write to.
+    TableWriteBack writeBack() const;
     void moveTo(int row);
     void startNewRecord(int position);
     void postPending();
     void endEditing();
     void removeRow(int row);
     void resetRows(QVector<Row> rows);
+    // The columns of the table's key among this dataset's columns (none for a
+    // statement without one table or a table without a key).
+    QVector<int> keyColumns() const;
     void applySort();
 
     QString m_name;
@@ -190,7 +190,6 @@ private:
     mutable QString m_baseTableOf; // the statement m_baseTable was found in
     mutable QString m_baseTable;
     LockType m_lockType = LockType::Optimistic;
-    CursorType m_cursorType = CursorType::Keyset;
     std::vector<std::unique_ptr<Field>> m_fields;
     bool m_definedFields = false;
     std::vector<BeforePost> m_beforePost;

@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -32,6 +31,8 @@ QHash<QString, EmbeddedProcedure>& procedures()
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
 constexpr int kSqliteNotADatabase = 26;
+constexpr int kSqliteConstraint = 19;
+constexpr int kSqliteConstraintForeignKey = 787;
 
 // The collation callback: texts in the server's order.
 int compareServerTexts(void*, int lengthA, const void* a, int lengthB, const void* b)
@@ -46,26 +47,6 @@ QString resolveFilePath(const QString& dataSource)
     if (QDir::isAbsolutePath(path))
         return path;
     return QDir(QString::fromStdString(platform::programFolder())).filePath(path);
-}
-
-// The result's columns, with their types where SQLite knows them.
-QVector<ColumnInfo> describeColumns(const QSqlRecord& record)
-{
-    QVector<ColumnInfo> columns;
-    for (int i = 0; i < record.count(); ++i) {
-        FieldType type = FieldType::Unknown;
-        switch (record.field(i).metaType().id()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong: type = FieldType::Integer; break;
-        case QMetaType::Double: type = FieldType::Float; break;
-        case QMetaType::QString: type = FieldType::String; break;
-        case QMetaType::QDate: type = FieldType::Date; break;
-        case QMetaType::QDateTime: type = FieldType::DateTime; break;
-        default: break;
-        }
-        columns.append({record.fieldName(i), type, 0});
-    }
-    return columns;
 }
 
 } // namespace
@@ -112,6 +93,7 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
     }
     try {
         registerCollation();
+        enforceForeignKeys();
         checkLogin(parameters.value(QStringLiteral("user id")), parameters.value(QStringLiteral("password")));
     } catch (...) {
         close();
@@ -132,16 +114,34 @@ void EmbeddedServer::registerCollation()
         throw DatabaseError(QStringLiteral("The embedded server could not set up its text order."));
 }
 
+// SQLite leaves foreign keys unchecked unless each connection asks for them.
+void EmbeddedServer::enforceForeignKeys()
+{
+    QSqlQuery query(m_database);
+    if (!query.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+}
+
+DatabaseError::Kind EmbeddedServer::kindOf(const QSqlError& error)
+{
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric);
+    if (numeric && (code == kSqliteConstraint || code == kSqliteConstraintForeignKey)
+        && isSqliteForeignKeyFailure(error.databaseText()))
+        return DatabaseError::Kind::ForeignKey;
+    return DatabaseError::Kind::Server;
+}
+
 void EmbeddedServer::checkLogin(const QString& login, const QString& password)
 {
     QSqlQuery query(m_database);
     // Logins match as on the server, without regard to case; passwords exactly.
     if (!query.prepare(QStringLiteral("SELECT password, role FROM server_logins WHERE login = ? COLLATE %1")
                            .arg(QLatin1String(tsql::kServerCollation))))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     query.addBindValue(login);
     if (!query.exec())
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     if (!query.next() || query.value(0).toString() != password)
         throw DatabaseError(QStringLiteral("Login failed for user '%1'.").arg(login));
     m_role = query.value(1).toString();
@@ -154,10 +154,9 @@ void EmbeddedServer::requireUserRole() const
             "The login may only execute stored procedures on this server."));
 }
 
-void EmbeddedServer::checkOpen() const
+DatabaseError EmbeddedServer::failure(const QSqlError& error) const
 {
-    if (!m_database.isOpen())
-        throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
+    return DatabaseError(embeddedErrorText(error, m_path), kindOf(error));
 }
 
 ResultSet EmbeddedServer::query(const QString& statement)
@@ -186,9 +185,9 @@ ResultSet EmbeddedServer::query(const QString& statement)
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement)))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     ResultSet result;
-    result.columns = describeColumns(query.record());
+    result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
     return result;
 }
@@ -199,7 +198,7 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
     requireUserRole();
     QSqlQuery query(m_database);
     if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(m_writer.quoteName(table))))
-        throw DatabaseError(embeddedErrorText(query.lastError(), m_path));
+        throw failure(query.lastError());
     TableInfo info;
     info.name = table;
     while (query.next()) {
@@ -223,6 +222,14 @@ TableInfo EmbeddedServer::tableInfo(const QString& table)
                                       [&](const ColumnInfo& c) { return c.name == info.identityColumn; })
                          - info.columns.cbegin())].type = FieldType::AutoIncrement;
     return info;
+}
+
+QVector<ForeignKeyInfo> EmbeddedServer::foreignKeys(const QString& table)
+{
+    checkOpen();
+    requireUserRole();
+    QSqlQuery query = execBound(sqliteForeignKeysStatement(), {table});
+    return foreignKeysOf(fetchRows(query, 4));
 }
 
 // Dates go into the file as ISO text, as the demo data holds them.
@@ -252,6 +259,20 @@ InsertResult EmbeddedServer::insert(const BoundStatement& statement)
     requireUserRole();
     const QSqlQuery query = execBound(statement.text, toStorage(statement.values()));
     return {query.numRowsAffected(), query.lastInsertId()};
+}
+
+bool isSqliteForeignKeyFailure(const QString& errorText)
+{
+    return errorText.contains(QLatin1String("FOREIGN KEY constraint failed"), Qt::CaseInsensitive);
+}
+
+QString sqliteForeignKeysStatement()
+{
+    return QStringLiteral(
+        "SELECT f.id, f.\"table\", f.\"from\",\n"
+        "       coalesce(f.\"to\", (SELECT p.name FROM pragma_table_info(f.\"table\") AS p WHERE p.pk = f.seq + 1))\n"
+        "FROM pragma_foreign_key_list(?) AS f\n"
+        "ORDER BY f.id, f.seq");
 }
 
 QString SqliteRowWriter::quoteName(const QString& name) const

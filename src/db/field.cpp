@@ -140,25 +140,7 @@ void Field::refuse(const QString& message) const
 
 QVariant Field::integerForStorage(const QVariant& value) const
 {
-    // Whole numbers only, exactly: text is read as an integer, never through
-    // a floating-point number that would round or overflow.
-    std::optional<qlonglong> number;
-    bool ok = false;
-    switch (value.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UInt: number = value.toLongLong(); break;
-    case QMetaType::Double: {
-        const double real = value.toDouble();
-        if (std::isfinite(real) && real == std::trunc(real) && std::abs(real) < 9.0e15)
-            number = qlonglong(real);
-        break;
-    }
-    default:
-        if (const qlonglong parsed = value.toString().trimmed().toLongLong(&ok); ok)
-            number = parsed;
-    }
+    const std::optional<qlonglong> number = exactInteger(value);
     const qlonglong lowest = m_definition.type == FieldType::SmallInt ? -32768 : std::numeric_limits<qint32>::min();
     const qlonglong highest = m_definition.type == FieldType::SmallInt ? 32767 : std::numeric_limits<qint32>::max();
     // Beyond what the column can hold at all, the text is no integer of this field.

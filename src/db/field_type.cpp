@@ -4,6 +4,9 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <cmath>
+#include <limits>
+
 namespace db {
 
 bool isIntegerType(FieldType type)
@@ -14,6 +17,38 @@ bool isIntegerType(FieldType type)
 bool isTextType(FieldType type)
 {
     return type == FieldType::String || type == FieldType::WideString;
+}
+
+std::optional<qlonglong> exactInteger(const QVariant& value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong: return value.toLongLong();
+    case QMetaType::ULong:
+    case QMetaType::ULongLong: {
+        const qulonglong number = value.toULongLong();
+        if (number > qulonglong(std::numeric_limits<qlonglong>::max()))
+            return std::nullopt;
+        return qlonglong(number);
+    }
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        const double real = value.toDouble();
+        if (!std::isfinite(real) || real != std::trunc(real) || std::abs(real) > 0x1p53)
+            return std::nullopt;
+        return qlonglong(real);
+    }
+    default: break;
+    }
+    if (value.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+    return ok ? std::optional<qlonglong>(number) : std::nullopt;
 }
 
 QVariant typedValue(const QVariant& value, FieldType type)
@@ -40,6 +75,26 @@ QVariant typedValue(const QVariant& value, FieldType type)
     case FieldType::Unknown: break;
     }
     return value;
+}
+
+FieldType fieldTypeOf(QMetaType valueType)
+{
+    switch (valueType.id()) {
+    case QMetaType::Short: return FieldType::SmallInt;
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: return FieldType::Integer;
+    case QMetaType::Float:
+    case QMetaType::Double: return FieldType::Float;
+    case QMetaType::QString: return FieldType::String;
+    case QMetaType::QDate: return FieldType::Date;
+    case QMetaType::QDateTime: return FieldType::DateTime;
+    default: return FieldType::Unknown;
+    }
 }
 
 DeclaredType parseDeclaredType(const QString& declaration)

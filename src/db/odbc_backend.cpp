@@ -5,7 +5,6 @@
 
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
@@ -18,34 +17,6 @@
 
 namespace db {
 namespace {
-
-FieldType typeOf(const QSqlField& field)
-{
-    if (field.isAutoValue())
-        return FieldType::AutoIncrement;
-    switch (field.metaType().id()) {
-    case QMetaType::Short:
-    case QMetaType::UShort: return FieldType::SmallInt;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong: return FieldType::Integer;
-    case QMetaType::Double: return FieldType::Float;
-    case QMetaType::QString: return FieldType::String;
-    case QMetaType::QDate: return FieldType::Date;
-    case QMetaType::QDateTime: return FieldType::DateTime;
-    default: return FieldType::Unknown;
-    }
-}
-
-QVector<ColumnInfo> columnsOf(const QSqlRecord& record)
-{
-    QVector<ColumnInfo> columns;
-    for (int i = 0; i < record.count(); ++i) {
-        const QSqlField field = record.field(i);
-        columns.append({field.name(), typeOf(field), field.length() > 0 ? int(field.length()) : 0});
-    }
-    return columns;
-}
 
 // An ODBC handle as Qt's driver hands it over: an SQLHANDLE (void*) in a
 // QVariant, named by that type and not by "SQLHANDLE".
@@ -82,30 +53,55 @@ void OdbcBackend::open(const ConnectionParameters& parameters)
     }
 }
 
-void OdbcBackend::fail(const QSqlError& error) const
+DatabaseError OdbcBackend::failure(const QSqlError& error) const
 {
+    if (isConnectionLost(error)) {
+        const QString text = error.databaseText().isEmpty() && error.driverText().isEmpty()
+            ? QString::fromLatin1(kLostConnectionMessage)
+            : sqlErrorText(error);
+        return DatabaseError(text, DatabaseError::Kind::ConnectionLost);
+    }
     if (m_dialect->isTimeout(error))
-        throw DatabaseError(
+        return DatabaseError(
             QStringLiteral("The server did not finish the statement within %1: another program may be holding the "
                            "rows it needs. Nothing was changed; try again later.")
                 .arg(m_statementTimeout == 1 ? QStringLiteral("1 second")
                                              : QStringLiteral("%1 seconds").arg(m_statementTimeout)));
-    throw DatabaseError(sqlErrorText(error));
+    return DatabaseError(sqlErrorText(error), m_dialect->isForeignKeyViolation(error)
+                                                  ? DatabaseError::Kind::ForeignKey
+                                                  : DatabaseError::Kind::Server);
+}
+
+// Errors of the backend's own statements carry their SQLSTATE as the native
+// code; Qt's driver gives only the texts, and none at all when it cannot even
+// allocate a statement on a broken connection, so the driver is asked too.
+bool OdbcBackend::isConnectionLost(const QSqlError& error) const
+{
+    if (error.nativeErrorCode().startsWith(QLatin1String("08")))
+        return true;
+    // Communication-link failures (08S01) as the drivers word them: ODBC's
+    // own text, the Windows "SQL Server" driver's, FreeTDS'.
+    static const char* const linkFailures[] = {"Communication link failure", "General network error",
+                                               "Write to the server failed", "Read from the server failed",
+                                               "Unexpected EOF from the server"};
+    const QString text = error.databaseText() + u' ' + error.driverText();
+    for (const char* words : linkFailures)
+        if (text.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    const SQLHANDLE connection = m_database.isOpen() ? odbcHandle(m_database.driver()->handle()) : nullptr;
+    return !connection || isConnectionDead(connection);
 }
 
 // Forward-only, every row read before the next statement: otherwise the
 // driver reports the connection as busy.
-QSqlQuery OdbcBackend::run(const QString& statement, const QVariantList& values)
+QSqlQuery OdbcBackend::runOnQtHandle(const QString& statement, const QVariantList& values)
 {
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
         fail(query.lastError());
-    // The time-out belongs to the statement handle (ODBC 3 has no
-    // connection-wide one); a driver without it refuses quietly.
     if (const SQLHANDLE handle = statementHandle(query))
-        SQLSetStmtAttr(handle, SQL_ATTR_QUERY_TIMEOUT,
-                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_statementTimeout)), SQL_IS_UINTEGER);
+        setQueryTimeout(handle, m_statementTimeout);
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
@@ -118,7 +114,7 @@ ResultSet OdbcBackend::fetch(QSqlQuery& query)
     ResultSet result;
     if (!query.isSelect())
         return result;
-    result.columns = columnsOf(query.record());
+    result.columns = resultColumns(query.record());
     result.rows = fetchRows(query, int(result.columns.size()));
     if (query.lastError().isValid())
         fail(query.lastError());
@@ -134,13 +130,13 @@ ResultSet OdbcBackend::query(const QString& statement)
             fail(query.lastError());
         return fetch(query);
     }
-    QSqlQuery query = run(statement, {});
+    QSqlQuery query = runOnQtHandle(statement, {});
     return fetch(query);
 }
 
 TableInfo OdbcBackend::tableInfo(const QString& table)
 {
-    QSqlQuery query = run(m_dialect->tableColumnsStatement(), {table});
+    QSqlQuery query = runOnQtHandle(m_dialect->tableColumnsStatement(), {table});
     TableInfo info;
     info.name = table;
     while (query.next()) {
@@ -161,10 +157,19 @@ TableInfo OdbcBackend::tableInfo(const QString& table)
     return info;
 }
 
+QVector<ForeignKeyInfo> OdbcBackend::foreignKeys(const QString& table)
+{
+    QSqlQuery query = runOnQtHandle(m_dialect->foreignKeysStatement(), {table});
+    const QVector<QVector<QVariant>> rows = fetchRows(query, 4);
+    if (query.lastError().isValid())
+        fail(query.lastError());
+    return foreignKeysOf(rows);
+}
+
 QHash<QString, QString> OdbcBackend::collations(const QString& table)
 {
     QHash<QString, QString> result;
-    QSqlQuery query = run(m_dialect->tableColumnsStatement(), {table});
+    QSqlQuery query = runOnQtHandle(m_dialect->tableColumnsStatement(), {table});
     while (query.next())
         if (!query.value(5).isNull())
             result.insert(query.value(0).toString().toLower(), query.value(5).toString());
@@ -179,7 +184,7 @@ std::optional<bool> OdbcBackend::hasPermission(const QString& object, const QStr
     QVariantList values{object, permission};
     if (!column.isEmpty())
         values << column;
-    QSqlQuery query = run(statement, values);
+    QSqlQuery query = runOnQtHandle(statement, values);
     return query.next() && query.value(0).toInt() == 1;
 }
 
@@ -192,7 +197,7 @@ void* OdbcBackend::connectionHandle() const
     return connection;
 }
 
-OdbcOutcome OdbcBackend::runOwn(const BoundStatement& statement)
+OdbcOutcome OdbcBackend::runOnOwnHandle(const BoundStatement& statement)
 {
     try {
         return runOdbcStatement(connectionHandle(), statement, *m_dialect, m_statementTimeout);
@@ -203,7 +208,7 @@ OdbcOutcome OdbcBackend::runOwn(const BoundStatement& statement)
 
 int OdbcBackend::write(const BoundStatement& statement)
 {
-    return runOwn(statement).rows;
+    return runOnOwnHandle(statement).rows;
 }
 
 InsertResult OdbcBackend::insert(const BoundStatement& statement)
@@ -211,10 +216,10 @@ InsertResult OdbcBackend::insert(const BoundStatement& statement)
     // The batch's results in order: the INSERT's row count, then, in the
     // batch or the statement after it, the key and the server's own count of
     // the rows the INSERT added.
-    const OdbcOutcome batch = runOwn({m_dialect->insertBatch(statement.text), statement.parameters});
+    const OdbcOutcome batch = runOnOwnHandle({m_dialect->insertBatch(statement.text), statement.parameters});
     QVariantList keyRow = batch.firstRow;
     if (const QString follow = m_dialect->identityStatement(); !follow.isEmpty())
-        keyRow = runOwn({follow, {}}).firstRow;
+        keyRow = runOnOwnHandle({follow, {}}).firstRow;
     InsertResult result{batch.rows, keyRow.value(0)};
     if (keyRow.size() > 1)
         result.rows = keyRow[1].isNull() ? -1 : keyRow[1].toInt();

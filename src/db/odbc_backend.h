@@ -33,6 +33,7 @@ public:
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
     TableInfo tableInfo(const QString& table) override;
+    QVector<ForeignKeyInfo> foreignKeys(const QString& table) override;
     // Row writes run on the connection's ODBC handle with typed parameters.
     int write(const BoundStatement& statement) override;
     InsertResult insert(const BoundStatement& statement) override;
@@ -47,14 +48,24 @@ public:
     // where the server has none.
     QHash<QString, QString> collations(const QString& table);
 
+protected:
+    // A broken link is ConnectionLost: SQLSTATE class 08, the drivers' words
+    // for a communication-link failure, or the driver saying the connection
+    // is dead; a statement that ran out of time says so.
+    DatabaseError failure(const QSqlError& error) const override;
+
 private:
-    // A prepared statement with the time-out set and `values` bound, executed.
-    QSqlQuery run(const QString& statement, const QVariantList& values);
+    // Prepared on a statement handle of Qt's driver, given the time-out and
+    // `values`, executed: for statements whose rows are read through Qt.
+    QSqlQuery runOnQtHandle(const QString& statement, const QVariantList& values);
     ResultSet fetch(QSqlQuery& query);
     // The connection's ODBC handle (an SQLHDBC); throws when it is closed.
     void* connectionHandle() const;
-    OdbcOutcome runOwn(const BoundStatement& statement);
-    [[noreturn]] void fail(const QSqlError& error) const;
+    // Run on a statement handle of the backend's own on the connection, each
+    // parameter bound in its column's type: for row writes.
+    OdbcOutcome runOnOwnHandle(const BoundStatement& statement);
+    [[noreturn]] void fail(const QSqlError& error) const { throw failure(error); }
+    bool isConnectionLost(const QSqlError& error) const;
 
     std::unique_ptr<OdbcDialect> m_dialect;
     int m_statementTimeout = kStatementTimeoutSeconds;

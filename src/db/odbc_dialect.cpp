@@ -5,7 +5,9 @@
 namespace db {
 namespace {
 
-// ODBC values in braces may hold ';' and '='; a '}' is doubled.
+// ODBC values in braces may hold ';' and '='; a '}' is doubled, as the ODBC
+// syntax and the Windows drivers read it (FreeTDS before 1.4 takes "}}" as it
+// stands, so a '}' in a value does not reach the server intact there).
 QString braced(const QString& value)
 {
     return u'{' + QString(value).replace(u'}', QLatin1String("}}")) + u'}';
@@ -48,6 +50,21 @@ public:
             "FROM sys.columns AS c\n"
             "WHERE c.object_id = OBJECT_ID(?)\n"
             "ORDER BY c.column_id");
+    }
+
+    // A disabled key enforces nothing and is left out. The column names come
+    // from sys.columns of each side, in the key's column order.
+    QString foreignKeysStatement() const override
+    {
+        return QStringLiteral(
+            "SELECT fk.object_id, OBJECT_NAME(fk.referenced_object_id), pc.name, rc.name\n"
+            "FROM sys.foreign_keys AS fk\n"
+            "JOIN sys.foreign_key_columns AS fkc ON fkc.constraint_object_id = fk.object_id\n"
+            "JOIN sys.columns AS pc ON pc.object_id = fkc.parent_object_id AND pc.column_id = fkc.parent_column_id\n"
+            "JOIN sys.columns AS rc\n"
+            "  ON rc.object_id = fkc.referenced_object_id AND rc.column_id = fkc.referenced_column_id\n"
+            "WHERE fk.parent_object_id = OBJECT_ID(?) AND fk.is_disabled = 0\n"
+            "ORDER BY fk.object_id, fkc.constraint_column_id");
     }
 
     // SCOPE_IDENTITY() is the last identity made in the same scope: this
@@ -93,6 +110,22 @@ public:
             || text.contains(QLatin1String("Lock request time out period exceeded"), Qt::CaseInsensitive);
     }
 
+    // Error 547, SQLSTATE 23000: "The DELETE statement conflicted with the
+    // REFERENCE constraint ..." for a row referred to, "... with the FOREIGN
+    // KEY constraint ..." for a reference to no row. The constraint's kind is
+    // a parameter of the message and stays in English in every language of
+    // the server; 547 also reports CHECK constraints. Qt's driver gives the
+    // native error number, the backend's own writes the SQLSTATE.
+    bool isForeignKeyViolation(const QSqlError& error) const override
+    {
+        const QString code = error.nativeErrorCode();
+        if (code != QLatin1String("547") && code != QLatin1String("23000"))
+            return false;
+        const QString text = error.databaseText() + u' ' + error.driverText();
+        return text.contains(QLatin1String(" REFERENCE "), Qt::CaseSensitive)
+            || text.contains(QLatin1String(" FOREIGN KEY "), Qt::CaseSensitive);
+    }
+
     // HAS_PERMS_BY_NAME answers for the connected login, through its roles and
     // any DENY; NULL when the object is not there or not visible to it. The
     // program's objects are in schema dbo.
@@ -116,14 +149,15 @@ public:
     QString serverName() const override { return QStringLiteral("SQLite (ODBC)"); }
 
     // The driver waits for a lock for "Timeout" milliseconds, then fails with
-    // "database is locked"; it ignores SQL_ATTR_QUERY_TIMEOUT.
+    // "database is locked"; it ignores SQL_ATTR_QUERY_TIMEOUT. It enforces
+    // foreign keys only when asked to ("FKSupport").
     QString connectionString(const ConnectionParameters& parameters, int statementTimeoutSeconds) const override
     {
         QString file = parameters.value(QStringLiteral("data source"));
         if (file.startsWith(QLatin1String("file:")))
             file = file.mid(5);
         // The driver takes the file's name as it stands, braces included.
-        return QStringLiteral("DRIVER=%1;Database=%2;Timeout=%3;")
+        return QStringLiteral("DRIVER=%1;Database=%2;Timeout=%3;FKSupport=1;")
             .arg(braced(m_driverName), file)
             .arg(qint64(statementTimeoutSeconds) * 1000);
     }
@@ -139,6 +173,8 @@ public:
             "ORDER BY cid");
     }
 
+    QString foreignKeysStatement() const override { return sqliteForeignKeysStatement(); }
+
     QString insertBatch(const QString& insert) const override { return insert; }
     // The row id of the connection's last insert, and the rows it added.
     QString identityStatement() const override { return QStringLiteral("SELECT last_insert_rowid(), changes()"); }
@@ -150,6 +186,11 @@ public:
     {
         return (error.databaseText() + u' ' + error.driverText())
             .contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+    }
+
+    bool isForeignKeyViolation(const QSqlError& error) const override
+    {
+        return isSqliteForeignKeyFailure(error.databaseText() + u' ' + error.driverText());
     }
 
 private:
@@ -201,7 +242,7 @@ QString odbcConnectionString(const ConnectionParameters& parameters)
         server.truncate(comma);
     }
     return QStringLiteral("DRIVER={%1};SERVER=%2;%3DATABASE=%4;UID=%5;PWD=%6;%7")
-        .arg(driver, server, port,
+        .arg(driver, braced(server), port,
              braced(parameters.value(QStringLiteral("initial catalog"))),
              braced(parameters.value(QStringLiteral("user id"))),
              braced(parameters.value(QStringLiteral("password"))), extra);

@@ -31,6 +31,12 @@ public:
     // primary key (1 or 0), collation (NULL where there is none).
     virtual QString tableColumnsStatement() const = 0;
 
+    // A statement with one '?' (the table's name) whose rows are the table's
+    // enforced foreign keys, one row per column, ordered by key and then by
+    // column: the key's id, the referenced table, the column, the referenced
+    // column.
+    virtual QString foreignKeysStatement() const = 0;
+
     // The batch that runs `insert` and, where the server allows it in the same
     // batch, selects the key it created and, in a second column, the number of
     // rows the INSERT added. Empty `identityStatement()` then.
@@ -49,6 +55,9 @@ public:
     // Whether the error is the statement time-out running out. Errors of the
     // backend's own row writes carry the SQLSTATE as their native code.
     virtual bool isTimeout(const QSqlError& error) const = 0;
+    // Whether a foreign key refused the statement: a row referred to by other
+    // rows, or a reference to a row that is not there.
+    virtual bool isForeignKeyViolation(const QSqlError& error) const = 0;
 
     // The column size a text parameter of `length` characters is bound with
     // (SQL_WVARCHAR) for a column of `declaredSize` characters (0: no limit

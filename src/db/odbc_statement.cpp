@@ -314,13 +314,28 @@ QVariantList firstRowOf(const StatementHandle& statement, SQLSMALLINT columns)
 
 } // namespace
 
+void setQueryTimeout(void* statement, int seconds)
+{
+    SQLSetStmtAttr(static_cast<SQLHSTMT>(statement), SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
+}
+
+bool isConnectionDead(void* connection)
+{
+    SQLUINTEGER dead = SQLUINTEGER(SQL_CD_FALSE);
+    const SQLRETURN rc = SQLGetConnectAttr(static_cast<SQLHDBC>(connection), SQL_ATTR_CONNECTION_DEAD, &dead,
+                                           SQL_IS_UINTEGER, nullptr);
+    if (SQL_SUCCEEDED(rc))
+        return dead == SQLUINTEGER(SQL_CD_TRUE);
+    // A driver without the attribute is no answer; "not connected" is.
+    return diagnose(SQL_HANDLE_DBC, connection, "SQLGetConnectAttr").sqlState().startsWith(QLatin1String("08"));
+}
+
 OdbcOutcome runOdbcStatement(void* connection, const BoundStatement& bound, const OdbcDialect& dialect,
                              int timeoutSeconds)
 {
     const StatementHandle statement(static_cast<SQLHDBC>(connection));
-    // A driver without a statement time-out refuses it; the statement runs anyway.
-    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
-                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), SQL_IS_UINTEGER);
+    setQueryTimeout(statement.get(), timeoutSeconds);
 
     std::vector<SQLWCHAR> text = wide(bound.text);
     statement.check(SQLPrepareW(statement.get(), text.data(), SQL_NTS), "SQLPrepareW");

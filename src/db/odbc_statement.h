@@ -42,6 +42,17 @@ struct OdbcOutcome {
     QVariantList firstRow;
 };
 
+// Gives a statement handle (an SQLHSTMT) the time-out after which the driver
+// cancels what runs on it. ODBC 3 has no connection-wide one; a driver without
+// it refuses quietly and the statement runs without a limit.
+void setQueryTimeout(void* statement, int seconds);
+
+// Whether the driver reports the connection (an SQLHDBC) as dead
+// (SQL_ATTR_CONNECTION_DEAD), or cannot answer because it is not connected
+// (SQLSTATE class 08); a driver without the attribute gives no answer: false.
+// Asked after a failure: drivers answer from the link's state, sending nothing.
+bool isConnectionDead(void* connection);
+
 // Prepares `statement` on a statement handle of its own on `connection` (an
 // SQLHDBC), binds its parameters as `dialect` sizes them, runs it with the
 // time-out, and reads every result of the batch. Throws OdbcError.

@@ -1,25 +1,13 @@
 #include "db/row_store.h"
 
+#include "db/field_type.h"
+#include "db/key_value.h"
 #include "db/text_order.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace db {
 namespace {
-
-// Keys are matched by number where they are numbers.
-std::optional<qlonglong> numericKey(const QVariant& value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Int: return value.toInt();
-    case QMetaType::LongLong: return value.toLongLong();
-    default: break;
-    }
-    bool ok = false;
-    const qlonglong number = value.toString().toLongLong(&ok);
-    return ok ? std::optional<qlonglong>(number) : std::nullopt;
-}
 
 bool sortsBefore(const QVariant& a, const QVariant& b)
 {
@@ -31,12 +19,6 @@ bool sortsBefore(const QVariant& a, const QVariant& b)
 }
 
 } // namespace
-
-bool sameKey(const QVariant& a, const QVariant& b)
-{
-    const auto x = numericKey(a), y = numericKey(b);
-    return x && y ? *x == *y : a.toString() == b.toString();
-}
 
 QVariant RowStore::value(int row, int column) const
 {
@@ -90,13 +72,13 @@ int RowStore::locate(int column, const QVariant& key) const
             const QVariant& value = m_rows[row].at(column);
             if (value.isNull())
                 continue;
-            if (const auto number = numericKey(value))
+            if (const auto number = exactInteger(value))
                 index.numbers.insert(*number, row);
             else
                 index.texts.insert(value.toString(), row);
         }
     }
-    if (const auto number = numericKey(key))
+    if (const auto number = exactInteger(key))
         return index.numbers.value(*number, -1);
     return index.texts.value(key.toString(), -1);
 }

@@ -27,12 +27,12 @@ public:
     // the server's text order.
     void sortBy(int column);
 
-    // The first row whose column equals the key (numbers by value, so 7, 7.0
-    // and "7" meet; texts exactly); -1 if none or for a null key.
+    // The first row whose column holds the same key (sameKey: integer keys by
+    // value, so 7, 7.0 and "7" meet; texts exactly); -1 if none or for a null key.
     int locate(int column, const QVariant& key) const;
     // The first row equal to this one; -1 if none.
     int indexOf(const Row& row) const { return int(m_rows.indexOf(row)); }
-    // The first row with all these columns equal to the values; -1 if none.
+    // The first row whose columns hold the same keys as the values; -1 if none.
     int find(const QVector<int>& columns, const QVariantList& values) const;
 
 private:
@@ -47,8 +47,5 @@ private:
     };
     mutable QHash<int, KeyIndex> m_indexes;
 };
-
-// Whether two key values are the same key (numbers by value).
-bool sameKey(const QVariant& a, const QVariant& b);
 
 } // namespace db

@@ -1,5 +1,6 @@
 #include "db/row_writer.h"
 
+#include "db/connection.h"
 #include "db/errors.h"
 
 #include <QStringList>
@@ -76,6 +77,76 @@ QString RowWriter::whereClause(const QVector<ColumnValue>& match, QVector<Column
     for (const ColumnValue& value : match)
         conditions << matchCondition(value, parameters);
     return conditions.join(QStringLiteral(" AND "));
+}
+
+TableWriteBack::TableWriteBack(Connection& connection, TableInfo table, QVector<ColumnInfo> columns)
+    : m_connection(connection)
+    , m_table(std::move(table))
+    , m_columns(std::move(columns))
+{
+}
+
+int TableWriteBack::columnIndex(const QString& name) const
+{
+    for (int column = 0; column < m_columns.size(); ++column)
+        if (m_columns[column].name.compare(name, Qt::CaseInsensitive) == 0)
+            return column;
+    return -1;
+}
+
+QVector<ColumnValue> TableWriteBack::rowMatch(const Row& read, const std::function<bool(int)>& matched) const
+{
+    QVector<ColumnValue> match;
+    QVector<bool> used(m_columns.size(), false);
+    for (const QString& key : m_table.keyColumns)
+        if (const int column = columnIndex(key); column >= 0) {
+            match.append({*m_table.column(key), read.value(column)});
+            used[column] = true;
+        }
+    const bool keyless = match.isEmpty();
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const ColumnInfo* declared = m_table.column(m_columns[column].name);
+        if (used[column] || !declared)
+            continue;
+        if (keyless || matched(column))
+            match.append({*declared, read.value(column)});
+    }
+    return match;
+}
+
+void TableWriteBack::insert(PendingRecord& record) const
+{
+    QVector<ColumnValue> values;
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const ColumnInfo* declared = m_table.column(m_columns[column].name);
+        if (!record.isChanged(column) || !declared
+            || declared->name.compare(m_table.identityColumn, Qt::CaseInsensitive) == 0)
+            continue;
+        values.append({*declared, record.value(column)});
+    }
+    const QVariant identity = m_connection.insertRow(m_table.name, values);
+    if (!m_table.identityColumn.isEmpty())
+        if (const int column = columnIndex(m_table.identityColumn); column >= 0 && !identity.isNull())
+            record.assign(column, identity.toInt());
+}
+
+void TableWriteBack::update(const Row& read, const PendingRecord& record) const
+{
+    QVector<ColumnValue> assignments;
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const ColumnInfo* declared = m_table.column(m_columns[column].name);
+        if (record.isChanged(column) && declared)
+            assignments.append({*declared, record.value(column)});
+    }
+    if (assignments.isEmpty())
+        return;
+    const auto match = rowMatch(read, [&record](int column) { return record.isChanged(column); });
+    m_connection.updateRow(m_table.name, assignments, match);
+}
+
+void TableWriteBack::remove(const Row& read) const
+{
+    m_connection.deleteRow(m_table.name, rowMatch(read, [](int) { return true; }));
 }
 
 } // namespace db

@@ -4,6 +4,8 @@
 
 #include <QAtomicInteger>
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
 
 namespace db {
 
@@ -40,20 +42,34 @@ void SqlBackend::close()
 
 void SqlBackend::beginTransaction()
 {
+    checkOpen();
     if (!m_database.transaction())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
 }
 
 void SqlBackend::commitTransaction()
 {
+    checkOpen();
     if (!m_database.commit())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
 }
 
 void SqlBackend::rollbackTransaction()
 {
+    checkOpen();
     if (!m_database.rollback())
-        throw DatabaseError(sqlErrorText(m_database.lastError()));
+        throw failure(m_database.lastError());
+}
+
+DatabaseError SqlBackend::failure(const QSqlError& error) const
+{
+    return DatabaseError(sqlErrorText(error));
+}
+
+void SqlBackend::checkOpen() const
+{
+    if (!m_database.isOpen())
+        throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
 }
 
 QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& values)
@@ -61,12 +77,23 @@ QSqlQuery SqlBackend::execBound(const QString& statement, const QVariantList& va
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw DatabaseError(sqlErrorText(query.lastError()));
+        throw failure(query.lastError());
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        throw DatabaseError(sqlErrorText(query.lastError()));
+        throw failure(query.lastError());
     return query;
+}
+
+QVector<ColumnInfo> SqlBackend::resultColumns(const QSqlRecord& record)
+{
+    QVector<ColumnInfo> columns;
+    for (int i = 0; i < record.count(); ++i) {
+        const QSqlField field = record.field(i);
+        const FieldType type = field.isAutoValue() ? FieldType::AutoIncrement : fieldTypeOf(field.metaType());
+        columns.append({field.name(), type, field.length() > 0 ? int(field.length()) : 0});
+    }
+    return columns;
 }
 
 QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCount)
@@ -79,6 +106,21 @@ QVector<QVector<QVariant>> SqlBackend::fetchRows(QSqlQuery& query, int columnCou
         rows.append(std::move(row));
     }
     return rows;
+}
+
+QVector<ForeignKeyInfo> SqlBackend::foreignKeysOf(const QVector<QVector<QVariant>>& rows)
+{
+    QVector<ForeignKeyInfo> keys;
+    QVariant keyId;
+    for (const QVector<QVariant>& row : rows) {
+        if (keys.isEmpty() || row.value(0) != keyId) {
+            keyId = row.value(0);
+            keys.append({{}, row.value(1).toString(), {}});
+        }
+        keys.last().columns << row.value(2).toString();
+        keys.last().referencedColumns << row.value(3).toString();
+    }
+    return keys;
 }
 
 QString sqlErrorText(const QSqlError& error)

@@ -2,6 +2,7 @@
 // What both backends share: a Qt SQL connection of their own, bound-parameter
 // statements and fetching every row of a result.
 #include "db/backend.h"
+#include "db/errors.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -24,12 +25,24 @@ protected:
     explicit SqlBackend(const QString& prefix);
     ~SqlBackend() override;
 
+    // A failure of the driver in this backend's words and kind; by default
+    // the server's text (sqlErrorText) as a Server error.
+    virtual DatabaseError failure(const QSqlError& error) const;
+    // Throws ConnectionLost when the Qt SQL connection is no longer open.
+    void checkOpen() const;
+
     // Adds the Qt SQL connection with the driver; throws when it is missing.
     QSqlDatabase& addDatabase(const QString& driver);
     // A prepared and executed statement with its values bound in order.
     QSqlQuery execBound(const QString& statement, const QVariantList& values);
+    // A result's columns as the driver describes them.
+    static QVector<ColumnInfo> resultColumns(const QSqlRecord& record);
     // Every remaining row of an executed query, `columnCount` values each.
     static QVector<QVector<QVariant>> fetchRows(QSqlQuery& query, int columnCount);
+    // The foreign keys in rows of four values, ordered by key and then by
+    // column: the key's id, the referenced table, the column, the referenced
+    // column.
+    static QVector<ForeignKeyInfo> foreignKeysOf(const QVector<QVector<QVariant>>& rows);
 
     QSqlDatabase m_database;
 

@@ -310,4 +310,18 @@ std::optional<QString> parseDateFormat(const QString& statement)
     return match.captured(1).toLower();
 }
 
+QString baseTable(const QString& statement)
+{
+    static const Re several(QStringLiteral(R"(\bjoin\b|\bunion\b|\bgroup\s+by\b|\(\s*select\b)"), kCaseless);
+    static const Re from(QStringLiteral(R"(\bfrom\s+([\w\[\]\.]+)\s*(,)?)"), kCaseless);
+    if (several.match(statement).hasMatch())
+        return {};
+    const auto match = from.match(statement);
+    if (!match.hasMatch() || match.hasCaptured(2))
+        return {};
+    QString table = match.captured(1);
+    table = table.mid(table.lastIndexOf(u'.') + 1);
+    return table.remove(u'[').remove(u']');
+}
+
 } // namespace db::tsql

@@ -1,6 +1,7 @@
 #pragma once
 // The embedded server speaks SQLite. The few T-SQL forms that the program's
-// statements use are translated here, and only here.
+// statements use are translated here, and only here; and what a dataset reads
+// from a statement on any server, the table it selects from, is found here too.
 #include <QString>
 #include <QVariantList>
 
@@ -30,5 +31,10 @@ std::optional<ProcedureCall> parseProcedureCall(const QString& statement);
 
 // "SET DATEFORMAT xyz": the format in lower case.
 std::optional<QString> parseDateFormat(const QString& statement);
+
+// The one table a SELECT reads from, without database, schema and brackets
+// ("[QEL].[dbo].[items]" is "items"); empty when it joins, unites, groups,
+// nests or lists several tables (such rows cannot be written back).
+QString baseTable(const QString& statement);
 
 } // namespace db::tsql

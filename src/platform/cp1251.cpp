@@ -116,4 +116,14 @@ std::string utf8ToCp1251Lossy(std::string_view utf8)
     return *toCp1251(utf8, '?');
 }
 
+bool hasControlCharacter(std::string_view bytes)
+{
+    for (const char c : bytes) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 32 || code == 127)
+            return true;
+    }
+    return false;
+}
+
 } // namespace platform

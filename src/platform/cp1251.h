@@ -20,4 +20,9 @@ std::optional<std::string> utf8ToCp1251(std::string_view utf8);
 // page cannot hold becomes '?'.
 std::string utf8ToCp1251Lossy(std::string_view utf8);
 
+// Whether the bytes hold a control character (codes below 32, and 127), the
+// same in Windows-1251 and UTF-8: no one types one into a login or a
+// connection value, and a zero byte ends a text early on its way.
+bool hasControlCharacter(std::string_view bytes);
+
 } // namespace platform

@@ -49,13 +49,22 @@ size_t lastSeparator(const std::string& path)
 }
 
 // A file that replaces another keeps the other's permissions (a settings file
-// readable by its owner only stays so).
-void keepPermissionsOf(const std::string& original, const std::string& replacement)
+// readable by its owner only stays so); a new one gets those asked for.
+void setPermissions(const std::string& original, const std::string& replacement, NewFileAccess access)
 {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    const auto status = std::filesystem::status(original, ec);
-    if (!ec && std::filesystem::is_regular_file(status))
-        std::filesystem::permissions(replacement, status.permissions(), ec);
+    const auto status = fs::status(original, ec);
+    if (!ec && fs::is_regular_file(status)) {
+        fs::permissions(replacement, status.permissions(), ec);
+        return;
+    }
+#ifndef _WIN32
+    if (access == NewFileAccess::OwnerOnly)
+        fs::permissions(replacement, fs::perms::owner_read | fs::perms::owner_write, ec);
+#else
+    (void)access; // Windows files inherit their folder's access rules
+#endif
 }
 
 } // namespace
@@ -137,7 +146,7 @@ void FileWriter::close()
         throw FileError("Disk full");
 }
 
-void writeFile(const std::string& path, const std::string& bytes)
+void writeFile(const std::string& path, const std::string& bytes, NewFileAccess access)
 {
     const std::string temporary = path + ".new";
     try {
@@ -147,9 +156,9 @@ void writeFile(const std::string& path, const std::string& bytes)
         } catch (const FileError&) {
             throw FileError("Cannot create file \"" + path + "\"");
         }
+        setPermissions(path, temporary, access);
         file->write(bytes.data(), bytes.size());
         file->close();
-        keepPermissionsOf(path, temporary);
         replaceFile(temporary, path);
     } catch (const FileError&) {
         removeFileIfExists(temporary);

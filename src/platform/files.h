@@ -62,10 +62,18 @@ private:
     std::ofstream out_;
 };
 
+// Who may read a file that writeFile creates where none was.
+enum class NewFileAccess {
+    Default,   // as the system's defaults make it
+    OwnerOnly, // POSIX: read and write for the owner only (0600); Windows: default
+};
+
 // Replaces the file with `bytes`: they go to a temporary file beside it, which
 // is then renamed over it, so that the old file stays whole when anything
-// fails. Throws FileError on failure (the temporary file is removed).
-void writeFile(const std::string& path, const std::string& bytes);
+// fails. A file that was there passes its permissions on; a new one gets
+// `access`. Either is set before any byte is written. Throws FileError on
+// failure (the temporary file is removed).
+void writeFile(const std::string& path, const std::string& bytes, NewFileAccess access = NewFileAccess::Default);
 
 // Renames `from` to `to`, replacing a file `to`. Throws FileError on failure.
 void replaceFile(const std::string& from, const std::string& to);

@@ -7,6 +7,8 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 
 namespace platform::detail {
@@ -47,6 +49,7 @@ struct UrlReader::Connection {
     bool finished = false;
     bool rejected = false; // final status outside 2xx
     CURLcode result = CURLE_FAILED_INIT; // of the whole transfer, once finished
+    std::atomic<bool> aborted{false};
 
     ~Connection()
     {
@@ -73,10 +76,17 @@ struct UrlReader::Connection {
         return count;
     }
 
-    // Moves the transfer on until some body is pending or it has ended.
-    void receiveMore()
+    // Moves the transfer on until some body is pending, it has ended, or
+    // `wait` has passed. curl_multi_wakeup (abort) cuts a wait short.
+    void receiveMore(std::chrono::milliseconds wait)
     {
+        const auto deadline = std::chrono::steady_clock::now() + wait;
         while (pending.size() == pendingStart && !finished) {
+            if (aborted) {
+                finished = true;
+                result = CURLE_ABORTED_BY_CALLBACK;
+                return;
+            }
             int running = 0;
             if (curl_multi_perform(multi, &running) != CURLM_OK) {
                 finished = true;
@@ -84,7 +94,11 @@ struct UrlReader::Connection {
                 finished = true;
                 takeResult();
             } else if (pending.size() == pendingStart) {
-                curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0)
+                    return;
+                curl_multi_poll(multi, nullptr, 0, static_cast<int>(left.count()), nullptr);
             }
         }
     }
@@ -101,7 +115,7 @@ struct UrlReader::Connection {
     }
 };
 
-UrlReader::UrlReader(const std::string& agent, const std::string& url)
+UrlReader::UrlReader(const std::string& agent, std::chrono::milliseconds silence)
     : connection_(std::make_unique<Connection>())
 {
     Connection& c = *connection_;
@@ -109,30 +123,36 @@ UrlReader::UrlReader(const std::string& agent, const std::string& url)
         c.finished = true;
         return;
     }
-    curl_easy_setopt(c.easy, CURLOPT_URL, escapeUnsafeBytes(url).c_str());
     curl_easy_setopt(c.easy, CURLOPT_USERAGENT, agent.c_str());
     curl_easy_setopt(c.easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c.easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c.easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c.easy, CURLOPT_BUFFERSIZE, static_cast<long>(kDownloadReadSize));
     curl_easy_setopt(c.easy, CURLOPT_NOSIGNAL, 1L);
-    // Like WinInet's default time-outs: a silent server does not block forever.
-    curl_easy_setopt(c.easy, CURLOPT_CONNECTTIMEOUT, 60L);
-    curl_easy_setopt(c.easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c.easy, CURLOPT_LOW_SPEED_TIME, 60L);
+    // The caller's stall rule watches the whole transfer, connecting
+    // included; this only bounds a connect that the rule is not asked about.
+    curl_easy_setopt(c.easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(silence.count()));
     curl_easy_setopt(c.easy, CURLOPT_WRITEFUNCTION, &Connection::receive);
     curl_easy_setopt(c.easy, CURLOPT_WRITEDATA, &c);
-    if (curl_multi_add_handle(c.multi, c.easy) != CURLM_OK)
-        c.finished = true;
 }
 
 UrlReader::~UrlReader() = default;
 
-std::size_t UrlReader::read(char* buffer, std::size_t capacity)
+void UrlReader::open(const std::string& url)
 {
     Connection& c = *connection_;
-    c.receiveMore();
-    if (c.rejected)
+    if (c.finished)
+        return;
+    curl_easy_setopt(c.easy, CURLOPT_URL, escapeUnsafeBytes(url).c_str());
+    if (curl_multi_add_handle(c.multi, c.easy) != CURLM_OK)
+        c.finished = true;
+}
+
+std::size_t UrlReader::read(char* buffer, std::size_t capacity, std::chrono::milliseconds wait)
+{
+    Connection& c = *connection_;
+    c.receiveMore(wait);
+    if (c.rejected || c.aborted)
         return 0;
     const std::size_t count = std::min(capacity, c.pending.size() - c.pendingStart);
     std::memcpy(buffer, c.pending.data() + c.pendingStart, count);
@@ -144,10 +164,16 @@ std::size_t UrlReader::read(char* buffer, std::size_t capacity)
     return count;
 }
 
+bool UrlReader::ended() const
+{
+    const Connection& c = *connection_;
+    return (c.finished && c.pending.size() == c.pendingStart) || c.rejected || c.aborted;
+}
+
 bool UrlReader::completed() const
 {
     const Connection& c = *connection_;
-    return c.finished && !c.rejected && c.result == CURLE_OK;
+    return c.finished && !c.rejected && !c.aborted && c.result == CURLE_OK;
 }
 
 long long UrlReader::announcedLength() const
@@ -157,6 +183,14 @@ long long UrlReader::announcedLength() const
     if (!c.easy || curl_easy_getinfo(c.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
         return -1;
     return length;
+}
+
+void UrlReader::abort()
+{
+    Connection& c = *connection_;
+    c.aborted = true;
+    if (c.multi)
+        curl_multi_wakeup(c.multi);
 }
 
 } // namespace platform::detail

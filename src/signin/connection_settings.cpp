@@ -34,6 +34,29 @@ void writeField(std::string& bytes, FieldPlace place, const std::string& value, 
     bytes[place.lengthOffset] = static_cast<char>(value.size());
 }
 
+// A value as the connection string's syntax carries it: as it stands when
+// nothing in it could be taken for syntax, otherwise in double quotes (single
+// ones when it holds a double quote and no single one), the enclosing quote
+// doubled inside. A semicolon would end the value, a leading quote start a
+// quoted one, and blanks at either end would be trimmed.
+std::string connectionValue(const std::string& value)
+{
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool plain = value.find(';') == std::string::npos
+        && (value.empty()
+            || (value.front() != '"' && value.front() != '\'' && !isBlank(value.front()) && !isBlank(value.back())));
+    if (plain)
+        return value;
+    const char quote = value.find('"') != std::string::npos && value.find('\'') == std::string::npos ? '\'' : '"';
+    std::string quoted(1, quote);
+    for (const char c : value) {
+        quoted += c;
+        if (c == quote)
+            quoted += c;
+    }
+    return quoted + quote;
+}
+
 std::string shifted(const std::string& text, int delta)
 {
     std::string out = text;
@@ -82,10 +105,10 @@ std::string EncodeConnectionSettings(const TFirstConnectInfo& info)
 
 std::string BuildConnectionString(const TFirstConnectInfo& info)
 {
-    return "Provider=SQLOLEDB.1;Password=" + info.Password
-         + ";Persist Security Info=True;User ID=" + info.UserID
-         + ";Initial Catalog=" + info.InitialCatalog
-         + ";Data Source=" + info.DataSource
+    return "Provider=SQLOLEDB.1;Password=" + connectionValue(info.Password)
+         + ";Persist Security Info=True;User ID=" + connectionValue(info.UserID)
+         + ";Initial Catalog=" + connectionValue(info.InitialCatalog)
+         + ";Data Source=" + connectionValue(info.DataSource)
          + ";Use Procedure for Prepare=1;Auto Translate=True;"
            "Packet Size=4096;Use Encryption for Data=False;"
            "Tag with column collation when possible=False";

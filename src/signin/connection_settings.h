@@ -39,5 +39,8 @@ std::string ShiftEncode(const std::string& text);
 // naming the field when a value is longer than 20 bytes.
 std::string EncodeConnectionSettings(const TFirstConnectInfo& info);
 
-// The connection string, values inserted exactly as they are (no quoting).
+// The connection string. A value goes in as it stands unless it holds a
+// semicolon, starts with a quote or has blanks at either end: such a value is
+// quoted as the OLE DB syntax allows ("p;q" becomes "\"p;q\""), which
+// db::parseConnectionString undoes.
 std::string BuildConnectionString(const TFirstConnectInfo& info);

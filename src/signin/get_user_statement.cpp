@@ -1,5 +1,6 @@
 #include "signin/get_user_statement.h"
 
+#include "platform/cp1251.h"
 #include "signin/password_digest.h"
 #include "signin/self_update.h"
 
@@ -15,10 +16,17 @@ std::string DoubleApostrophes(const std::string& text)
     return doubled;
 }
 
+bool IsSendableLogin(const std::string& login)
+{
+    return !platform::hasControlCharacter(login);
+}
+
 std::string GetUserStatement(const std::string& login, const std::string& password,
                              const std::string& newPasswordArgument, const std::string& ipAddress,
                              const std::string& computerName)
 {
+    if (!IsSendableLogin(login))
+        throw UnsendableLogin();
     const std::string newPassword =
         newPasswordArgument == "NULL" ? newPasswordArgument : "'" + PasswordDigest(newPasswordArgument) + "'";
     const std::string quotedLogin = DoubleApostrophes(login);

@@ -3,6 +3,8 @@
 // address, the update server, starting the update script and the window
 // system's move. The window takes the system's by default; tests hand it a
 // fake that answers and records instead.
+#include "platform/http_download.h"
+
 #include <string>
 
 class QWidget;
@@ -16,6 +18,8 @@ public:
     virtual std::string localAddress() = 0;
     // Where the new build is fetched from.
     virtual std::string updateUrl() = 0;
+    // When the new build's download is given up as stalled.
+    virtual platform::DownloadLimits updateLimits() { return {}; }
     // Starts the update script hidden, without waiting for it.
     virtual void startScript(const std::string& path) = 0;
     // Lets the window system move `window` with the mouse until the button is released.

@@ -5,17 +5,25 @@
 #include "data/data_module.h"
 #include "data/session_loading.h"
 #include "signin/get_user_reply.h"
+#include "signin/get_user_statement.h"
 #include "signin/jpeg_image.h"
 #include "signin/self_update.h"
 #include "signin/sign_in_exchange.h"
 #include "signin/text8.h"
 
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
+#include <climits>
 
 TForm8* Form8 = nullptr;
 
@@ -37,8 +45,9 @@ const QString kPasswordTooShort =
     QStringLiteral("Пароль должен состоять не менее чем из 6 символов!!!\rВведите новый пароль заново.");
 // The server compares digests of the Windows-1251 bytes of a password: a
 // character the code page cannot hold is refused rather than turned into '?'.
-const QString kLoginCharacters =
-    QStringLiteral("В логине есть символы, которые нельзя использовать!!!\rИсправьте логин.");
+// A login with a control character cannot be sent either: it is refused here,
+// before any connection, with the same text.
+const QString kLoginCharacters = QString::fromUtf8(kUnsendableLoginText);
 const QString kPasswordCharacters =
     QStringLiteral("В пароле есть символы, которые нельзя использовать!!!\rВведите пароль заново.");
 
@@ -107,10 +116,44 @@ TForm8::TForm8(SignInEnvironment& environment, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setInterval(kEndDelayMs);
     connect(Timer1, &QTimer::timeout, this, &TForm8::Timer1Timer);
+    buildUpdatePanel();
     FormCreate();
 }
 
-TForm8::~TForm8() = default;
+TForm8::~TForm8()
+{
+    if (m_download)
+        m_download->cancel();
+    if (m_downloadThread.joinable())
+        m_downloadThread.join();
+}
+
+// Over the boxes, which take no input while the update runs.
+void TForm8::buildUpdatePanel()
+{
+    UpdatePanel = new QFrame(this);
+    UpdatePanel->setObjectName(QStringLiteral("UpdatePanel"));
+    UpdatePanel->setGeometry(12, 192, 473, 72);
+    UpdatePanel->setFrameShape(QFrame::StyledPanel);
+    UpdatePanel->setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(UpdatePanel);
+    UpdateLabel = new QLabel(UpdatePanel);
+    column->addWidget(UpdateLabel);
+    auto* row = new QHBoxLayout;
+    UpdateProgress = new QProgressBar(UpdatePanel);
+    UpdateProgress->setFormat(QStringLiteral("%v КБ из %m КБ"));
+    row->addWidget(UpdateProgress, 1);
+    UpdateCancel = new QPushButton(QStringLiteral("Отмена"), UpdatePanel);
+    UpdateCancel->setObjectName(QStringLiteral("UpdateCancel"));
+    connect(UpdateCancel, &QPushButton::clicked, this, [this] {
+        UpdateCancel->setEnabled(false);
+        if (m_download)
+            m_download->cancel();
+    });
+    row->addWidget(UpdateCancel);
+    column->addLayout(row);
+    UpdatePanel->hide();
+}
 
 void TForm8::buildPictures()
 {
@@ -208,7 +251,7 @@ void TForm8::SpeedButton2Click()
     if (m_updating)
         return;
     ++m_attempts;
-    if (!fitsText8(Login_Edit->text())) {
+    if (!fitsText8(Login_Edit->text()) || !IsSendableLogin(toText8(Login_Edit->text()))) {
         setStatus(kLoginCharacters);
         return;
     }
@@ -242,14 +285,18 @@ void TForm8::SpeedButton2Click()
     }
     if (!accepted)
         return;
-    DM_MB->ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+    setSessionDateFormat(*DM_MB);
     done(QDialog::Accepted);
 }
 
+// The window grows or shrinks in place. Its place is given with the new
+// size: a window the window system placed (centred when shown) may otherwise
+// be placed anew by a window manager when only its size changes.
 void TForm8::SpeedButton3Click()
 {
     m_passwordChangeMode = !m_passwordChangeMode;
-    resize(width(), m_passwordChangeMode ? kPasswordChangeHeight : kNormalHeight);
+    const int height = m_passwordChangeMode ? kPasswordChangeHeight : kNormalHeight;
+    setGeometry(QRect(geometry().topLeft(), QSize(width(), height)));
 }
 
 void TForm8::SpeedButton1Click()
@@ -366,28 +413,82 @@ void TForm8::LoadSessionData()
 
 void TForm8::StartSelfUpdate()
 {
-    // Set before the window processes its pending events below, so that an
-    // Enter already waiting there does not start a second update. Cleared
-    // only when writing the download or the script fails: the program then
-    // keeps running and the user may sign in again.
+    // Set before anything else, so that a further Enter or click while the
+    // download runs starts no second update. Cleared only when writing the
+    // download or the script fails: the program then keeps running and the
+    // user may sign in again.
     m_updating = true;
+    Label1->setText(QStringLiteral("Идёт обновление программы, ПОДОЖДИТЕ..."));
+    Label1->adjustSize();
+    showUpdateProgress(0, -1);
+    UpdateCancel->setEnabled(true);
+    UpdatePanel->show();
+    UpdatePanel->raise();
+
+    m_download = std::make_unique<UpdateDownload>(m_environment.updateUrl(), m_environment.updateLimits());
+    m_downloadThread = std::thread([this, download = m_download.get()] {
+        UpdateDownloadResult result = UpdateDownloadResult::Unavailable;
+        std::exception_ptr error;
+        try {
+            result = download->run([this](std::uint64_t received, std::int64_t total) {
+                QMetaObject::invokeMethod(
+                    this, [this, received, total] { showUpdateProgress(received, total); }, Qt::QueuedConnection);
+            });
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(
+            this, [this, result, error] { finishSelfUpdate(result, error); }, Qt::QueuedConnection);
+    });
+}
+
+void TForm8::showUpdateProgress(std::uint64_t received, std::int64_t total)
+{
+    const auto kib = [](std::uint64_t bytes) { return static_cast<int>(std::min<std::uint64_t>(bytes / 1024, INT_MAX)); };
+    if (total >= 0) {
+        UpdateLabel->setText(QStringLiteral("Загрузка обновления… %1 из %2 байт").arg(received).arg(total));
+        UpdateProgress->setRange(0, kib(static_cast<std::uint64_t>(total)));
+        UpdateProgress->setValue(kib(received));
+    } else {
+        UpdateLabel->setText(QStringLiteral("Загрузка обновления… %1 байт").arg(received));
+        UpdateProgress->setRange(0, 0); // busy: no length to measure against
+    }
+}
+
+void TForm8::finishSelfUpdate(UpdateDownloadResult result, std::exception_ptr error)
+{
+    m_downloadThread.join();
+    m_download.reset();
+    UpdatePanel->hide();
+    bool scriptWritten = false;
     try {
-        Label1->setText(QStringLiteral("Идёт обновление программы, ПОДОЖДИТЕ..."));
-        Label1->adjustSize();
-        QCoreApplication::processEvents();
-        if (!DownloadUpdate(m_environment.updateUrl())) {
+        if (error)
+            std::rethrow_exception(error);
+        switch (result) {
+        case UpdateDownloadResult::Cancelled:
+            controls::Application::instance()->terminate();
+            return;
+        case UpdateDownloadResult::Unavailable:
             controls::ask({QStringLiteral("Уведомление"),
                            QStringLiteral("Сервер обновлений не доступен.\rОбратитесь к администратору."),
                            controls::Icon::Information, {controls::Button::Ok}});
             controls::Application::instance()->terminate();
             return;
+        case UpdateDownloadResult::Ready:
+            break;
         }
         WriteUpdateScript();
-    } catch (...) {
-        m_updating = false;
-        throw;
+        scriptWritten = true;
+        m_environment.startScript(UpdateScriptPath());
+    } catch (const std::exception& failure) {
+        // As any failure of the sign-in: the gateway connection goes. Unless
+        // a script is in place, the user may sign in and try again.
+        m_updating = scriptWritten;
+        controls::showMessage(errorText(failure));
+        setStatus(kWrongLoginOrPassword);
+        DM_MB->ADOCon->close();
+        return;
     }
-    m_environment.startScript(UpdateScriptPath());
     Timer1->start();
 }
 

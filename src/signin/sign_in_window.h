@@ -13,14 +13,22 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <exception>
+#include <memory>
+#include <thread>
 
+class QFrame;
 class QLabel;
+class QProgressBar;
+class QPushButton;
 class QLineEdit;
 class QTimer;
 class QToolButton;
 class SignInExchange;
+class UpdateDownload;
 struct GetUserReply;
 enum class SignInDecision;
+enum class UpdateDownloadResult;
 
 class TForm8 : public QDialog {
     Q_OBJECT
@@ -40,13 +48,20 @@ public:
     QLabel* RzLabel1;          // status
     QTimer* Timer1;            // end timer of the self-update
     QLabel* Label1;            // version
+    QFrame* UpdatePanel;       // shown while the new build downloads
+    QLabel* UpdateLabel;       // its bytes received
+    QProgressBar* UpdateProgress; // in KiB, when the server announced the length
+    QPushButton* UpdateCancel;
 
     // One sign-in attempt with the server; true when the user has been
     // accepted, the connection reopened with the user's own login and the
     // session data loaded.
     bool Authenticate(const QString& newPasswordArgument);
     void LoadSessionData();
+    // Starts the new build's download on a thread of its own; the window
+    // stays usable for Cancel, and finishes the update when it has ended.
     void StartSelfUpdate();
+    bool downloadingUpdate() const { return m_downloadThread.joinable(); }
 
     uint8_t attemptCounter() const { return m_attempts; }
     // From the start of a self-update on: no further sign-in is taken.
@@ -73,6 +88,10 @@ private:
     void setStatus(const QString& text);
     // Acts on a reply that does not sign the user in.
     void refuse(SignInDecision decision, const GetUserReply& reply, SignInExchange& exchange);
+    void buildUpdatePanel();
+    void showUpdateProgress(std::uint64_t received, std::int64_t total);
+    // On the window's thread once the download's thread has ended.
+    void finishSelfUpdate(UpdateDownloadResult result, std::exception_ptr error);
     void Timer1Timer();
     void Image1MouseDown(QMouseEvent* event);
     bool EditAllKeyDown(QKeyEvent* event);
@@ -82,6 +101,8 @@ private:
     bool m_passwordChangeMode = false;
     bool m_updating = false;
     QString m_status;
+    std::unique_ptr<UpdateDownload> m_download;
+    std::thread m_downloadThread;
 };
 
 // The sign-in window while it exists; cleared when it is destroyed.

@@ -2,6 +2,7 @@
 
 #include "controls/dialogs.h"
 #include "data/data_module.h"
+#include "ui/table_export_menu.h"
 #include "ui/ui_style.h"
 
 
@@ -21,6 +22,8 @@ QList<db::Dataset*> pendingIn(db::Dataset* dataset)
 
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , m_entryInUse(db::DatabaseError::Kind::ForeignKey,
+                   QStringLiteral("Запись используется в профилях преподавателей и не может быть удалена."))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Шифры"));
@@ -46,6 +49,7 @@ TForm2::TForm2(QWidget* parent)
         DBGridEh1->setDataSource(DM_MB->DS_Spec_Code);
     }
     ui::focusGridOnEdit(DBNavigator1, DBGridEh1);
+    new ui::TableExportMenu(DBGridEh1);
     // Opens with the focus in the grid, where typing edits.
     DBGridEh1->setFocus();
 }

@@ -4,6 +4,7 @@
 // speciality codes; the main window rebinds it for the other dictionaries.
 #include "controls/db_grid.h"
 #include "controls/db_navigator.h"
+#include "controls/dialogs.h"
 
 #include <QDialog>
 
@@ -20,6 +21,12 @@ public:
     void FormCloseQuery();
 
     void done(int result) override;
+
+private:
+    // The profile tables refer to the dictionaries through foreign keys, and
+    // nothing refers to a profile row: here a foreign key refuses only the
+    // delete of an entry in use.
+    controls::ErrorWording m_entryInUse;
 };
 
 // The dictionary editor while it exists.

@@ -3,7 +3,12 @@
 #include "controls/application.h"
 #include "controls/dialogs.h"
 #include "data/data_module.h"
+#include "data/teacher_list.h"
+#include "db/sql_text.h"
 #include "ui/dictionary_editor.h"
+#include "ui/reports_menu.h"
+#include "ui/server_failures.h"
+#include "ui/table_export_menu.h"
 #include "ui/ui_style.h"
 
 #include <QAction>
@@ -12,30 +17,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <memory>
 
 TForm1* Form1 = nullptr;
-
-namespace {
-
-const QString kTeacherListHead = QStringLiteral(
-    " SELECT T_t_fio_RRNK.id_a_year, T_t_fio_RRNK.id_kafedra, T_t_fio_RRNK.id_teacher, dbo.t_fio.t_fio FROM  "
-    "(SELECT     TOP (100) PERCENT dbo.educ_sh.id_a_year, dbo.educ_sh.id_kafedra, dbo.RRNK.id_teacher FROM          "
-    "dbo.educ_sh INNER JOIN dbo.RRNK ON dbo.educ_sh.id_educ_sh = dbo.RRNK.id_educ_sh GROUP BY dbo.educ_sh.id_kafedra, "
-    "dbo.RRNK.id_teacher, dbo.educ_sh.id_a_year UNION ALL SELECT     TOP (100) PERCENT id_a_year, id_kafedra, "
-    "id_teacher FROM         dbo.RRNKkrdt GROUP BY id_a_year, id_kafedra, id_teacher) AS T_t_fio_RRNK INNER JOIN "
-    "dbo.t_fio ON T_t_fio_RRNK.id_teacher = dbo.t_fio.id_teacher GROUP BY T_t_fio_RRNK.id_a_year, "
-    "T_t_fio_RRNK.id_kafedra, T_t_fio_RRNK.id_teacher, dbo.t_fio.t_fio HAVING      (T_t_fio_RRNK.id_a_year = ");
-
-// Keys go into statements as their decimal text.
-QString keyText(const QVariant& key)
-{
-    return key.isNull() ? QString() : QString::number(key.toLongLong());
-}
-
-} // namespace
 
 TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     : QWidget(parent)
@@ -44,17 +32,20 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setFont(ui::windowFont());
     // The client area of an outer frame of 1494 x 847.
-    resize(1478, 808);
+    resize(kClientSize);
+    buildContentArea();
     Form1 = this;
     if (DM_MB)
         DM_MB->setSession(this);
     buildSelectionStrip();
     buildReferenceMenu();
+    buildReportsMenu();
     buildScientificActivity();
     buildLanguageSkills();
     buildPublications();
     buildMemberships();
     buildSkills();
+    attachTableMenus();
     FormCreate(signIn);
 }
 
@@ -68,8 +59,12 @@ TForm1::~TForm1()
 
 void TForm1::FormCreate(const SignIn& signIn)
 {
-    if (!signIn())
+    if (!signIn()) {
         controls::Application::instance()->terminate();
+        return;
+    }
+    if (DM_MB)
+        m_serverFailures = std::make_unique<ui::ServerFailures>(*DM_MB);
 }
 
 QVariant TForm1::currentTeacherKey() const
@@ -77,11 +72,27 @@ QVariant TForm1::currentTeacherKey() const
     return DBLookupComboboxEh1->keyValue();
 }
 
+// The sections keep their places at the window's own size; a smaller window
+// (a smaller screen) scrolls them.
+void TForm1::buildContentArea()
+{
+    ContentArea = new QScrollArea(this);
+    ContentArea->setObjectName(QStringLiteral("ContentArea"));
+    ContentArea->setFrameShape(QFrame::NoFrame);
+    ContentArea->setWidgetResizable(true);
+    Content = new QWidget;
+    Content->setMinimumSize(kClientSize);
+    ContentArea->setWidget(Content);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(ContentArea);
+}
+
 // ---- the selection strip ----
 
 void TForm1::buildSelectionStrip()
 {
-    Panel1 = new QWidget(this);
+    Panel1 = new QWidget(Content);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 1475, 236);
 
@@ -152,10 +163,7 @@ void TForm1::DBLookupComboBox1Click()
     DBLookupComboboxEh1->setEnabled(false);
     DBLookupComboboxEh1->setKeyValue(QVariant());
     DM_MB->ADOQ_FIO->close();
-    DM_MB->ADOQ_FIO->setSql(kTeacherListHead + keyText(DBLookupComboBox2->keyValue()) + QStringLiteral(")")
-                            + QStringLiteral(" AND (T_t_fio_RRNK.id_kafedra = ")
-                            + keyText(DBLookupComboBox1->keyValue()) + QStringLiteral(")")
-                            + QStringLiteral(" ORDER BY dbo.t_fio.t_fio"));
+    DM_MB->ADOQ_FIO->setSql(teacherListStatement(DBLookupComboBox2->keyValue(), DBLookupComboBox1->keyValue()));
     DM_MB->ADOQ_FIO->open();
     DBLookupComboboxEh1->setEnabled(true);
 }
@@ -166,7 +174,7 @@ void TForm1::DBLookupComboboxEh1Change()
     if (key.isNull())
         clearTeacher();
     else
-        showTeacher(keyText(key));
+        showTeacher(db::sqlKeyText(key));
 }
 
 void TForm1::postPendingRecords()
@@ -198,7 +206,7 @@ void TForm1::showTeacher(const QString& key)
         for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
             dataset->close();
         DBLookupComboboxEh1->setKeyValue(QVariant());
-        controls::showError(QString::fromUtf8(error.what()));
+        controls::showFailure(error);
     }
 }
 
@@ -275,6 +283,15 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+// "Копировать" and "Экспорт в CSV…" in each section's grid.
+void TForm1::attachTableMenus()
+{
+    new ui::TableExportMenu(DBGridEh1, QStringLiteral("Научная деятельность.csv"));
+    new ui::TableExportMenu(DBGridEh7, QStringLiteral("Знание языков.csv"));
+    new ui::TableExportMenu(DBGridEh2, QStringLiteral("Публикации.csv"));
+    new ui::TableExportMenu(DBGridEh3, QStringLiteral("Членство в организациях.csv"));
+}
+
 // ---- reference books ----
 
 void TForm1::buildReferenceMenu()
@@ -293,10 +310,13 @@ void TForm1::buildReferenceMenu()
     N5 = item(QStringLiteral("Вид публикации"), &TForm1::N5Click);
 }
 
+// The button's place in the window's client area is its place in its panel
+// until the content is scrolled; then the menu follows the button.
 QPoint TForm1::referenceMenuPosition() const
 {
     const QRect frame = frameGeometry();
-    return {frame.left() + SpeedButton1->x() - 5, frame.top() + SpeedButton1->y() + 70};
+    const QPoint button = SpeedButton1->mapTo(this, QPoint(0, 0));
+    return {frame.left() + button.x() - 5, frame.top() + button.y() + 70};
 }
 
 void TForm1::SpeedButton1Click()
@@ -304,10 +324,32 @@ void TForm1::SpeedButton1Click()
     PopupMenu1->popup(referenceMenuPosition());
 }
 
+// ---- reports ----
+
+// A document shows what is stored: records typed but not yet posted are
+// posted first, as before another teacher is chosen.
+void TForm1::buildReportsMenu()
+{
+    ReportsButton = new QToolButton(Panel1);
+    ReportsButton->setObjectName(QStringLiteral("ReportsButton"));
+    ReportsButton->setText(QStringLiteral("Отчёты"));
+    ReportsButton->setFont(ui::boldFont());
+    ReportsButton->setGeometry(1148, 5, 145, 28);
+    ReportsMenu = new ui::ReportsMenu({DBLookupComboBox2, DBLookupComboBox1, DBLookupComboboxEh1},
+                                      [this] { postPendingRecords(); }, this);
+    connect(ReportsButton, &QToolButton::clicked, this, &TForm1::ReportsButtonClick);
+}
+
+void TForm1::ReportsButtonClick()
+{
+    ReportsMenu->popup(ReportsButton->mapToGlobal(QPoint(0, ReportsButton->height())));
+}
+
 void TForm1::showDictionaryEditor(const std::function<void(TForm2&)>& configure)
 {
     // Owned here until it has been shown: should reopening the language list
     // fail, the editor goes at once instead of lingering unseen.
+    const controls::FocusReturn focusReturn;
     auto editor = std::make_unique<TForm2>();
     Form2 = editor.get();
     const auto clear = qScopeGuard([] { Form2 = nullptr; });

@@ -12,13 +12,19 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
+class QScrollArea;
 class QMenu;
 class QAction;
 class QToolButton;
 class TForm2;
+namespace ui {
+class ReportsMenu;
+class ServerFailures;
+}
 
 inline constexpr char kProgramTitle[] = "QEL 23 Научная деятельность сотрудника";
 
@@ -38,6 +44,11 @@ public:
     QString signedInLogin() const override { return m_signedInLogin; }
     void setSignedInLogin(const QString& login) override { m_signedInLogin = login; }
 
+    // The window's own size; smaller, its content scrolls.
+    static constexpr QSize kClientSize{1478, 808};
+    QScrollArea* ContentArea;
+    QWidget* Content; // holds the sections at their places
+
     // Selection strip and scientific activity.
     QWidget* Panel1;
     QLabel* Label8;
@@ -53,6 +64,8 @@ public:
     QAction* N3;
     QAction* N4;
     QAction* N5;
+    QToolButton* ReportsButton; // "Отчёты", beside the reference books
+    ui::ReportsMenu* ReportsMenu;
     controls::DBGridEh* DBGridEh1;
     controls::DBNavigator* DBNavigator1;
     // Language skills.
@@ -84,6 +97,8 @@ public:
     void SpeedButton1Click();
     // Where the reference-books menu opens, in screen coordinates.
     QPoint referenceMenuPosition() const;
+    // Opens the reports' menu below its button.
+    void ReportsButtonClick();
 
     // The reference-books items: each shows the dictionary editor modally
     // and returns once it has been closed and destroyed.
@@ -98,13 +113,16 @@ protected:
 
 private:
     void FormCreate(const SignIn& signIn);
+    void buildContentArea();
     void buildSelectionStrip();
     void buildReferenceMenu();
+    void buildReportsMenu();
     void buildScientificActivity();
     void buildLanguageSkills();
     void buildPublications();
     void buildMemberships();
     void buildSkills();
+    void attachTableMenus();
     void showTeacher(const QString& key);
     void openTeacherSections(const QString& key);
     // Posts the teacher-bound datasets' pending records (an untouched new one
@@ -120,6 +138,12 @@ private:
                         const std::function<void()>& beforeBinding = {});
 
     QString m_signedInLogin;
+    // What is offered when the server fails (reconnect, re-read), from the
+    // sign-in on.
+    std::unique_ptr<ui::ServerFailures> m_serverFailures;
+    // A memo save was refused: key releases save nothing until a memo is left
+    // or the skills record is posted, cancelled or read again.
+    bool m_skillsSaveRefused = false;
 };
 
 extern TForm1* Form1;

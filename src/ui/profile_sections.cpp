@@ -77,7 +77,7 @@ void TForm1::buildScientificActivity()
 
 void TForm1::buildLanguageSkills()
 {
-    GroupBox13 = new QGroupBox(QStringLiteral("Знание языков"), this);
+    GroupBox13 = new QGroupBox(QStringLiteral("Знание языков"), Content);
     GroupBox13->setObjectName(QStringLiteral("GroupBox13"));
     GroupBox13->setGeometry(0, 236, 1172, 166);
     GroupBox13->setFont(ui::boldFont());
@@ -86,7 +86,6 @@ void TForm1::buildLanguageSkills()
     DBGridEh7 = makeGrid(GroupBox13, "DBGridEh7", {2, 16, 1160, 120});
     DBGridEh7->setFont(ui::windowFont());
     DBGridEh7->setTitleFont(ui::boldFont());
-    DBGridEh7->setFooterFont(ui::boldFont());
     const QString upper = kCompetences + u'|';
     DBGridEh7->setColumns({
         column(QStringLiteral("language"), QStringLiteral("Язык"), 348, true),
@@ -113,7 +112,7 @@ void TForm1::buildLanguageSkills()
 
 void TForm1::buildPublications()
 {
-    Panel2 = new QWidget(this);
+    Panel2 = new QWidget(Content);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setGeometry(0, 400, 1172, 219);
     PublicationsLabel = ui::captionLabel(Panel2, QStringLiteral("Список публикаций:"), 5, 5);
@@ -143,7 +142,7 @@ void TForm1::buildPublications()
 
 void TForm1::buildMemberships()
 {
-    Panel3 = new QWidget(this);
+    Panel3 = new QWidget(Content);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setGeometry(0, 619, 1172, 189);
     MembershipsLabel = ui::captionLabel(Panel3, QStringLiteral("Членство в различных организациях:"), 5, 1);
@@ -165,7 +164,7 @@ void TForm1::buildMemberships()
 
 void TForm1::buildSkills()
 {
-    Panel4 = new QWidget(this);
+    Panel4 = new QWidget(Content);
     Panel4->setObjectName(QStringLiteral("Panel4"));
     Panel4->setGeometry(1175, 240, 301, 568);
     struct Memo {
@@ -189,7 +188,16 @@ void TForm1::buildSkills()
         memo->setDataSource(source(&TDM_MB::DS_teacher_skills));
         memo->setDataField(QLatin1String(m.field));
         connect(memo, &controls::DBMemo::keyReleased, this, &TForm1::DBMemo1KeyUp);
+        connect(memo, &controls::DBMemo::exited, this, [this] { m_skillsSaveRefused = false; });
         *m.member = memo;
+    }
+    if (DM_MB) {
+        db::Dataset* skills = DM_MB->ADOQ_teacher_skills;
+        connect(skills, &db::Dataset::stateChanged, this, [this, skills] {
+            if (!skills->isEditing())
+                m_skillsSaveRefused = false;
+        });
+        connect(skills, &db::Dataset::reset, this, [this] { m_skillsSaveRefused = false; });
     }
 }
 
@@ -197,13 +205,22 @@ void TForm1::buildSkills()
 // skills row gets one at the first, every later release updates it. While no
 // teacher is shown (the skills closed, or their section disabled) there is
 // nothing to save, and nothing is said: a message at every key release would
-// follow the user's every attempt to close it.
+// follow the user's every attempt to close it. Nor is a refused save tried
+// again at each key release (another program holding the database would
+// freeze the window at every one): the refusal is shown once, and saving
+// resumes once a memo is left or the record is posted, cancelled or read
+// again.
 void TForm1::DBMemo1KeyUp()
 {
     const db::DataSource* source = DBMemo1->dataSource();
-    if (!source || !source->isActive())
+    if (!source || !source->isActive() || m_skillsSaveRefused)
         return;
     db::Dataset* skills = source->dataset();
-    skills->edit();
-    skills->post();
+    try {
+        skills->edit();
+        skills->post();
+    } catch (...) {
+        m_skillsSaveRefused = skills->isEditing();
+        throw;
+    }
 }

@@ -63,6 +63,31 @@ TEST(AutoFit, UserResizeRescalesAndTakesFromTheNextColumn)
     EXPECT_EQ(rescaleBaseWidths({100, 100, 100}, 2, 100, 600), QVector<int>({100, 100, 50}));
 }
 
+TEST(AutoFit, ColumnLayoutSharesBaseWidthsOnlyWhileOnAndKeepsWhatWasShown)
+{
+    controls::ColumnLayout layout;
+    QList<controls::GridColumn> columns(3);
+    for (controls::GridColumn& column : columns)
+        column.width = 100;
+    layout.setColumns(columns);
+    // Client width 611 less the indicator (11) leaves 600 to share.
+    const controls::ColumnLayout::Area area{611, true, false};
+    EXPECT_EQ(layout.widths(area), QVector<int>({100, 100, 100}));
+    layout.resizeColumn(0, 150, area); // a set width, no sharing
+    EXPECT_EQ(layout.widths(area), QVector<int>({150, 100, 100}));
+
+    layout.setAutoFit(true, {});
+    EXPECT_EQ(layout.baseWidths(), QVector<int>({150, 100, 100}));
+    EXPECT_EQ(layout.widths(area), QVector<int>({257, 171, 172}));
+    layout.resizeColumn(2, 300, area); // the last column has no next one to take from
+    EXPECT_EQ(layout.baseWidths(), QVector<int>({150, 100, 175}));
+    EXPECT_EQ(layout.column(2).width, 100);
+
+    // Switching off keeps the widths shown until then.
+    layout.setAutoFit(false, layout.widths(area));
+    EXPECT_EQ(layout.widths({1000, true, false}), QVector<int>({212, 141, 247}));
+}
+
 TEST(MultiTitle, SharedUpperLevelSpansAdjacentColumns)
 {
     const QString upper = QStringLiteral("Levels from 1 to 5");

@@ -182,6 +182,59 @@ TEST_F(GridTest, ARefusedValueIsShownAndTheRecordStays)
     EXPECT_EQ(grid->currentIndex().row(), 0);
     EXPECT_EQ(data->state(), Dataset::State::Edit);
     EXPECT_EQ(scalar("select amount from items where id_item = 1").toInt(), 10);
+
+    // Any view over the model: the refusal is shown, and the write is not done.
+    dialogs.clear();
+    bool written = true;
+    EXPECT_NO_THROW(written = grid->model()->setData(grid->model()->index(0, 1), QStringLiteral("0")));
+    EXPECT_FALSE(written);
+    EXPECT_EQ(dialogs.texts(), QStringList({"0 is not a valid value for field 'amount'. The allowed range is 1 to 100"}));
+    EXPECT_TRUE(grid->model()->setData(grid->model()->index(0, 1), QStringLiteral("42")));
+    EXPECT_EQ(data->fieldByName("amount").value().toInt(), 42);
+}
+
+// A message box is a window of its own that takes the focus while it is
+// shown. Afterwards the focus is back in the same cell, with its editor, with
+// or without a window manager to activate the grid's window again; and a
+// refused value is shown once, its text kept in the cell.
+TEST_F(GridTest, AfterAMessageTheFocusIsBackInTheSameCellAndARefusalShowsOnce)
+{
+    grid->setOptions(grid->options() | DBGridEh::dgAlwaysShowEditor);
+    data->open();
+    showAndFocus();
+    for (const auto box : {FakeDialogs::Box::WindowWithoutManager, FakeDialogs::Box::WindowWithManager}) {
+        dialogs.box = box;
+        const int records = data->recordCount();
+        grid->setCurrentCell(0, 0);
+        dialogs.plan(controls::Button::Cancel);
+        press(Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(data->recordCount(), records);
+        ASSERT_NE(grid->cellEditor(), nullptr);
+        ASSERT_EQ(QApplication::focusWidget(), grid->cellEditor());
+        press(Qt::Key_Down);
+        EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 0));
+
+        dialogs.clear();
+        grid->setCurrentCell(1, 1);
+        type("500");
+        press(Qt::Key_Tab);
+        EXPECT_EQ(dialogs.messages().size(), 1);
+        EXPECT_EQ(grid->currentIndex(), grid->model()->index(1, 1));
+        const auto* editor = qobject_cast<QLineEdit*>(grid->cellEditor());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->text(), "500");
+        ASSERT_EQ(QApplication::focusWidget(), editor);
+        press(Qt::Key_Escape);
+        press(Qt::Key_Escape);
+        EXPECT_EQ(data->state(), Dataset::State::Browse);
+
+        // Deleting closes the cell's editor: the focus stays in the grid.
+        dialogs.plan(controls::Button::Ok);
+        press(Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(data->recordCount(), records - 1);
+        EXPECT_TRUE(grid->hasFocusInside());
+        EXPECT_EQ(QApplication::focusWidget(), grid->cellEditor());
+    }
 }
 
 TEST_F(GridTest, ARefusedPostIsShownAndKeepsTheUsersValues)
@@ -312,6 +365,18 @@ TEST_F(GridTest, LookupColumnWritesTheChosenRowsKey)
     EXPECT_EQ(grid->cellText(0, 2), "Тезисы");
     data->post();
     EXPECT_EQ(scalar("select id_kind from items where id_item = 1").toInt(), 3);
+
+    // On a new row nothing is chosen yet: the first Down highlights the first entry.
+    press(Qt::Key_Insert);
+    grid->setCurrentCell(data->currentRow(), 2);
+    press(Qt::Key_Down, Qt::AltModifier);
+    combo = qobject_cast<QComboBox*>(grid->cellEditor());
+    ASSERT_NE(combo, nullptr);
+    ASSERT_TRUE(combo->view()->isVisible());
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->fieldByName("id_kind").value().toInt(), 1);
 }
 
 TEST_F(GridTest, ReadOnlyColumnAndFieldsAreNotEditable)
@@ -356,6 +421,36 @@ TEST_F(GridTest, TabMovesBetweenCellsAndAppendsAtTheEnd)
     grid->setOptions(grid->options() & ~DBGridEh::Options(DBGridEh::dgTabs));
     press(Qt::Key_Tab);
     EXPECT_TRUE(elsewhere->hasFocus());
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab leave the grid, as in any toolkit; Ctrl+Home
+// and Ctrl+End go to the first and last record, also from an open editor.
+TEST_F(GridTest, CtrlTabLeavesTheGridAndCtrlHomeOrEndGoesToTheFirstOrLastRecord)
+{
+    auto* before = new QLineEdit(window.get());
+    QWidget::setTabOrder(before, grid);
+    QWidget::setTabOrder(grid, elsewhere);
+    grid->setOptions(grid->options() | DBGridEh::dgAlwaysShowEditor);
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(1, 1);
+    ASSERT_EQ(QApplication::focusWidget(), grid->cellEditor());
+    press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(2, 1));
+    EXPECT_EQ(data->currentRow(), 2);
+    type("7");
+    press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 1));
+    EXPECT_EQ(scalar("select amount from items where id_item = 3").toInt(), 7);
+
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), elsewhere);
+    grid->setFocus();
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), before);
+    grid->setFocus();
+    press(Qt::Key_Tab);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 2));
 }
 
 TEST_F(GridTest, EnterTakesTheTextAndEscapeUndoesTheEditorThenTheRecord)
@@ -454,15 +549,15 @@ TEST_F(GridTest, TwoLevelTitlesShareTheUpperCell)
     grid->setColumns({column("name", "Name"), column("amount", "Figures|Amount"), column("kind", "Figures|Kind")});
     const int singleHeight = grid->horizontalHeader()->sizeHint().height();
     grid->setUseMultiTitle(true);
-    EXPECT_EQ(grid->titleRows(), 2);
+    EXPECT_EQ(grid->columnLayout().titleRows(), 2);
     using controls::grid_layout::TitleCell;
-    EXPECT_EQ(grid->titleCells(), QList<TitleCell>({{0, 2, 0, 0, "Name"},
+    EXPECT_EQ(grid->columnLayout().titleCells(), QList<TitleCell>({{0, 2, 0, 0, "Name"},
                                                     {0, 1, 1, 2, "Figures"},
                                                     {1, 1, 1, 1, "Amount"},
                                                     {1, 1, 2, 2, "Kind"}}));
     EXPECT_EQ(grid->horizontalHeader()->sizeHint().height(), 2 * singleHeight);
     grid->setUseMultiTitle(false);
-    EXPECT_EQ(grid->titleRows(), 1);
+    EXPECT_EQ(grid->columnLayout().titleRows(), 1);
 }
 
 TEST_F(GridTest, AutoFitFillsTheVisibleWidthExactly)
@@ -490,9 +585,9 @@ TEST_F(GridTest, AutoFitFillsTheVisibleWidthExactly)
     // Dragging a border rescales that column's base and takes from the next.
     grid->horizontalHeader()->resizeSection(0, grid->horizontalHeader()->sectionSize(0) + 10);
     EXPECT_EQ(sectionsTotal(), grid->viewport()->width());
-    EXPECT_GT(grid->baseWidths()[0], 145);
-    EXPECT_EQ(grid->baseWidths()[0] + grid->baseWidths()[1], 145 + 124);
-    EXPECT_EQ(grid->baseWidths()[2], 843);
+    EXPECT_GT(grid->columnLayout().baseWidths()[0], 145);
+    EXPECT_EQ(grid->columnLayout().baseWidths()[0] + grid->columnLayout().baseWidths()[1], 145 + 124);
+    EXPECT_EQ(grid->columnLayout().baseWidths()[2], 843);
 }
 
 TEST_F(GridTest, DoubleClickFitsAndCtrlFOpensTheFindDialog)
@@ -517,9 +612,14 @@ TEST_F(GridTest, DoubleClickFitsAndCtrlFOpensTheFindDialog)
 
     press(Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(controls::FindDialog::exists());
-    EXPECT_TRUE(controls::FindDialog::instance()->isVisible());
-    EXPECT_EQ(controls::FindDialog::instance()->grid(), grid);
-    controls::FindDialog::instance()->close();
+    controls::FindDialog* dialog = controls::FindDialog::instance();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->grid(), grid);
+    // Closed, it gives the focus back to the grid, with or without a window manager.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(grid->hasFocusInside());
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "control_database.h"
 
 #include "controls/db_lookup_combo_box.h"
+#include "db/errors.h"
 
+#include <QApplication>
+#include <QHBoxLayout>
 #include <QListView>
 #include <QSignalSpy>
 #include <QTest>
@@ -66,6 +69,15 @@ TEST_F(LookupBoxTest, KeyValueShowsItsRowAndChangesOnlyWhenDifferent)
     box->setKeyValue(QVariant());
     EXPECT_EQ(changed.count(), 2);
     EXPECT_EQ(selected.count(), 0); // the program's writes are no selections
+
+    // 64-bit keys are told apart exactly, also where a double would round them together.
+    sql("INSERT INTO years VALUES (9007199254740992, 'first'), (9007199254740993, 'second')");
+    years->refresh();
+    box->setKeyValue(qlonglong(9007199254740992));
+    EXPECT_EQ(box->text(), "first");
+    box->setKeyValue(qlonglong(9007199254740993));
+    EXPECT_EQ(changed.count(), 4);
+    EXPECT_EQ(box->text(), "second");
 }
 
 TEST_F(LookupBoxTest, FollowsItsListDatasetBeingReopened)
@@ -136,6 +148,61 @@ TEST_F(LookupBoxTest, OneKeystrokeTimeIsSharedByAllLookupBoxes)
     EXPECT_EQ(other->text(), "1999");
     typeAt(3000, "0"); // 3000 ms after this box's last key, 1500 after any box's
     EXPECT_EQ(box->searchText(), "20");
+}
+
+// Typing into another box and coming back, or the list read again: the
+// search text starts afresh instead of holding up what is typed now.
+TEST_F(LookupBoxTest, SearchStartsAfreshOnFocusAndOnAReloadedList)
+{
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto first = makeBox();
+    auto second = makeBox();
+    layout->addWidget(first.get());
+    layout->addWidget(second.get());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    first->setFocus();
+    typeAt(0, "2", first.get());
+    second->setFocus();
+    typeAt(300, "2", second.get());
+    first->setFocus();
+    typeAt(600, "1", first.get());
+    EXPECT_EQ(first->text(), "1999");
+    EXPECT_EQ(first->searchText(), "1");
+
+    years->refresh();
+    typeAt(900, "2", first.get());
+    EXPECT_EQ(first->text(), "2008");
+    first.reset();
+    second.reset();
+}
+
+// A refused selection is shown once; the box keeps its value and, once the
+// message box has gone, the focus, with or without a window manager.
+TEST_F(LookupBoxTest, ARefusedSelectionIsShownAndTheFocusComesBack)
+{
+    box->setSelectionCheck([](const QVariant&) { throw db::DatabaseError(QStringLiteral("Not now")); });
+    box->setKeyValue(2);
+    box->show();
+    QApplication::setActiveWindow(box.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box.get()));
+    box->setFocus();
+    for (const auto shown : {FakeDialogs::Box::WindowWithoutManager, FakeDialogs::Box::WindowWithManager}) {
+        dialogs.box = shown;
+        dialogs.clear();
+        QTest::keyClick(box.get(), Qt::Key_Down);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), box.get());
+        box->dropDown();
+        QTest::keyClick(box->listView(), Qt::Key_Down);
+        QTest::keyClick(box->listView(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), box.get());
+        EXPECT_EQ(dialogs.texts(), QStringList({"Not now", "Not now"}));
+        EXPECT_EQ(box->keyValue().toInt(), 2);
+    }
 }
 
 TEST_F(LookupBoxTest, BackspaceEscapeAndTheLengthLimit)

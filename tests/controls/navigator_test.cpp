@@ -3,6 +3,7 @@
 #include "controls/db_navigator.h"
 #include "db/errors.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QToolButton>
 
@@ -162,6 +163,31 @@ TEST_F(NavigatorTest, DeleteAsksAndCancelKeepsTheRecord)
     click(DBNavigator::nbDelete);
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(data->recordCount(), 1);
+}
+
+// The question is a window of its own: once it has gone the focus is back
+// on the navigator's Delete button, with or without a window manager.
+TEST_F(NavigatorTest, AfterTheDeleteQuestionTheFocusIsBack)
+{
+    bind(QStringLiteral("select * from items"));
+    data->open();
+    navigator->show();
+    QApplication::setActiveWindow(navigator.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(navigator.get()));
+    navigator->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(navigator.get(), Qt::Key_Right);
+    ASSERT_EQ(navigator->focusedButton(), DBNavigator::nbDelete);
+    for (const auto box : {FakeDialogs::Box::WindowWithoutManager, FakeDialogs::Box::WindowWithManager}) {
+        dialogs.box = box;
+        dialogs.plan(controls::Button::Cancel);
+        QTest::keyClick(navigator.get(), Qt::Key_Space);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), navigator.get());
+        EXPECT_EQ(navigator->focusedButton(), DBNavigator::nbDelete);
+    }
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(data->recordCount(), 3);
 }
 
 TEST_F(NavigatorTest, RefusedPostReachesTheErrorDisplayAndKeepsTheRecord)

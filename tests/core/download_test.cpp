@@ -4,11 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -115,7 +124,7 @@ TEST_F(DownloadFileTest, BodyCutOffBeforeItsEndFails)
     const std::string piece = bytePattern(5000);
     server.setReply("/closed-early", {200, piece, {}, 100000});
     server.setReply("/reset", {200, piece, {}, 100000, true});
-    server.setReply("/unannounced", {.status = 200, .body = piece, .lengthAnnounced = false});
+    server.setReply("/unannounced", {.status = 200, .body = piece, .withoutLength = true});
 
     EXPECT_FALSE(platform::DownloadFile(server.url("/closed-early"), target));
     EXPECT_FALSE(platform::DownloadFile(server.url("/reset"), target));
@@ -128,7 +137,7 @@ TEST_F(DownloadFileTest, BodyCutOffBeforeItsEndFails)
 TEST_F(DownloadFileTest, BodyOfUnannouncedLengthEndedByAResetFails)
 {
     server.setReply("/unannounced-reset",
-                    {.status = 200, .body = bytePattern(5000), .resetAfterBody = true, .lengthAnnounced = false});
+                    {.status = 200, .body = bytePattern(5000), .resetAfterBody = true, .withoutLength = true});
 
     EXPECT_FALSE(platform::DownloadFile(server.url("/unannounced-reset"), target));
 }
@@ -153,6 +162,125 @@ TEST_F(DownloadFileTest, TargetInAMissingFolderIsAFileError)
     } catch (const platform::FileError& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + unreachable + "\"");
     }
+}
+
+// ---- stalled downloads, progress and cancelling ----
+// The limits are shortened through DownloadLimits; nothing here measures time.
+
+// Wine's WinInet neither times out nor lets InternetCloseHandle end a wait
+// for data that never comes; only the server's close would end it there.
+bool waitsForASilentServerRegardless()
+{
+#ifdef _WIN32
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+platform::DownloadLimits shortLimits()
+{
+    using namespace std::chrono_literals;
+    return {300ms, 400ms, 1024};
+}
+
+TEST_F(DownloadFileTest, ATricklingServerIsGivenUpAsStalled)
+{
+    using namespace std::chrono_literals;
+    LoopbackHttpServer::Reply trickling{200, bytePattern(100000), {}};
+    trickling.trickleBytes = 2;
+    trickling.trickleGap = 20ms; // about 100 bytes a second, never silent for long
+    server.setReply("/trickle", trickling);
+
+    EXPECT_EQ(platform::Download(server.url("/trickle"), target, shortLimits()).run(), platform::DownloadResult::Failed);
+    EXPECT_LT(fs::file_size(target), 100000u);
+}
+
+TEST_F(DownloadFileTest, AServerThatFallsSilentIsGivenUp)
+{
+    using namespace std::chrono_literals;
+    if (waitsForASilentServerRegardless())
+        GTEST_SKIP() << "Wine's WinInet ignores the receive time-out while waiting for data";
+    LoopbackHttpServer::Reply silent{200, bytePattern(5000), {}};
+    silent.trickleGap = 20ms; // the head, then nothing
+    server.setReply("/silent", silent);
+
+    EXPECT_EQ(platform::Download(server.url("/silent"), target, shortLimits()).run(), platform::DownloadResult::Failed);
+}
+
+// The same limits leave a healthy download alone, and it reports its progress
+// with the announced total, on the thread that runs it.
+TEST_F(DownloadFileTest, ProgressCountsEveryByteAgainstTheAnnouncedTotal)
+{
+    const std::string body = bytePattern(5000);
+    server.setReply("/big", {200, body, {}});
+    std::vector<std::pair<std::uint64_t, std::int64_t>> reports;
+
+    platform::Download download(server.url("/big"), target, shortLimits());
+    EXPECT_EQ(download.run([&](std::uint64_t received, std::int64_t total) { reports.emplace_back(received, total); }),
+              platform::DownloadResult::Complete);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), std::make_pair(std::uint64_t{5000}, std::int64_t{5000}));
+    for (size_t i = 1; i < reports.size(); ++i)
+        EXPECT_LT(reports[i - 1].first, reports[i].first);
+}
+
+TEST_F(DownloadFileTest, ProgressWithoutAnnouncedLengthHasNoTotal)
+{
+    LoopbackHttpServer::Reply unannounced{200, bytePattern(3000), {}};
+    unannounced.withoutLength = true;
+    server.setReply("/unannounced", unannounced);
+    std::int64_t lastTotal = 0;
+
+    EXPECT_TRUE(platform::Download(server.url("/unannounced"), target).run([&](std::uint64_t, std::int64_t total) {
+        lastTotal = total;
+    }) == platform::DownloadResult::Complete);
+    EXPECT_EQ(lastTotal, -1);
+    EXPECT_EQ(fileBytes(target), bytePattern(3000));
+}
+
+TEST_F(DownloadFileTest, CancelFromTheProgressEndsTheDownload)
+{
+    using namespace std::chrono_literals;
+    LoopbackHttpServer::Reply trickling{200, bytePattern(100000), {}};
+    trickling.trickleBytes = 512;
+    trickling.trickleGap = 20ms;
+    server.setReply("/slow", trickling);
+
+    platform::Download download(server.url("/slow"), target);
+    EXPECT_EQ(download.run([&](std::uint64_t, std::int64_t) { download.cancel(); }),
+              platform::DownloadResult::Cancelled);
+}
+
+// Cancel from another thread while the download waits for a server that
+// sends nothing: the wait ends at once (WinInet documents closing the handle
+// as the way to end a blocked call) and the download counts as cancelled.
+TEST_F(DownloadFileTest, CancelFromAnotherThreadEndsAWaitForTheServer)
+{
+    using namespace std::chrono_literals;
+    if (waitsForASilentServerRegardless())
+        GTEST_SKIP() << "Wine's InternetCloseHandle does not end a wait for data";
+    LoopbackHttpServer::Reply silent{200, bytePattern(5000), {}};
+    silent.trickleGap = 20ms;
+    server.setReply("/silent", silent);
+
+    platform::Download download(server.url("/silent"), target);
+    std::atomic<platform::DownloadResult> result{platform::DownloadResult::Complete};
+    std::thread worker([&] { result = download.run(); });
+    while (server.requests().empty())
+        std::this_thread::sleep_for(10ms);
+    download.cancel();
+    worker.join();
+    EXPECT_EQ(result.load(), platform::DownloadResult::Cancelled);
+}
+
+TEST_F(DownloadFileTest, CancelBeforeTheStartAsksNothing)
+{
+    server.setReply("/file", {200, "body", {}});
+    platform::Download download(server.url("/file"), target);
+    download.cancel();
+    EXPECT_EQ(download.run(), platform::DownloadResult::Cancelled);
+    EXPECT_TRUE(server.requests().empty());
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <stdexcept>
@@ -214,14 +215,20 @@ void LoopbackHttpServer::answer(SocketHandle handle)
         if (const auto found = replies_.find(request.path); found != replies_.end())
             reply = found->second;
     }
-    std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonPhrase(reply.status) + "\r\n";
-    if (reply.lengthAnnounced)
-        response += "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n";
-    response += std::string("Content-Type: application/octet-stream\r\n")
+    std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonPhrase(reply.status) + "\r\n"
+        + (reply.withoutLength
+               ? std::string()
+               : "Content-Length: " + std::to_string(reply.announcedLength.value_or(reply.body.size())) + "\r\n")
+        + "Content-Type: application/octet-stream\r\n"
         + "Cache-Control: no-store\r\n"
         + "Connection: close\r\n";
     if (!reply.location.empty())
         response += "Location: " + reply.location + "\r\n";
+    if (reply.trickleGap.count() > 0) {
+        sendAll(client, response + "\r\n");
+        trickle(handle, reply.body, reply);
+        return;
+    }
     response += "\r\n" + reply.body;
     sendAll(client, response);
 
@@ -239,6 +246,35 @@ void LoopbackHttpServer::answer(SocketHandle handle)
     shutdown(client, SHUT_WR);
 #endif
     while (recv(client, chunk, sizeof chunk, 0) > 0) {
+    }
+}
+
+void LoopbackHttpServer::trickle(SocketHandle handle, const std::string& body, const Reply& reply)
+{
+    const NativeSocket client = native(handle);
+    // Noticing a client that has gone: a read that sees the connection closed.
+    setReceiveTimeout(client, 1);
+    // A test that goes wrong must not keep the server (and so the test) forever.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::size_t sent = 0;
+    char probe[64];
+    while (!stopping_ && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(reply.trickleGap);
+        if (recv(client, probe, sizeof probe, 0) == 0)
+            return;
+        if (reply.trickleBytes == 0 || sent >= body.size())
+            continue;
+        const std::size_t count = std::min(reply.trickleBytes, body.size() - sent);
+#ifdef MSG_NOSIGNAL
+        const int n = send(client, body.data() + sent, static_cast<int>(count), MSG_NOSIGNAL);
+#else
+        const int n = send(client, body.data() + sent, static_cast<int>(count), 0);
+#endif
+        if (n <= 0)
+            return;
+        sent += static_cast<std::size_t>(n);
+        if (sent == body.size())
+            return;
     }
 }
 

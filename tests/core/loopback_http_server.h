@@ -2,6 +2,7 @@
 // A minimal HTTP/1.1 server on 127.0.0.1 and an ephemeral port, run by a test
 // on a thread of its own: each connection gets one canned reply and is closed.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -26,8 +27,13 @@ public:
         std::optional<std::size_t> announcedLength = {};
         // The connection is reset (not closed) once the body has been sent.
         bool resetAfterBody = false;
-        // false: no Content-Length at all; the body ends with the connection.
-        bool lengthAnnounced = true;
+        // No Content-Length header: the body ends where the server closes.
+        bool withoutLength = false;
+        // A slow or silent server: the body goes out `trickleBytes` at a time,
+        // `trickleGap` apart (0 bytes: nothing after the head at all), until it
+        // is all sent, the client has gone or the server stops.
+        std::size_t trickleBytes = 0;
+        std::chrono::milliseconds trickleGap{0};
     };
     struct Request {
         std::string target;    // as sent in the request line
@@ -53,6 +59,7 @@ private:
     using SocketHandle = std::uintptr_t;
     void acceptLoop();
     void answer(SocketHandle client);
+    void trickle(SocketHandle client, const std::string& body, const Reply& reply);
 
     SocketHandle listener_;
     std::uint16_t port_ = 0;

@@ -201,14 +201,27 @@ TEST(Settings, ShiftDecodeAddsOneModulo256)
     EXPECT_EQ(ShiftDecode(ShiftEncode(std::string("\0\x01\xFE\xFF", 4))), std::string("\0\x01\xFE\xFF", 4));
 }
 
-TEST(Settings, ConnectionStringHasTheFixedPartsAndValuesUnquoted)
+// Plain values go in as they stand; one that the syntax would misread (a
+// semicolon ending it early, a leading quote, blanks at its ends) is quoted.
+TEST(Settings, ConnectionStringHasTheFixedPartsAndQuotesOnlyWhatNeedsIt)
 {
     const TFirstConnectInfo info{"gate;way", "p w", "QEL", "srv\\inst"};
     EXPECT_EQ(BuildConnectionString(info),
-              "Provider=SQLOLEDB.1;Password=p w;Persist Security Info=True;User ID=gate;way;"
+              "Provider=SQLOLEDB.1;Password=p w;Persist Security Info=True;User ID=\"gate;way\";"
               "Initial Catalog=QEL;Data Source=srv\\inst;Use Procedure for Prepare=1;"
               "Auto Translate=True;Packet Size=4096;Use Encryption for Data=False;"
               "Tag with column collation when possible=False");
+    const auto password = [](const std::string& value) {
+        const std::string text = BuildConnectionString({"u", value, "QEL", "s"});
+        const size_t start = text.find("Password=") + 9;
+        return text.substr(start, text.find(";Persist Security Info") - start);
+    };
+    EXPECT_EQ(password("a\"b;c"), "'a\"b;c'");
+    EXPECT_EQ(password("'x"), "\"'x\"");
+    EXPECT_EQ(password("a'b\";c"), "\"a'b\"\";c\"");
+    EXPECT_EQ(password(" lead"), "\" lead\"");
+    EXPECT_EQ(password("trail "), "\"trail \"");
+    EXPECT_EQ(password("a=b'c\""), "a=b'c\"");
 }
 
 } // namespace

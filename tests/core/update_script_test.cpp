@@ -71,6 +71,7 @@ const char* const kBatchLines[] = {
     "SET QEL_PROG=QEL 23",
     R"(FOR %%F IN ("%~dp0.") DO SET "QEL_HOME=%%~fF")",
     R"(SET QEL_TEMP=%QEL_HOME%\tempQEL)",
+    "SET QEL_WAIT=60",
     R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.new" "%QEL_HOME%\%QEL_PROG%.old" 2>NUL)",
     R"(COPY /Y "%QEL_TEMP%\%QEL_PROG%.exe" "%QEL_HOME%\%QEL_PROG%.new" >NUL)",
     "IF ERRORLEVEL 1 GOTO do_run",
@@ -78,10 +79,19 @@ const char* const kBatchLines[] = {
     R"(REN "%QEL_HOME%\%QEL_PROG%.exe" "%QEL_PROG%.old")",
     R"(REN "%QEL_HOME%\%QEL_PROG%.new" "%QEL_PROG%.exe")",
     R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.exe" REN "%QEL_HOME%\%QEL_PROG%.old" "%QEL_PROG%.exe")",
-    R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.new" RD /S /Q "%QEL_TEMP%")",
-    ":do_del",
+    ":do_wait",
     R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.old" 2>NUL)",
-    R"(IF EXIST "%QEL_HOME%\%QEL_PROG%.old" GOTO do_del)",
+    R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.old" GOTO do_done)",
+    "SET /A QEL_WAIT-=1",
+    "IF %QEL_WAIT% LEQ 0 GOTO do_undo",
+    "PING -n 2 127.0.0.1 >NUL",
+    "GOTO do_wait",
+    ":do_undo",
+    R"(REN "%QEL_HOME%\%QEL_PROG%.exe" "%QEL_PROG%.new")",
+    R"(REN "%QEL_HOME%\%QEL_PROG%.old" "%QEL_PROG%.exe")",
+    "GOTO do_run",
+    ":do_done",
+    R"(IF NOT EXIST "%QEL_HOME%\%QEL_PROG%.new" RD /S /Q "%QEL_TEMP%")",
     ":do_run",
     R"(DEL /Q "%QEL_HOME%\%QEL_PROG%.new" 2>NUL)",
     R"("%QEL_HOME%\%QEL_PROG%.exe")",
@@ -328,6 +338,29 @@ TEST_F(UpdateRun, FailedCopyKeepsAndStartsTheOldProgram)
     EXPECT_TRUE(becomesTrueWithin(5s, [&] { return leftovers().empty(); })) << leftovers();
 }
 
+// An old program that does not end within the script's wait (shortened here
+// to a second) stays in place and is started again; the download stays in
+// tempQEL. The old program is still running when the other one starts.
+TEST_F(UpdateRun, AnOldProgramThatDoesNotEndIsKeptAndStartedAgain)
+{
+    platform::writeFile(UpdateDownloadTarget(), newBuild);
+    RunningDummy oldProgram(installed, folder / "release");
+    ASSERT_TRUE(oldProgram.started());
+#ifdef _WIN32
+    platform::writeFile(UpdateScriptPath(), UpdateBatchText(1));
+#else
+    platform::writeFile(UpdateScriptPath(), UpdateShellText(folder.string(), oldProgram.pid(), 1));
+#endif
+    inFolder(elsewhere, [] { platform::StartScriptHidden(UpdateScriptPath()); });
+
+    EXPECT_TRUE(becomesTrueWithin(20s, [&] { return fileBytes(started()) == installed.filename().string(); }))
+        << "no program, or another one, was started: \"" << fileBytes(started()) << '"';
+    EXPECT_EQ(fileBytes(installed), oldBuild);
+    EXPECT_EQ(fileBytes(UpdateDownloadTarget()), newBuild);
+    EXPECT_TRUE(becomesTrueWithin(5s, [&] { return leftovers().empty(); })) << leftovers();
+    oldProgram.release();
+}
+
 // The download check: only a whole body that is a program for this system
 // counts; anything else is the "server unreachable" case.
 class UpdateDownload : public UpdateFolder {
@@ -397,6 +430,49 @@ TEST_F(UpdateDownload, AProgramCutOffMidwayIsRefused)
     server.setReply("/reset", {200, program.substr(0, program.size() / 2), {}, program.size(), true});
     EXPECT_FALSE(DownloadUpdate(server.url("/short")));
     EXPECT_FALSE(DownloadUpdate(server.url("/reset")));
+}
+
+// Without a Content-Length a clean close looks like the end of the body:
+// only the file's own structure tells that half of a program came. A refused
+// download does not stay in tempQEL.
+TEST_F(UpdateDownload, HalfAProgramWithoutALengthIsRefusedAndRemoved)
+{
+    const std::string program = smallProgram();
+    testing_support::LoopbackHttpServer::Reply half{200, program.substr(0, program.size() / 2), {}};
+    half.withoutLength = true;
+    server.setReply("/half", half);
+
+    EXPECT_EQ(::UpdateDownload(server.url("/half")).run(), UpdateDownloadResult::Unavailable);
+    EXPECT_FALSE(fs::exists(UpdateDownloadTarget()));
+
+    testing_support::LoopbackHttpServer::Reply whole{200, program, {}};
+    whole.withoutLength = true;
+    server.setReply("/whole", whole);
+    EXPECT_EQ(::UpdateDownload(server.url("/whole")).run(), UpdateDownloadResult::Ready);
+    EXPECT_EQ(fileBytes(UpdateDownloadTarget()), program);
+}
+
+TEST_F(UpdateDownload, EveryRefusalLeavesNothingInTempQel)
+{
+    using namespace std::chrono_literals;
+    server.setReply("/portal", {200, "<html>" + std::string(40000, 'x') + "</html>", {}});
+    server.setReply("/missing", {404, "not here", {}});
+    testing_support::LoopbackHttpServer::Reply trickling{200, smallProgram(), {}};
+    trickling.trickleBytes = 2;
+    trickling.trickleGap = 20ms;
+    server.setReply("/trickle", trickling);
+    const platform::DownloadLimits shortLimits{300ms, 400ms, 1024};
+
+    EXPECT_EQ(::UpdateDownload(server.url("/portal")).run(), UpdateDownloadResult::Unavailable);
+    EXPECT_FALSE(fs::exists(UpdateDownloadTarget())) << "portal page";
+    EXPECT_EQ(::UpdateDownload(server.url("/missing")).run(), UpdateDownloadResult::Unavailable);
+    EXPECT_FALSE(fs::exists(UpdateDownloadTarget())) << "missing file";
+    EXPECT_EQ(::UpdateDownload(server.url("/trickle"), shortLimits).run(), UpdateDownloadResult::Unavailable);
+    EXPECT_FALSE(fs::exists(UpdateDownloadTarget())) << "stalled";
+
+    ::UpdateDownload cancelled(server.url("/trickle"));
+    EXPECT_EQ(cancelled.run([&](std::uint64_t, std::int64_t) { cancelled.cancel(); }), UpdateDownloadResult::Cancelled);
+    EXPECT_FALSE(fs::exists(UpdateDownloadTarget())) << "cancelled";
 }
 
 } // namespace

@@ -63,6 +63,58 @@ TEST_F(GetUser, RefusesAWrongPairAndReportsMessagesAndTerms)
     EXPECT_EQ(call(QStringLiteral("expired"), QStringLiteral("expired2026")).at(3).toInt(), -1);
 }
 
+// The per-user pair opens every table, so it goes only with a row on which
+// the program signs in or merely offers a new password; anyone holding the
+// gateway login could otherwise take it from a refusal.
+TEST_F(GetUser, TheDatabaseLoginGoesOnlyToAUserWhoMayWork)
+{
+    const auto handsOutLogin = [](const QVector<QVariant>& row) {
+        return !row.at(0).isNull() || !row.at(1).isNull();
+    };
+    EXPECT_TRUE(handsOutLogin(call(QStringLiteral("demo"), QStringLiteral("demo2026")))) << "accepted";
+    demo.sql(QStringLiteral("update QEL_User set password_term = 19 where QEL_login = 'demo'"));
+    const auto offered = call(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    EXPECT_EQ(offered.at(0).toString(), "pdk^cdln") << "a change offered: the program needs the login to offer it";
+    EXPECT_EQ(offered.at(1).toString(), "Cl6308jp");
+
+    const auto blocked = call(QStringLiteral("blocked"), QStringLiteral("blocked2026"));
+    EXPECT_FALSE(blocked.at(4).toString().isEmpty());
+    EXPECT_FALSE(handsOutLogin(blocked)) << "a message";
+    const auto forced = call(QStringLiteral("expired"), QStringLiteral("expired2026"));
+    EXPECT_EQ(forced.at(3).toInt(), -1);
+    EXPECT_FALSE(handsOutLogin(forced)) << "a forced change";
+    demo.sql(QStringLiteral("update QEL_User set update_flag = 2 where QEL_login = 'demo'"));
+    const auto update = call(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    EXPECT_EQ(update.at(5).toInt(), 2);
+    EXPECT_FALSE(handsOutLogin(update)) << "an update";
+    EXPECT_FALSE(handsOutLogin(call(QStringLiteral("demo"), QStringLiteral("wrong")))) << "a wrong password";
+
+    // The forced change made: the user is accepted with the new password at once.
+    const auto changed = call(QStringLiteral("expired"), QStringLiteral("expired2026"), QStringLiteral("fresh_pw1"));
+    EXPECT_EQ(changed.at(0).toString(), "pdk^dwohqdc"); // qel_expired shifted
+}
+
+// The session finds its user again by the login's text: a login that differs
+// from another only in letter case, Cyrillic too, would be a second user
+// with the first one's departments. Letters with marks stay apart, as the
+// server's collation keeps them.
+TEST_F(GetUser, ALoginIsUniqueWithoutRegardToCase)
+{
+    db::Connection user;
+    user.setConnectionString(demo.connectionString());
+    const auto add = [&](int id, const QString& login) {
+        user.execute(QStringLiteral("INSERT INTO QEL_User (id_QEL_user, QEL_login) VALUES (%1, '%2')").arg(id).arg(login));
+    };
+    int id = 100;
+    for (const QString& login : {QStringLiteral("DEMO"), QStringLiteral("Demo"), QStringLiteral("НОВЫЙ"),
+                                QStringLiteral("Новый"), QStringLiteral("новый")})
+        EXPECT_THROW(add(++id, login), db::DatabaseError) << login.toStdString();
+    EXPECT_NO_THROW(add(++id, QStringLiteral("ёлка")));
+    EXPECT_THROW(add(++id, QStringLiteral("ЁЛКА")), db::DatabaseError);
+    EXPECT_NO_THROW(add(++id, QStringLiteral("елка")));
+    EXPECT_NO_THROW(add(++id, QStringLiteral("demo2")));
+}
+
 TEST_F(GetUser, ANewPasswordIsStoredWithANinetyDayTerm)
 {
     EXPECT_EQ(call(QStringLiteral("expired"), QStringLiteral("expired2026"), QStringLiteral("fresh_pw1")).at(3).toInt(), 90);

@@ -59,6 +59,26 @@ TEST_F(ConnectionTest, ASemicolonInAValueBreaksTheString)
     EXPECT_FALSE(connection.isOpen());
 }
 
+// Values quoted as the OLE DB syntax allows may hold semicolons and quotes;
+// the embedded server then takes the login, password and file they name.
+TEST_F(ConnectionTest, QuotedValuesMayHoldSemicolonsAndQuotes)
+{
+    const auto parameters = db::parseConnectionString(
+        QStringLiteral("User ID=\"a;b\";Password='p\"w'';x' ;Initial Catalog=QEL;Data Source= \"file:x\"\"y\";"));
+    EXPECT_EQ(parameters.value("user id"), "a;b");
+    EXPECT_EQ(parameters.value("password"), "p\"w';x");
+    EXPECT_EQ(parameters.value("data source"), "file:x\"y");
+    EXPECT_EQ(parameters.value("initial catalog"), "QEL");
+    for (const char* broken : {"Password=\"open;User ID=u", "Password=\"a\"b;User ID=u", "=x;User ID=u"})
+        EXPECT_THROW(db::parseConnectionString(QString::fromUtf8(broken)), db::DatabaseError) << broken;
+
+    ASSERT_TRUE(QFile::copy(path, folder.filePath(QStringLiteral("te;st.db"))));
+    db::Connection connection;
+    connection.setConnectionString(QStringLiteral("User ID=writer;Password=w-pass;Data Source=\"file:%1\"")
+                                       .arg(folder.filePath(QStringLiteral("te;st.db"))));
+    EXPECT_NO_THROW(connection.open());
+}
+
 TEST_F(ConnectionTest, AMissingDatabaseFileFailsTheOpen)
 {
     db::Connection connection;
@@ -193,7 +213,12 @@ TEST(OdbcConnectionString, MapsTheOleDbPairs)
     const auto parameters = db::parseConnectionString(
         QStringLiteral("Provider=SQLOLEDB.1;Password=p}w;User ID=u;Initial Catalog=QEL;Data Source=srv,1500"));
     const QString odbc = db::odbcConnectionString(parameters);
-    EXPECT_THAT(odbc.toStdString(), HasSubstr("SERVER=srv;PORT=1500;DATABASE={QEL};UID={u};PWD={p}}w};"));
+    EXPECT_THAT(odbc.toStdString(), HasSubstr("SERVER={srv};PORT=1500;DATABASE={QEL};UID={u};PWD={p}}w};"));
+    // A semicolon stays inside its value, the server's name included.
+    const QString braced = db::odbcConnectionString(
+        db::parseConnectionString(QStringLiteral("Password=\"a;b\";User ID=u;Data Source=\"s;t\"")));
+    EXPECT_THAT(braced.toStdString(), HasSubstr("SERVER={s;t};"));
+    EXPECT_THAT(braced.toStdString(), HasSubstr("PWD={a;b};"));
 #ifndef _WIN32
     EXPECT_THAT(odbc.toStdString(), HasSubstr("DRIVER={FreeTDS}"));
     EXPECT_THAT(odbc.toStdString(), HasSubstr("TDS_Version=7.4;ClientCharset=UTF-8"));

@@ -192,6 +192,27 @@ TEST_P(WriteBack, AWriteTheServerRefusesKeepsTheRecordAndItsValues)
     kinds->fieldByName("title").setValue(QStringLiteral("Патент"));
     kinds->post();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds")).toInt(), 4);
+
+    // A foreign key refuses the delete of a row in use, and a reference to a
+    // row that is not there; both come out as their own kind.
+    sql(QStringLiteral("CREATE TABLE uses (id_use INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "id_kind INTEGER REFERENCES kinds (id_kind))"));
+    sql(QStringLiteral("INSERT INTO uses (id_kind) VALUES (2)"));
+    kinds->setCurrentRow(kinds->locate(QStringLiteral("id_kind"), 2));
+    EXPECT_EQ(refusalKind([&] { kinds->deleteRecord(); }), db::DatabaseError::Kind::ForeignKey);
+    EXPECT_EQ(kinds->recordCount(), 4);
+    EXPECT_EQ(kinds->fieldByName("id_kind").value().toInt(), 2);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds where id_kind = 2")).toInt(), 1);
+    EXPECT_FALSE(connection->inTransaction());
+    kinds->setCurrentRow(kinds->locate(QStringLiteral("id_kind"), 3));
+    kinds->deleteRecord();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from kinds where id_kind = 3")).toInt(), 0);
+
+    auto uses = open(*connection, QStringLiteral("select * from uses"));
+    uses->append();
+    uses->fieldByName("id_kind").setValue(99);
+    EXPECT_EQ(refusalKind([&] { uses->post(); }), db::DatabaseError::Kind::ForeignKey);
+    EXPECT_EQ(uses->state(), Dataset::State::Insert);
 }
 
 TEST_P(WriteBack, AWriteChangesExactlyOneRowOrNothing)
@@ -281,6 +302,53 @@ TEST_P(WriteBack, ServerFailuresLeaveStateAndValues)
     items->deleteRecord();
     EXPECT_EQ(items->recordCount(), 3);
     EXPECT_EQ(scalar("select count(*) from items where name = 'alpha'").toInt(), 0);
+}
+
+// A link breaking between two statements, and one breaking during a post:
+// every path tells a lost connection as such; connecting afresh keeps the
+// rows and the record being edited or inserted, and one post stores it once.
+TEST_P(WriteBack, ALostConnectionIsToldAsSuchAndReopeningKeepsTheRecord)
+{
+    using Kind = db::DatabaseError::Kind;
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items order by id_item"));
+    items->setCurrentRow(1);
+    items->edit();
+    items->fieldByName("name").setValue("typed");
+
+    db::embedded_faults::loseConnections();
+    EXPECT_EQ(refusalKind([&] { connection->query(QStringLiteral("select 1")); }), Kind::ConnectionLost);
+    EXPECT_EQ(refusalKind([&] { connection->tableInfo(QStringLiteral("tags")); }), Kind::ConnectionLost);
+    EXPECT_EQ(refusalKind([&] { connection->write({QStringLiteral("delete from tags"), {}}); }), Kind::ConnectionLost);
+    EXPECT_EQ(refusalKind([&] { items->post(); }), Kind::ConnectionLost);
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(scalar("select count(*) from tags").toInt(), 3);
+
+    sql("update items set name = 'ALPHA' where id_item = 1"); // meanwhile, another user
+    sql("update items set amount = 21 where id_item = 2");
+    connection->reopen();
+    items->reopen();
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->currentRow(), 1);
+    EXPECT_EQ(items->fieldByName("name").asString(), "typed");
+    EXPECT_EQ(items->fieldByName("name").valueAt(0).toString(), "ALPHA");
+    items->post();
+    EXPECT_EQ(scalar("select name || amount from items where id_item = 2").toString(), "typed21");
+
+    // The insert ran, the link broke before its commit: the server undid it.
+    items->append();
+    items->fieldByName("name").setValue("new");
+    db::embedded_faults::loseConnectionsAfterNextWrite();
+    EXPECT_EQ(refusalKind([&] { items->post(); }), Kind::ConnectionLost);
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    EXPECT_EQ(scalar("select count(*) from items where name = 'new'").toInt(), 0);
+    connection->reopen();
+    items->reopen();
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    EXPECT_EQ(items->fieldByName("name").asString(), "new");
+    items->post();
+    EXPECT_EQ(scalar("select count(*) from items where name = 'new'").toInt(), 1);
+    EXPECT_EQ(items->recordCount(), 4);
 }
 
 TEST_P(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)

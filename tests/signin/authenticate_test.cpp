@@ -2,9 +2,12 @@
 
 #include "platform/files.h"
 #include "platform/workstation.h"
+#include "signin/connection_settings.h"
+#include "signin/get_user_statement.h"
 #include "signin/password_digest.h"
 #include "signin/text8.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <gmock/gmock.h>
@@ -268,6 +271,44 @@ TEST_F(Authenticate, AFailingAddressLookupReachesTheErrorDisplay)
     EXPECT_TRUE(getUserCalls().isEmpty());
     EXPECT_TRUE(DM_MB->ADOCon->isOpen()); // as the first open left it
     EXPECT_EQ(form->statusText(), "");
+}
+
+// ---- values the connection string must carry ----
+
+// A gateway password, a database file and a user's own password with
+// semicolons and quotes: both connection strings carry them, and the user
+// signs in.
+TEST_F(Authenticate, SemicolonsAndQuotesInConnectionValuesSignIn)
+{
+    demo.sql(QStringLiteral("update server_logins set password = 'p;q' where login = 'qel_gate'"));
+    demo.sql(QStringLiteral("update server_logins set password = 'Dm;7\"419' where login = 'qel_demo'"));
+    demo.sql(QStringLiteral("update QEL_User set db_password = 'Dm;7\"419' where QEL_login = 'demo'"));
+    const QString folder = demo.folder() + QStringLiteral("/Data/");
+    ASSERT_TRUE(QFile::copy(demo.path(), folder + QStringLiteral("de;mo.db")));
+    platform::writeFile((folder + QStringLiteral("QEL")).toStdString(),
+                        EncodeConnectionSettings({"qel_gate", "p;q", "QEL", "file:Data/de;mo.db"}));
+
+    signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_TRUE(accepted());
+    EXPECT_EQ(dataModule->ADOQ_Kafedra->recordCount(), 3);
+}
+
+// A login with a control character is not sent: the statement is refused
+// before the server, and the user is told.
+TEST_F(Authenticate, ALoginWithAControlCharacterIsRefusedBeforeTheServer)
+{
+    form->show();
+    form->Login_Edit->setText(QStringLiteral("de\x01mo"));
+    form->Password_Edit->setText(QStringLiteral("demo2026"));
+    bool opened = false;
+    QObject::connect(dataModule->ADOCon, &db::Connection::opened, [&opened] { opened = true; });
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    EXPECT_TRUE(getUserCalls().isEmpty());
+    EXPECT_FALSE(opened);
+    EXPECT_FALSE(accepted());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(form->statusText(), QString::fromUtf8(kUnsendableLoginText));
 }
 
 } // namespace

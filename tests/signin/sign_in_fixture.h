@@ -24,11 +24,13 @@ class FakeSignInEnvironment : public SignInEnvironment {
 public:
     std::string localAddress() override { return address(); }
     std::string updateUrl() override { return url; }
+    platform::DownloadLimits updateLimits() override { return limits; }
     void startScript(const std::string& path) override { startedScripts.push_back(path); }
     void startWindowMove(QWidget&) override { ++moves; }
 
     std::function<std::string()> address = [] { return std::string("10.1.2.3"); };
     std::string url = kUpdateUrl;
+    platform::DownloadLimits limits;
     std::vector<std::string> startedScripts;
     int moves = 0;
 };

@@ -6,9 +6,12 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -49,14 +52,22 @@ TEST_F(SignInWindow, CreatedBorderlessWithItsPartsInPlace)
     EXPECT_EQ(next, form->Edit1);
 }
 
+// The window grows and shrinks in place: its top-left corner stays, and its
+// position stays an explicit one, which a window manager keeps (a window
+// placed by the window system may be placed anew when it changes size).
 TEST_F(SignInWindow, PasswordChangeModeHeights)
 {
+    form->show(); // centred, as shown modally
+    const QPoint shownAt = form->pos();
     form->SpeedButton3->click();
     EXPECT_TRUE(form->passwordChangeMode());
     EXPECT_EQ(form->height(), 416);
+    EXPECT_EQ(form->pos(), shownAt);
+    EXPECT_TRUE(form->testAttribute(Qt::WA_Moved));
     form->SpeedButton3->click();
     EXPECT_FALSE(form->passwordChangeMode());
     EXPECT_EQ(form->height(), 275);
+    EXPECT_EQ(form->pos(), shownAt);
 }
 
 TEST_F(SignInWindow, NewPasswordChecksComeInOrderWithoutAskingTheServer)
@@ -162,6 +173,16 @@ protected:
         std::ifstream in(QEL_UPDATE_DUMMY, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    // Waits (generously) for the download's thread to end and the window to act on it.
+    void waitForTheDownload()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !form->downloadingUpdate(); }, 60000));
+    }
+    void signInAndWait()
+    {
+        signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+        waitForTheDownload();
+    }
     std::string downloaded() const
     {
         std::ifstream in(UpdateDownloadTarget(), std::ios::binary);
@@ -175,7 +196,7 @@ TEST_F(SelfUpdate, DownloadsWritesTheScriptAndEndsTwoSecondsLater)
 {
     server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
     environment.url = server.url("/qelprogs/QEL 23.exe");
-    signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    signInAndWait();
     EXPECT_FALSE(accepted());
     EXPECT_NE(form->statusText(), "не показывать");
     EXPECT_EQ(form->Label1->text(), "Идёт обновление программы, ПОДОЖДИТЕ...");
@@ -216,6 +237,7 @@ TEST_F(SelfUpdate, FurtherSignInsAfterTheUpdateStartedAreIgnored)
     QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
     form->SpeedButton2->click();
     QCoreApplication::processEvents();
+    waitForTheDownload();
 
     EXPECT_EQ(getUserCalls().size(), 1);
     EXPECT_EQ(server.requests().size(), 1u);
@@ -239,7 +261,7 @@ TEST_F(SelfUpdate, AnythingButAWholeProgramEndsTheProgramWithAMessage)
         dialogs.clear();
         freshWindow();
         environment.url = url;
-        signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+        signInAndWait();
         ASSERT_EQ(dialogs.messages().size(), 1) << url;
         EXPECT_EQ(dialogs.messages().first().text, "Сервер обновлений не доступен.\rОбратитесь к администратору.");
         EXPECT_EQ(dialogs.messages().first().caption, "Уведомление");
@@ -256,7 +278,7 @@ TEST_F(SelfUpdate, AScriptThatCannotBeWrittenLeavesTheWindowUsable)
     server.setReply("/qelprogs/QEL 23.exe", {200, program(), {}});
     environment.url = server.url("/qelprogs/QEL 23.exe");
     platform::createFolder(UpdateScriptPath()); // a folder where the script should go
-    signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    signInAndWait();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(form->statusText(), "Неверно ввели логин или пароль.");
     EXPECT_FALSE(form->updating());
@@ -264,9 +286,57 @@ TEST_F(SelfUpdate, AScriptThatCannotBeWrittenLeavesTheWindowUsable)
     EXPECT_FALSE(app->isTerminated());
 
     std::filesystem::remove(UpdateScriptPath());
-    signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    signInAndWait();
     EXPECT_EQ(server.requests().size(), 2u);
     EXPECT_EQ(startedScripts.size(), 1u);
+}
+
+// A slow download leaves the window answering, shows what has come, and
+// Cancel ends the program without a message and without an update.
+TEST_F(SelfUpdate, TheWindowAnswersDuringTheDownloadAndCancelEndsItQuietly)
+{
+    const std::string large(4 * 1024 * 1024, 'x');
+    testing_support::LoopbackHttpServer::Reply slow{200, large, {}};
+    slow.trickleBytes = 2048;
+    slow.trickleGap = std::chrono::milliseconds(100);
+    server.setReply("/qelprogs/QEL 23.exe", slow);
+    environment.url = server.url("/qelprogs/QEL 23.exe");
+    form->show();
+    signIn(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    ASSERT_TRUE(form->downloadingUpdate());
+    EXPECT_TRUE(form->UpdatePanel->isVisible());
+
+    bool answered = false;
+    QTimer::singleShot(0, form.get(), [&answered] { answered = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&answered] { return answered; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->UpdateProgress->value() >= 2; }, 60000));
+    EXPECT_EQ(form->UpdateProgress->maximum(), 4096);
+    EXPECT_TRUE(form->updating());
+
+    form->UpdateCancel->click();
+    waitForTheDownload();
+    EXPECT_TRUE(app->isTerminated());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_TRUE(startedScripts.empty());
+    EXPECT_FALSE(platform::fileExists(UpdateScriptPath()));
+    EXPECT_FALSE(form->UpdatePanel->isVisible());
+    EXPECT_TRUE(form->updating());
+}
+
+// A server that sends too little for too long is as unreachable as none.
+TEST_F(SelfUpdate, ATricklingServerEndsAsUnavailable)
+{
+    testing_support::LoopbackHttpServer::Reply trickle{200, program(), {}};
+    trickle.trickleBytes = 16;
+    trickle.trickleGap = std::chrono::milliseconds(50);
+    server.setReply("/qelprogs/QEL 23.exe", trickle);
+    environment.url = server.url("/qelprogs/QEL 23.exe");
+    environment.limits = {std::chrono::seconds(5), std::chrono::milliseconds(300), 1024 * 1024};
+    signInAndWait();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages().first().text, "Сервер обновлений не доступен.\rОбратитесь к администратору.");
+    EXPECT_TRUE(app->isTerminated());
+    EXPECT_TRUE(startedScripts.empty());
 }
 
 TEST_F(SelfUpdate, UpdateFlagOneIsAnOrdinarySignIn)

@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
+#include "sqlite_tool.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -15,13 +17,16 @@ QString pristineDemoDatabase()
     static QTemporaryDir folder;
     static const QString path = [] {
         const QString output = folder.filePath(QStringLiteral("demo.db"));
-        const QString source = QStringLiteral(QEL_SOURCE_DIR);
-        const int code = QProcess::execute(QStringLiteral(QEL_MAKE_DEMO_DB),
-                                           {QStringLiteral("--schema"), source + QStringLiteral("/sql/sqlite/schema.sql"),
-                                            QStringLiteral("--data"), source + QStringLiteral("/sql/sqlite/demo_data.sql"),
-                                            QStringLiteral("--output"), output});
-        if (code != 0)
-            qFatal("the demo database could not be built");
+        // Built in this process: a child process per test adds start-up time,
+        // and under Wine Qt's wait for a child's end can outlive the process
+        // object and crash the test.
+        const std::filesystem::path source = QEL_SOURCE_DIR;
+        try {
+            sqlite_tool::buildFromScripts(source / "sql/sqlite/schema.sql", source / "sql/sqlite/demo_data.sql",
+                                          std::filesystem::path(output.toStdU16String()));
+        } catch (const sqlite_tool::Error& error) {
+            qFatal("the demo database could not be built: %s", error.what());
+        }
         return output;
     }();
     return path;

@@ -1,9 +1,17 @@
 #include "embedded_faults.h"
 
 #include "db/connection_p.h"
-#include "db/embedded_server.h"
 #include "db/errors.h"
 #include "db/row_writer.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
 
 #include <optional>
 #include <utility>
@@ -18,6 +26,7 @@ struct Faults {
     QString nextWrite;
     QString nextOpen;
     std::optional<int> nextRowCount;
+    bool loseAfterNextWrite = false;
     int lostGeneration = 0;
 };
 
@@ -40,7 +49,12 @@ public:
     {
         if (!faults().nextOpen.isEmpty())
             throw DatabaseError(std::exchange(faults().nextOpen, QString()));
+        // The Qt SQL connection the backend adds is the one to break.
+        const QStringList before = QSqlDatabase::connectionNames();
         m_inner->open(parameters);
+        for (const QString& name : QSqlDatabase::connectionNames())
+            if (!before.contains(name))
+                m_qtConnection = name;
         m_generation = faults().lostGeneration;
     }
     void close() override { m_inner->close(); }
@@ -54,16 +68,23 @@ public:
         check({}, false);
         return m_inner->tableInfo(table);
     }
+    QVector<ForeignKeyInfo> foreignKeys(const QString& table) override
+    {
+        check({}, false);
+        return m_inner->foreignKeys(table);
+    }
     int write(const BoundStatement& statement) override
     {
         check(statement.text, true);
         const int rows = m_inner->write(statement);
+        afterWrite();
         return faults().nextRowCount ? *std::exchange(faults().nextRowCount, std::nullopt) : rows;
     }
     InsertResult insert(const BoundStatement& statement) override
     {
         check(statement.text, true);
         InsertResult result = m_inner->insert(statement);
+        afterWrite();
         if (faults().nextRowCount)
             result.rows = *std::exchange(faults().nextRowCount, std::nullopt);
         return result;
@@ -79,13 +100,37 @@ public:
         checkLost();
         m_inner->commitTransaction();
     }
-    void rollbackTransaction() override { m_inner->rollbackTransaction(); }
+    void rollbackTransaction() override
+    {
+        checkLost();
+        m_inner->rollbackTransaction();
+    }
 
 private:
-    void checkLost() const
+    // A broken link: the backend finds out for itself at its next call.
+    void checkLost()
     {
-        if (m_generation != faults().lostGeneration)
-            throw DatabaseError(QString::fromLatin1(kLostConnectionMessage), DatabaseError::Kind::ConnectionLost);
+        if (m_generation == faults().lostGeneration || m_broken)
+            return;
+        m_broken = true;
+        QSqlDatabase database = QSqlDatabase::database(m_qtConnection, false);
+        if (database.driverName() != QLatin1String("QODBC")) {
+            database.close(); // SQLite undoes an open transaction
+            return;
+        }
+        const QVariant handle = database.driver()->handle();
+        if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+            return;
+        const SQLHDBC connection = *static_cast<const SQLHANDLE*>(handle.constData());
+        SQLEndTran(SQL_HANDLE_DBC, connection, SQL_ROLLBACK);
+        SQLDisconnect(connection);
+    }
+    void afterWrite()
+    {
+        if (std::exchange(faults().loseAfterNextWrite, false)) {
+            loseConnections();
+            checkLost();
+        }
     }
     void check(const QString& statement, bool isWrite)
     {
@@ -102,7 +147,9 @@ private:
     }
 
     std::unique_ptr<Backend> m_inner;
+    QString m_qtConnection;
     int m_generation = 0;
+    bool m_broken = false;
 };
 
 } // namespace
@@ -117,6 +164,7 @@ void failNextWrite(const QString& message) { faults().nextWrite = message; }
 void failNextOpen(const QString& message) { faults().nextOpen = message; }
 void reportRowCountOfNextWrite(int rows) { faults().nextRowCount = rows; }
 void loseConnections() { ++faults().lostGeneration; }
+void loseConnectionsAfterNextWrite() { faults().loseAfterNextWrite = true; }
 void clear()
 {
     const int generation = faults().lostGeneration;

@@ -15,9 +15,14 @@ void failNextWrite(const QString& message);
 void reportRowCountOfNextWrite(int rows);
 // The next open of a connection.
 void failNextOpen(const QString& message);
-// Every open connection fails each later statement as a lost connection would,
-// until it is opened again.
+// The link of every open connection breaks: the backend's own connection to
+// the database is let go of underneath it (its transaction undone, as the
+// server does with a broken link), so each later statement fails as the
+// backend reports a lost connection, until the connection is opened again.
 void loseConnections();
+// The same, right after the next write or insert has run (before its
+// transaction is committed).
+void loseConnectionsAfterNextWrite();
 void clear();
 
 // Makes every connection opened from now on subject to the failures above.

@@ -278,6 +278,13 @@ TEST(DemoDatabaseBuilder, MalformedScriptFailsAndKeepsTheOldFile)
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "previous contents");
     }
     EXPECT_EQ(filesIn(folder).size(), 2u) << "a temporary file was left behind";
+
+    // A row that refers to a dictionary entry that is not there fails as well.
+    const fs::path dangling = folder / "dangling.sql";
+    std::ofstream(dangling) << "INSERT INTO languages (id_lang, lang) VALUES (1, 'x');\n"
+                               "INSERT INTO Language_options (id_lang, id_teacher) VALUES (2, 1);\n";
+    EXPECT_NE(buildDemo(folder / "new.db", dangling.string()), 0);
+    EXPECT_FALSE(fs::exists(folder / "new.db"));
     fs::remove_all(folder);
 }
 
@@ -416,6 +423,44 @@ TEST_F(SettingsTool, UnknownRepeatedOrMissingOptionsAreRefusedWithTheUsage)
     run(refused.front());
     EXPECT_NE(toolOutput.find("unknown option --pasword"), std::string::npos) << toolOutput;
     EXPECT_EQ(fileText(output), before);
+}
+
+// A semicolon, a quote or blanks in a value are written as given and quoted
+// in the connection string built from the file; a control character or a
+// '}' cannot reach every server intact and is refused, naming the value.
+TEST_F(SettingsTool, ValuesThatTheConnectionStringMustQuoteAreKept)
+{
+    ASSERT_EQ(run({"--server", "file:Data/de;mo.db", "--database", "QEL ", "--login", "gate \"way\"", "--password",
+                   "p;q", "--output", output}),
+              0)
+        << toolOutput;
+    const TFirstConnectInfo info = ReadConnectionSettings();
+    EXPECT_EQ(info.Password, "p;q");
+    EXPECT_EQ(info.DataSource, "file:Data/de;mo.db");
+    EXPECT_EQ(info.UserID, "gate \"way\"");
+    EXPECT_EQ(info.InitialCatalog, "QEL ");
+    EXPECT_NE(BuildConnectionString(info).find(";Password=\"p;q\";"), std::string::npos) << BuildConnectionString(info);
+    EXPECT_NE(BuildConnectionString(info).find(";Data Source=\"file:Data/de;mo.db\";"), std::string::npos);
+
+    const std::string before = fileText(output);
+    for (const auto& [password, named] : {std::pair<std::string, std::string>{"p}q", "'}'"}, {"p\tq", "control"}}) {
+        EXPECT_EQ(run(arguments(password)), 1) << password;
+        EXPECT_NE(toolOutput.find("the password has a " + named), std::string::npos) << toolOutput;
+    }
+    EXPECT_EQ(fileText(output), before);
+}
+
+// The file holds the gateway's password: a new one is readable by its owner
+// only; one that was there keeps the permissions it was given.
+TEST_F(SettingsTool, ANewFileIsForItsOwnerOnly)
+{
+    ASSERT_EQ(run(arguments("secret")), 0) << toolOutput;
+    EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::permissions(output, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(run(arguments("secret2")), 0) << toolOutput;
+    EXPECT_EQ(fs::status(output).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 } // namespace

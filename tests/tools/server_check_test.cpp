@@ -2,6 +2,7 @@
 #include "odbc_test_driver.h"
 #include "server_check.h"
 
+#include "signin/get_user_reply.h"
 #include "signin/text8.h"
 
 #include <QProcess>
@@ -52,6 +53,7 @@ TEST_F(ServerCheck, TheDemoDatabasePassesEveryCheckThatApplies)
     EXPECT_TRUE(has(lines, Outcome::Passed, "Table Publication has a key that the server assigns"));
     EXPECT_TRUE(has(lines, Outcome::Passed, "may insert, change and delete rows"));
     EXPECT_TRUE(has(lines, Outcome::NotApplicable, "collation")); // the embedded server has none
+    EXPECT_TRUE(has(lines, Outcome::Passed, "The profile tables refer to the dictionaries through foreign keys"));
     EXPECT_THAT(server_check::summary(lines).toStdString(), HasSubstr("The server is ready for QEL 23."));
 }
 
@@ -60,7 +62,8 @@ TEST_F(ServerCheck, BrokenCopiesFailWithThePlainReason)
     demo.sql(QStringLiteral("ALTER TABLE Publication DROP COLUMN Primech"));
     demo.sql(QStringLiteral("ALTER TABLE ScientificActivity DROP COLUMN theme"));
     demo.sql(QStringLiteral("ALTER TABLE ScientificActivity ADD COLUMN theme VARCHAR(200)"));
-    demo.sql(QStringLiteral("CREATE TABLE plain_languages (id_lang INTEGER, lang VARCHAR(20), QEL_user VARCHAR(20))"));
+    // Still unique, as the foreign key from Language_options needs, but not assigned by the server.
+    demo.sql(QStringLiteral("CREATE TABLE plain_languages (id_lang INTEGER UNIQUE, lang VARCHAR(20), QEL_user VARCHAR(20))"));
     demo.sql(QStringLiteral("INSERT INTO plain_languages SELECT id_lang, lang, QEL_user FROM languages"));
     demo.sql(QStringLiteral("DROP TABLE languages"));
     demo.sql(QStringLiteral("ALTER TABLE plain_languages RENAME TO languages"));
@@ -110,6 +113,38 @@ TEST_F(ServerCheck, OverARealOdbcDriverTheTablesAreChecked)
               std::vector<std::string>{"Table Organization has the columns the program uses: full_name is missing"});
 }
 
+// Another program may keep the shared server's schema without the key: the
+// program works, and the check says what it lacks.
+TEST_F(ServerCheck, AMissingForeignKeyIsAWarningNotAFailure)
+{
+    QString create = demo.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'Language_options'")).toString();
+    ASSERT_TRUE(create.contains(QLatin1String(" REFERENCES languages (id_lang)")));
+    create.replace(QLatin1String(" REFERENCES languages (id_lang)"), QString());
+    create.replace(QLatin1String("CREATE TABLE Language_options"), QLatin1String("CREATE TABLE plain_options"));
+    demo.sql(create);
+    demo.sql(QStringLiteral("INSERT INTO plain_options SELECT * FROM Language_options"));
+    demo.sql(QStringLiteral("DROP TABLE Language_options"));
+    demo.sql(QStringLiteral("ALTER TABLE plain_options RENAME TO Language_options"));
+
+    server_check::Target overOdbc = target();
+    overOdbc.backendFactory = odbc_test_driver::backendFactory();
+    for (const server_check::Target& route : {target(), overOdbc}) {
+        const auto lines = server_check::run(route);
+        EXPECT_TRUE(failures(lines).empty()) << ::testing::PrintToString(failures(lines));
+        const auto warning = std::find_if(lines.begin(), lines.end(),
+                                          [](const Line& line) { return line.outcome == Outcome::Warning; });
+        ASSERT_NE(warning, lines.end());
+        EXPECT_EQ(server_check::format(*warning),
+                  "[WARN] The profile tables refer to the dictionaries through foreign keys: none from "
+                  "Language_options.id_lang to languages.id_lang; a dictionary entry in use can be deleted from "
+                  "under the profiles");
+        EXPECT_TRUE(server_check::allPassed(lines));
+        EXPECT_THAT(server_check::summary(lines).toStdString(),
+                    ::testing::AllOf(HasSubstr("0 failed, 1 warning, "),
+                                     HasSubstr("The server is ready for QEL 23; see the warnings above.")));
+    }
+}
+
 TEST(ServerCheckCollation, OnlyCyrillicCaseInsensitiveCollationsPass)
 {
     EXPECT_TRUE(server_check::isCyrillicCaseInsensitive("Cyrillic_General_CI_AS"));
@@ -118,6 +153,57 @@ TEST(ServerCheckCollation, OnlyCyrillicCaseInsensitiveCollationsPass)
     EXPECT_FALSE(server_check::isCyrillicCaseInsensitive("Cyrillic_General_BIN"));
     EXPECT_FALSE(server_check::isCyrillicCaseInsensitive("SQL_Latin1_General_CP1_CI_AS"));
     EXPECT_FALSE(server_check::isCyrillicCaseInsensitive("Latin1_General_CI_AS"));
+}
+
+// GET_USER must refuse a blocked user and one whose password has expired
+// without handing out their database login; a user it accepts fails the check.
+TEST_F(ServerCheck, ARefusedUserGetsNoDatabaseLogin)
+{
+    const QString line = QStringLiteral("GET_USER refuses \"%1\" and hands out no database login");
+    for (const auto& [login, password] : {std::pair{"blocked", "blocked2026"}, std::pair{"expired", "expired2026"}}) {
+        auto route = target();
+        route.refusedLogin = login;
+        route.refusedPassword = password;
+        const auto lines = server_check::run(route);
+        EXPECT_TRUE(has(lines, Outcome::Passed, line.arg(login))) << login;
+        EXPECT_TRUE(server_check::allPassed(lines)) << ::testing::PrintToString(failures(lines));
+    }
+    auto accepted = target();
+    accepted.refusedLogin = "demo";
+    accepted.refusedPassword = "demo2026";
+    EXPECT_TRUE(has(server_check::run(accepted), Outcome::Failed, line.arg("demo") + ": it handed out"));
+}
+
+TEST(ServerCheckRefusedUser, ARefusalWithALoginOrPasswordFails)
+{
+    const auto reply = [](QVariant login, QVariant password, QVariant term, QVariant message, QVariant flag) {
+        db::ResultSet row;
+        row.columns.resize(kGetUserFieldCount);
+        row.rows.push_back({login, password, 7, term, message, flag});
+        return server_check::refusedUserVerdict(QStringLiteral("u"), row).outcome;
+    };
+    const QVariant null;
+    EXPECT_EQ(reply(null, null, 60, QStringLiteral("blocked"), 0), Outcome::Passed);
+    EXPECT_EQ(reply(null, null, -1, null, 0), Outcome::Passed);
+    EXPECT_EQ(reply(null, null, 60, null, 2), Outcome::Passed);
+    EXPECT_EQ(reply(QStringLiteral("x"), null, 60, QStringLiteral("blocked"), 0), Outcome::Failed);
+    EXPECT_EQ(reply(null, QStringLiteral(""), -1, null, 0), Outcome::Failed);
+    EXPECT_EQ(reply(null, null, 60, null, 1), Outcome::Failed); // accepted
+    EXPECT_EQ(reply(null, null, QStringLiteral("soon"), null, 0), Outcome::Failed);
+    EXPECT_EQ(server_check::refusedUserVerdict(QStringLiteral("u"), db::ResultSet{}).outcome, Outcome::Failed);
+}
+
+// Logins that differ only in letter case are the same login to the server.
+TEST_F(ServerCheck, ALoginThatIsThereTwiceFails)
+{
+    demo.sql(QStringLiteral("DROP INDEX UQ_QEL_User_QEL_login"));
+    demo.sql(QStringLiteral("INSERT INTO QEL_User VALUES (90, 'НОВЫЙ', 'x', 60, 'qel_x', 'x', NULL, 0)"));
+    const auto lines = server_check::run(target());
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const Line& line) {
+        return line.outcome == Outcome::Failed
+            && line.text.startsWith(QStringLiteral("No login of QEL_User is there twice: these are: \""))
+            && line.text.contains(QStringLiteral("новый"), Qt::CaseInsensitive);
+    }));
 }
 
 TEST_F(ServerCheck, TheToolReadsTheSettingsFileBesideItAndExitsWithTheOutcome)
@@ -134,6 +220,17 @@ TEST_F(ServerCheck, TheToolReadsTheSettingsFileBesideItAndExitsWithTheOutcome)
     EXPECT_EQ(tool.exitCode(), 0) << output.toStdString();
     EXPECT_THAT(output.toStdString(), HasSubstr("[ OK ] The user's database login \"qel_demo\" connects"));
     EXPECT_THAT(output.toStdString(), ::testing::Not(HasSubstr("gate2026")));
+
+    const QStringList arguments = tool.arguments();
+    tool.setArguments(arguments + QStringList{"--refused-user", "blocked", "--refused-password", "-"});
+    tool.start();
+    tool.write("gate2026\ndemo2026\nblocked2026\n");
+    tool.closeWriteChannel();
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_THAT(QString::fromUtf8(tool.readAllStandardOutput()).toStdString(),
+                HasSubstr("[ OK ] GET_USER refuses \"blocked\" and hands out no database login"));
+    tool.setArguments(arguments);
 
     demo.sql(QStringLiteral("ALTER TABLE Publication DROP COLUMN Primech"));
     tool.start();

@@ -3,6 +3,7 @@
 #include "ui/dictionary_editor.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -64,6 +65,40 @@ TEST_F(DictionaryEditorTest, EachItemShowsItsCaptionTitleAndDictionary)
     for (QAction* action : form->PopupMenu1->actions())
         captions << action->text();
     EXPECT_EQ(captions, (QStringList{"Ученая степень", "Ученое звание", "Шифр специальности", "Язык", "Вид публикации"}));
+}
+
+// The reference-books menu from the keyboard: the button reached by Tab
+// opens it with Space, arrows and Return choose an item; in the editor
+// Ctrl+C copies the current cell; once it has closed the focus is back on
+// the button.
+TEST_F(DictionaryEditorTest, TheMenuWorksFromTheKeyboard)
+{
+    activate(form.get());
+    form->DBLookupComboBox2->setFocus();
+    press(Qt::Key_Tab); // past the two pickers not yet enabled
+    ASSERT_EQ(QApplication::focusWidget(), form->SpeedButton1);
+    QString copied;
+    QString shownDegree;
+    QTimer::singleShot(0, [&] {
+        ASSERT_EQ(QApplication::activePopupWidget(), form->PopupMenu1);
+        QTest::keyClick(form->PopupMenu1, Qt::Key_Down);
+        EXPECT_EQ(form->PopupMenu1->activeAction(), form->N1);
+        QTimer::singleShot(0, [&] {
+            ASSERT_NE(Form2, nullptr);
+            activate(Form2);
+            shownDegree = Form2->DBGridEh1->cellText(Form2->DBGridEh1->currentIndex().row(), 0);
+            press(Qt::Key_C, Qt::ControlModifier);
+            copied = QGuiApplication::clipboard()->text();
+            press(Qt::Key_Escape);
+        });
+        QTest::keyClick(form->PopupMenu1, Qt::Key_Return);
+    });
+    press(Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Form2, nullptr);
+    EXPECT_FALSE(shownDegree.isEmpty());
+    EXPECT_EQ(copied, shownDegree);
+    EXPECT_EQ(QApplication::focusWidget(), form->SpeedButton1);
 }
 
 TEST_F(DictionaryEditorTest, LanguagesAreReadAfreshEachTime)
@@ -162,6 +197,45 @@ TEST_F(DictionaryEditorTest, TypingGoesIntoTheGridAndEscapeDropsTheTextFirst)
     EXPECT_TRUE(dialogs.messages().isEmpty());
     EXPECT_EQ(DM_MB->ADOT_uch_zvanie->state(), db::Dataset::State::Browse);
     EXPECT_EQ(count("select count(*) from uch_zvanie where k6 like '%забыто%'"), 0);
+}
+
+// A language that a teacher's language row uses stays, with a plain message;
+// one that nobody uses goes.
+TEST_F(DictionaryEditorTest, AnEntryInUseIsNotDeletedFromUnderTheProfiles)
+{
+    chooseTeacher(1);
+    const int german = count("select id_lang from languages where lang = 'немецкий'");
+    const QString usedBy = QStringLiteral("select count(*) from Language_options where id_teacher = 1 and id_lang = %1")
+                               .arg(german);
+    ASSERT_EQ(count(usedBy), 1);
+    demo.sql(QStringLiteral("insert into languages (lang) values ('суахили')"));
+    int rowsAfterRefusal = 0;
+    QString currentAfterRefusal;
+    openItem(form->N4, [&](TForm2& editor) {
+        activate(&editor);
+        db::Dataset* languages = editor.DBGridEh1->dataset();
+        languages->setCurrentRow(languages->locate(QStringLiteral("lang"), QStringLiteral("немецкий")));
+        const int rows = editor.DBGridEh1->model()->rowCount();
+        editor.DBGridEh1->setFocus();
+        press(Qt::Key_Delete, Qt::ControlModifier); // "Delete record?": OK
+        rowsAfterRefusal = rows - editor.DBGridEh1->model()->rowCount();
+        currentAfterRefusal = languages->fieldByName(QStringLiteral("lang")).asString();
+
+        languages->setCurrentRow(languages->locate(QStringLiteral("lang"), QStringLiteral("суахили")));
+        editor.DBNavigator1->button(controls::DBNavigator::nbDelete)->click();
+    });
+    EXPECT_EQ(dialogs.texts(), (QStringList{"Delete record?",
+                                            "Запись используется в профилях преподавателей и не может быть удалена.",
+                                            "Delete record?"}));
+    EXPECT_EQ(rowsAfterRefusal, 0);
+    EXPECT_EQ(currentAfterRefusal, "немецкий");
+    EXPECT_EQ(count("select count(*) from languages where lang = 'немецкий'"), 1);
+    EXPECT_EQ(count(usedBy), 1);
+    db::Dataset* teachersLanguages = DM_MB->ADOQ_Lang_options;
+    teachersLanguages->setCurrentRow(teachersLanguages->locate(QStringLiteral("id_lang"), german));
+    EXPECT_EQ(teachersLanguages->fieldByName(QStringLiteral("language")).asString(), "немецкий");
+    EXPECT_EQ(count("select count(*) from languages where lang = 'суахили'"), 0);
+    EXPECT_LT(DM_MB->ADOQ_languages->locate(QStringLiteral("lang"), QStringLiteral("суахили")), 0);
 }
 
 TEST_F(DictionaryEditorTest, ARefusedPostKeepsTheEditorOpen)

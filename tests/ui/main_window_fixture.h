@@ -30,7 +30,7 @@ protected:
             dataModule->ADOCon->open();
             dataModule->session()->setSignedInLogin(QStringLiteral("demo"));
             loadSessionData(*dataModule);
-            dataModule->ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+            setSessionDateFormat(*dataModule);
             return true;
         });
         QObject::connect(dataModule->ADOCon, &db::Connection::statementSent,
@@ -85,6 +85,10 @@ protected:
     }
     static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
+        if (!QApplication::focusWidget()) {
+            ADD_FAILURE() << "a key pressed with the focus nowhere";
+            return;
+        }
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
         QCoreApplication::processEvents();
     }

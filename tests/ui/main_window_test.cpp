@@ -1,13 +1,17 @@
 #include "main_window_fixture.h"
 
 #include "refusal.h"
+#include "ui/server_failures.h"
 
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 using controls::DBNavigator;
 using db::Dataset;
@@ -54,6 +58,37 @@ TEST_F(MainWindowTest, CaptionLayoutAndTheStartState)
         EXPECT_FALSE(closed->isOpen()) << closed->name().toStdString();
     // The reference-books menu opens just under its button.
     EXPECT_EQ(form->referenceMenuPosition() - form->frameGeometry().topLeft(), QPoint(1294, 75));
+}
+
+// At its own size the window shows everything without scroll bars; at
+// 1366 x 768 (a laptop) its content scrolls, and the memberships navigator
+// and the reference-books button can be brought into view.
+TEST_F(MainWindowTest, AtASmallerSizeTheContentScrollsIntoView)
+{
+    const auto wholly = [&](const QWidget* control) {
+        const QWidget* viewport = form->ContentArea->viewport();
+        return viewport->rect().contains(QRect(control->mapTo(viewport, QPoint(0, 0)), control->size()));
+    };
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->size(), TForm1::kClientSize);
+    EXPECT_FALSE(form->ContentArea->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(form->ContentArea->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(wholly(form->DBNavigator4));
+
+    form->resize(1366, 768);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(wholly(form->DBNavigator4));
+    EXPECT_FALSE(wholly(form->SpeedButton1));
+    QScrollBar* across = form->ContentArea->horizontalScrollBar();
+    QScrollBar* down = form->ContentArea->verticalScrollBar();
+    ASSERT_TRUE(across->isVisible());
+    ASSERT_TRUE(down->isVisible());
+    across->setValue(across->maximum());
+    down->setValue(down->maximum());
+    EXPECT_TRUE(wholly(form->DBNavigator4));
+    down->setValue(0);
+    EXPECT_TRUE(wholly(form->SpeedButton1));
+    EXPECT_EQ(form->DBNavigator4->geometry(), QRect(936, 160, 224, 25)); // the layout is kept
 }
 
 TEST_F(MainWindowTest, YearThenDepartmentThenTeacher)
@@ -389,6 +424,59 @@ TEST_F(MainWindowTest, TypingAfterInsertGoesIntoTheNewRow)
     EXPECT_EQ(publications->fieldByName(QStringLiteral("PublicationType")).asString(), "монография");
 }
 
+// A message box is a window of its own that takes the focus while it is
+// shown. In the publications grid (its editor always open) Ctrl+Delete
+// answered with Cancel leaves the keys in the same cell: Return stays in the
+// grid, Down goes to the next publication, and no picker changes. A value a
+// field refuses is shown once, and its text stays in the cell.
+TEST_F(MainWindowTest, AfterAMessageTheKeysGoBackToTheSameCell)
+{
+    chooseTeacher(1);
+    activate(form.get());
+    controls::DBGridEh* publications = form->DBGridEh2;
+    for (const auto box : {FakeDialogs::Box::WindowWithoutManager, FakeDialogs::Box::WindowWithManager}) {
+        dialogs.box = box;
+        dialogs.clear();
+        publications->setFocus();
+        publications->setCurrentCell(0, 1);
+        dialogs.plan(controls::Button::Cancel);
+        press(Qt::Key_Delete, Qt::ControlModifier);
+        ASSERT_NE(publications->cellEditor(), nullptr);
+        ASSERT_EQ(QApplication::focusWidget(), publications->cellEditor());
+        press(Qt::Key_Return);
+        press(Qt::Key_Down);
+        EXPECT_EQ(publications->currentIndex(), publications->model()->index(1, 1));
+        EXPECT_EQ(form->DBLookupComboBox2->keyValue().toInt(), 16);
+        EXPECT_EQ(form->DBLookupComboBox1->keyValue().toInt(), 1);
+        EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+        EXPECT_EQ(DM_MB->ADOQ_Publication->recordCount(), 3);
+
+        struct Refused {
+            controls::DBGridEh* grid;
+            int column;
+            QString text;
+        };
+        for (const Refused& r : {Refused{publications, 2, QStringLiteral("31.02.2024")},
+                                 Refused{form->DBGridEh7, 2, QStringLiteral("6")},
+                                 Refused{form->DBGridEh1, 4, QStringLiteral("abc")}}) {
+            dialogs.clear();
+            r.grid->setFocus();
+            r.grid->setCurrentCell(0, r.column);
+            type(r.text);
+            press(Qt::Key_Tab);
+            EXPECT_EQ(dialogs.messages().size(), 1) << r.grid->objectName().toStdString();
+            EXPECT_EQ(r.grid->currentColumn(), r.column);
+            const auto* editor = qobject_cast<QLineEdit*>(r.grid->cellEditor());
+            ASSERT_NE(editor, nullptr);
+            EXPECT_EQ(editor->text(), r.text);
+            ASSERT_EQ(QApplication::focusWidget(), editor);
+            press(Qt::Key_Escape);
+            press(Qt::Key_Escape);
+            EXPECT_FALSE(r.grid->dataset()->isEditing());
+        }
+    }
+}
+
 // A date the field refuses: one message, and the navigator's cancel drops the
 // editor's text with the record; nothing is refused again, no row is left.
 TEST_F(MainWindowTest, CancelAfterARefusedDateLeavesNothingBehind)
@@ -424,6 +512,148 @@ TEST_F(MainWindowTest, CancelAfterARefusedDateLeavesNothingBehind)
     EXPECT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(grid->model()->rowCount(), 3);
     EXPECT_EQ(count("select count(*) from Publication where id_teacher = 1"), 3);
+}
+
+// A dropped connection costs no typing: the user is asked once whether to
+// reconnect (declining changes nothing, the next action asks again);
+// reconnecting reads everything again at the same year, department and
+// teacher with the typed record kept, and one post stores it once, under
+// that teacher.
+TEST_F(MainWindowTest, ALostConnectionIsOfferedOnceAndReconnectingKeepsTheTypedRecord)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    activate(form.get());
+    const int teachers = DM_MB->ADOQ_FIO->recordCount();
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    form->DBNavigator3->button(DBNavigator::nbInsert)->click();
+    type(QStringLiteral("м"));
+    press(Qt::Key_Tab);
+    type(QStringLiteral("После обрыва связи"));
+
+    // The link breaks during the post: the insert ran, its commit never came.
+    db::embedded_faults::loseConnectionsAfterNextWrite();
+    dialogs.plan(Button::No);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{kConnectionLostQuestion});
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+
+    dialogs.plan(Button::Yes);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    EXPECT_EQ(dialogs.texts(), (QStringList{kConnectionLostQuestion, kConnectionLostQuestion}));
+    EXPECT_EQ(DM_MB->ADOCon->query(QStringLiteral("DBCC USEROPTIONS")).rows.value(0).value(1).toString(), "dmy");
+    EXPECT_EQ(form->DBLookupComboBox2->keyValue().toInt(), 16);
+    EXPECT_EQ(form->DBLookupComboBox1->keyValue().toInt(), 1);
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+    EXPECT_EQ(DM_MB->ADOQ_FIO->recordCount(), teachers);
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), "После обрыва связи");
+
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'После обрыва связи'"), 1);
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'После обрыва связи' and id_teacher = 1 "
+                    "and id_publicationType is not null"),
+              1);
+}
+
+// Keys typed into a memo after the link broke: one question, however many
+// keys (also those arriving while it is shown); the typing stays, and after
+// reconnecting the next key release saves it.
+TEST_F(MainWindowTest, KeysInAMemoAfterTheLinkBrokeAskOnce)
+{
+    using controls::Button;
+    chooseTeacher(4);
+    activate(form.get());
+    form->DBMemo1->setFocus();
+    db::embedded_faults::loseConnections();
+    dialogs.plan(Button::No);
+    bool typedAhead = false;
+    dialogs.whileShown = [&typedAhead](const controls::Message&) {
+        if (!std::exchange(typedAhead, true))
+            type(QStringLiteral("de"));
+    };
+    type(QStringLiteral("abc"));
+    dialogs.whileShown = {};
+    EXPECT_EQ(dialogs.texts(), QStringList{kConnectionLostQuestion});
+    EXPECT_EQ(form->DBMemo1->toPlainText(), "adebc");
+
+    form->DBMemo2->setFocus(); // leaving the memo: the next key release tries again
+    dialogs.plan(Button::Yes);
+    type(QStringLiteral("x"));
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    type(QStringLiteral("y"));
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(count("select count(*) from teacher_skills where id_teacher = 4 and personal_skills = 'adebc' "
+                    "and computer_skills = 'xy'"),
+              1);
+}
+
+// Another program holding the database: the memo's save is refused once, in
+// the words a read gets, and not tried again at every key release (each try
+// would wait for the lock); once the memo is left and entered again, a key
+// release saves everything typed.
+TEST_F(MainWindowTest, AMemoSaveRefusedByALockIsShownOnceUntilTheMemoIsLeft)
+{
+    chooseTeacher(1);
+    activate(form.get());
+    DM_MB->ADOCon->execute(QStringLiteral("PRAGMA busy_timeout = 100")); // the embedded server's wait is 5 s
+    demo.sql(QStringLiteral("BEGIN EXCLUSIVE"));
+    form->DBMemo1->setFocus();
+    QTest::keyClick(form->DBMemo1, Qt::Key_End);
+    type(QStringLiteral("abc"));
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.texts().first(), refusal([] { DM_MB->ADOQ_Publication->refresh(); }));
+    EXPECT_EQ(sent(QStringLiteral("UPDATE \"teacher_skills\"")), 1);
+    demo.sql(QStringLiteral("COMMIT"));
+
+    type(QStringLiteral("d"));
+    EXPECT_EQ(sent(QStringLiteral("UPDATE \"teacher_skills\"")), 1);
+    form->DBMemo2->setFocus();
+    form->DBMemo1->setFocus();
+    QTest::keyClick(form->DBMemo1, Qt::Key_End);
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(demo.scalar("select personal_skills from teacher_skills where id_teacher = 1").toString().endsWith("abcd"));
+}
+
+// Two programs typing in the same teacher's skills: the one whose row was
+// changed meanwhile is told so in plain words and may keep typing (not asked
+// again at each key) or read the row again, dropping its typing only then,
+// and then choose another teacher.
+TEST_F(MainWindowTest, AnotherUsersChangeIsToldAndRereadingLetsTheUserGoOn)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    activate(form.get());
+    db::Connection other;
+    other.setConnectionString(demo.connectionString());
+    Dataset theirs(QStringLiteral("theirs"), Dataset::Kind::Query, &other);
+    theirs.setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[teacher_skills] WHERE id_teacher=1"));
+    theirs.open();
+    theirs.edit();
+    theirs.fieldByName(QStringLiteral("personal_skills")).setValue(QStringLiteral("Их текст"));
+    theirs.post();
+
+    form->DBMemo1->setFocus();
+    dialogs.plan(Button::No);
+    type(QStringLiteral("x"));
+    EXPECT_EQ(dialogs.texts(), QStringList{kRowChangedQuestion});
+    type(QStringLiteral("y"));
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(DM_MB->ADOQ_teacher_skills->state(), Dataset::State::Edit);
+    EXPECT_TRUE(form->DBMemo1->toPlainText().contains(QStringLiteral("xy")));
+
+    // Another teacher posts first: refused, asked again; reading again drops the typing.
+    dialogs.plan(Button::Yes);
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_EQ(dialogs.texts(), (QStringList{kRowChangedQuestion, kRowChangedQuestion}));
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 1);
+    EXPECT_EQ(DM_MB->ADOQ_teacher_skills->state(), Dataset::State::Browse);
+    EXPECT_EQ(form->DBMemo1->toPlainText(), "Их текст");
+    userSelects(form->DBLookupComboboxEh1, 2);
+    EXPECT_EQ(form->currentTeacherKey().toInt(), 2);
+    EXPECT_EQ(dialogs.messages().size(), 2);
+    EXPECT_EQ(demo.scalar("select personal_skills from teacher_skills where id_teacher = 1").toString(), "Их текст");
 }
 
 } // namespace

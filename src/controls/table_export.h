@@ -1,0 +1,25 @@
+#pragma once
+// Getting a table view's rows out, as the view shows them (lookup texts
+// included): every row as CSV under the column titles, or the selection as
+// tab-separated text for the clipboard.
+#include "db/csv_writer.h"
+
+#include <QStringList>
+
+class QAbstractItemModel;
+class QAbstractItemView;
+
+namespace controls {
+
+// Every row of the model as CSV, the titles first (multi-level ones reduced
+// with plainTitle()).
+db::CsvWriter tableCsv(const QAbstractItemModel& model, const QStringList& titles);
+
+// A multi-level title ("Upper|Lower") as one line: its own, lowest level.
+QString plainTitle(const QString& title);
+
+// What copying takes from the view: the selected rows whole, one line each,
+// cells separated by tabs; without selected rows, the current cell's text.
+QString copiedText(const QAbstractItemView& view);
+
+} // namespace controls

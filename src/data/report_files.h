@@ -1,0 +1,18 @@
+#pragma once
+// The documents as files. Each file is written whole or not at all: it goes
+// to a temporary file that then replaces the named one, so a failure leaves
+// an existing file as it was. Failures are thrown as std::runtime_error with
+// a text for the user.
+#include <QString>
+
+class QTextDocument;
+
+namespace reports {
+
+// A4 portrait with 2 cm margins, each page numbered at its foot. Returns the
+// number of pages.
+int savePdf(const QTextDocument& document, const QString& path);
+// OpenDocument text (.odt).
+void saveOdt(const QTextDocument& document, const QString& path);
+
+} // namespace reports

@@ -1,0 +1,43 @@
+#include "db/csv_writer.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <stdexcept>
+
+namespace db {
+
+QString CsvWriter::field(const QString& text)
+{
+    const bool quoted = text.contains(kSeparator) || text.contains(u'"') || text.contains(u'\n')
+        || text.contains(u'\r') || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+    if (!quoted)
+        return text;
+    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+void CsvWriter::addRow(const QStringList& fields)
+{
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            m_text += kSeparator;
+        m_text += field(fields[i]);
+    }
+    m_text += QStringLiteral("\r\n");
+}
+
+QByteArray CsvWriter::data() const
+{
+    return QByteArrayLiteral("\xEF\xBB\xBF") + m_text.toUtf8();
+}
+
+void CsvWriter::save(const QString& path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data()) < 0 || !file.commit())
+        throw std::runtime_error(QStringLiteral("Не удалось записать файл %1: %2")
+                                     .arg(QDir::toNativeSeparators(path), file.errorString())
+                                     .toStdString());
+}
+
+} // namespace db

@@ -1,0 +1,30 @@
+#pragma once
+// Rows of texts as a CSV file the way spreadsheet programs set up for Russian
+// open it without an import dialog: UTF-8 with a byte-order mark, ';' between
+// fields, CR LF after each record. A field holding the separator, a quote, a
+// line break or surrounding blanks is quoted, quotes inside doubled (RFC 4180).
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace db {
+
+class CsvWriter {
+public:
+    static constexpr QChar kSeparator = u';';
+
+    void addRow(const QStringList& fields);
+    // The byte-order mark and every row added.
+    QByteArray data() const;
+    // Writes data() to the file whole or not at all (an existing file stays as
+    // it was on failure). Throws std::runtime_error with the reason.
+    void save(const QString& path) const;
+
+    // One field as it goes into the file.
+    static QString field(const QString& text);
+
+private:
+    QString m_text;
+};
+
+} // namespace db

@@ -1,0 +1,131 @@
+#include "user_sign_in.h"
+
+#include "db/connection.h"
+#include "platform/cp1251.h"
+#include "platform/workstation.h"
+#include "signin/get_user_reply.h"
+#include "signin/get_user_statement.h"
+#include "signin/text8.h"
+
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+
+namespace tool {
+namespace {
+
+std::optional<std::string> secret(const std::string& value)
+{
+    if (value != "-")
+        return value;
+    std::string line;
+    if (!std::getline(std::cin, line))
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+} // namespace
+
+bool hasSignInOptions(const Options& options)
+{
+    const bool settingsValues = options.has("--database") && options.has("--login") && options.has("--password");
+    return options.has("--user") && options.has("--user-password") && options.has("--server") == settingsValues;
+}
+
+std::variant<SignIn, int> readSignIn(const Options& options, const std::string& toolName)
+{
+    const bool givenServer = options.has("--server");
+
+    bool representable = true;
+    auto windows1251 = [&](const std::string& what, const std::string& utf8) {
+        auto bytes = platform::utf8ToCp1251(utf8);
+        if (!bytes) {
+            std::cerr << toolName << ": the " << what << " has a character that Windows-1251 cannot hold\n";
+            representable = false;
+        }
+        return bytes.value_or(std::string());
+    };
+
+    SignIn signIn;
+    if (givenServer) {
+        const auto password = secret(options.value("--password"));
+        if (!password) {
+            std::cerr << toolName << ": the settings password was not given on standard input\n";
+            return kWrongCommandLine;
+        }
+        signIn.settings = {windows1251("login", options.value("--login")), windows1251("password", *password),
+                           windows1251("database", options.value("--database")),
+                           windows1251("server", options.value("--server"))};
+    } else {
+        try {
+            signIn.settings = ReadConnectionSettings();
+        } catch (const std::exception& error) {
+            std::cerr << toolName << ": cannot read " << ConnectionSettingsPath() << ": " << error.what() << '\n';
+            return kSettingsUnreadable;
+        }
+    }
+    const auto userPassword = secret(options.value("--user-password"));
+    if (!userPassword) {
+        std::cerr << toolName << ": the user's password was not given on standard input\n";
+        return kWrongCommandLine;
+    }
+    signIn.userLogin = windows1251("user login", options.value("--user"));
+    signIn.userPassword = windows1251("user password", *userPassword);
+    if (!representable)
+        return kWrongCommandLine;
+    return signIn;
+}
+
+std::variant<std::optional<UserCredentials>, int> readFurtherUser(const Options& options, const std::string& loginOption,
+                                                                  const std::string& passwordOption,
+                                                                  const std::string& toolName)
+{
+    if (!options.has(loginOption) && !options.has(passwordOption))
+        return std::nullopt;
+    if (!options.has(loginOption) || !options.has(passwordOption)) {
+        std::cerr << toolName << ": " << loginOption << " and " << passwordOption << " go together\n";
+        return kWrongCommandLine;
+    }
+    const auto password = secret(options.value(passwordOption));
+    if (!password) {
+        std::cerr << toolName << ": the " << passwordOption << " was not given on standard input\n";
+        return kWrongCommandLine;
+    }
+    const auto login = platform::utf8ToCp1251(options.value(loginOption));
+    const auto password1251 = platform::utf8ToCp1251(*password);
+    if (!login || !password1251) {
+        std::cerr << toolName << ": " << loginOption << " or " << passwordOption
+                  << " has a character that Windows-1251 cannot hold\n";
+        return kWrongCommandLine;
+    }
+    return std::optional<UserCredentials>(UserCredentials{*login, *password1251});
+}
+
+void signInUser(db::Connection& connection, const SignIn& signIn)
+{
+    std::string address = "127.0.0.1";
+    try {
+        address = platform::firstIPv4OfHostName();
+    } catch (const std::exception&) {
+        // The server does not depend on it; the loopback address stands in.
+    }
+    connection.close();
+    connection.setConnectionString(fromText8(BuildConnectionString(signIn.settings)));
+    connection.open();
+    const GetUserReply reply = readGetUserReply(connection.query(fromText8(
+        GetUserStatement(signIn.userLogin, signIn.userPassword, "NULL", address, platform::computerName()))));
+    connection.close();
+    if (!reply.message.isEmpty())
+        throw std::runtime_error(reply.message.toStdString());
+    if (reply.shiftedDatabaseLogin.isEmpty())
+        throw std::runtime_error("GET_USER handed out no database login for the user");
+    if (reply.passwordTerm.value() < 0)
+        throw std::runtime_error("the user's password has expired: change it in the program first");
+
+    connection.setConnectionString(fromText8(BuildConnectionString(reply.userConnection(signIn.settings))));
+    connection.open();
+}
+
+} // namespace tool
