@@ -22,8 +22,9 @@
 # files it builds with (the prefix's CMake toolchain, the self-test program)
 # are in scripts/build_windows_deps/.
 #
-# It takes long: about 20-25 minutes on 2 cores (Qt is nearly all of it). The
-# prefix is ~76 MB and relocatable; the work folder grows to ~2.2 GB.
+# It takes long: about half an hour on 2 quiet cores, over an hour on a busy
+# machine (Qt is nearly all of it). The prefix is ~76 MB and relocatable; the
+# work folder grows to ~2.2 GB.
 # scripts/build_windows.sh finds the result in the default PREFIX by itself.
 #
 # Usage (on Debian 12, as root or with sudo; adds deb-src entries to apt if it has none):
@@ -42,6 +43,8 @@
 #     SELFTEST=0        skip the final Wine check
 #     ARCHIVE=1         also pack the prefix as PREFIX.tar.xz with its .sha256
 #                       (what QEL_WINDOWS_DEPS_TARBALL takes)
+#     CLEAN_WORK=1      remove WORKDIR once the prefix is complete (scripts/test.sh,
+#                       which builds the libraries where none are found, does)
 #
 # Each step is skipped when its output already exists, so the script can be run
 # again after a failure and continues where it stopped (the Qt build is an
@@ -78,7 +81,7 @@ say() { printf '\n==> [%s +%dm%02ds] %s\n' "$(date +%H:%M:%S)" $(((SECONDS - T0)
 die() { printf '\n!!! %s\n' "$*" >&2; exit 1; }
 
 mkdir -p "$PREFIX" "$SRC" "$BUILD"
-say "This takes long: about 20-25 minutes on 2 cores, Qt is nearly all of it (run again, it continues where it stopped)."
+say "This takes long: about half an hour on 2 cores, Qt is nearly all of it (run again, it continues where it stopped)."
 say "prefix $PREFIX, work folder $WORK, $JOBS jobs, steps: $STEPS"
 
 # ---------------------------------------------------------------- packages ---
@@ -113,11 +116,23 @@ fetch() {
 # The versions: those of the installed Linux packages built from each source.
 # The target Qt must be the host Qt's version (its tools build the target's).
 installed_version() { dpkg-query -W -f='${Version}' "$1"; }
+# Only the sources of the parts the prefix still lacks.
 step_sources() {
-  ensure_deb_src
-  fetch "qt6-base=$(installed_version qt6-base-dev)" 'qt6-base-*'
-  fetch "sqlite3=$(installed_version libsqlite3-dev)" 'sqlite3-*'
-  fetch "libjpeg-turbo=$(installed_version libjpeg62-turbo-dev)" 'libjpeg-turbo-*'
+  local -A wanted=(
+    [qt]="qt6-base=$(installed_version qt6-base-dev) qt6-base-*"
+    [sqlite]="sqlite3=$(installed_version libsqlite3-dev) sqlite3-*"
+    [jpeg]="libjpeg-turbo=$(installed_version libjpeg62-turbo-dev) libjpeg-turbo-*"
+  )
+  local part spec glob
+  for part in qt sqlite jpeg; do
+    if qel_windows_deps_complete "$PREFIX" "$part"; then
+      say "sources: $part already in $PREFIX"
+      continue
+    fi
+    ensure_deb_src
+    read -r spec glob <<<"${wanted[$part]}"
+    fetch "$spec" "$glob"
+  done
 }
 srcdir() {  # srcdir GLOB -> the unpacked source folder
   local d
@@ -378,5 +393,9 @@ if [[ ${ARCHIVE:-0} == 1 ]]; then
   say "archive: $PREFIX.tar.xz"
   tar -C "$PREFIX" -cJf "$PREFIX.tar.xz" .
   (cd "$(dirname "$PREFIX")" && sha256sum "$(basename "$PREFIX").tar.xz" >"$(basename "$PREFIX").tar.xz.sha256")
+fi
+if [[ ${CLEAN_WORK:-0} == 1 ]]; then
+  say "removing the work folder $WORK"
+  rm -rf "$WORK"
 fi
 say "all done: $PREFIX ($(du -sh "$PREFIX" | cut -f1))"

@@ -10,7 +10,8 @@
 # the program's fixed update address reaches it), the demo user signed in, and
 # "QEL 23.exe" expected replaced by the served bytes through the hidden batch
 # file and started again.
-# Not part of the test command: it starts a whole Wine desktop session.
+# The last part of scripts/test.sh; it starts its own Xvfb (on a free display)
+# and a Wine prefix of its own, and ends both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install_packages.sh package-check
@@ -34,10 +35,12 @@ unzip -q "$zip_file" -d "$work/unpacked"
 # The unpacked folder holds nothing of the build: no Qt on any search path.
 unset WINEPATH
 
-display=:$((100 + RANDOM % 800))
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number (other Xvfb servers may run).
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || { echo "FAILED: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.2; done
 wine cmd /c echo ok >/dev/null 2>&1   # the Wine prefix, before the program's clock starts
 

@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Builds everything, then takes the README's screenshots of the real windows
-# under Xvfb, on the demo database: docs/signin.png and docs/main.png.
+# under Xvfb, on the demo database: docs/signin.png and docs/main.png of the
+# Linux program; then docs/windows-main.png of the Windows package under Wine
+# with the real windows platform (scripts/check_windows_package.sh --screenshot,
+# which goes on with its check of the self-update).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/windows_deps.sh
 bash scripts/setup.sh
 out="$(pwd)/docs"
-cd build/bin
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x1000x24" ./qel-screenshots "$out"
+(cd build/bin && QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x1000x24" ./qel-screenshots "$out")
+qel_ensure_windows_deps
+export QEL_WINDOWS_DEPS
+bash scripts/package_windows.sh
+bash scripts/check_windows_package.sh --screenshot

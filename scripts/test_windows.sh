@@ -10,23 +10,27 @@ source "$(dirname "$0")/build_windows.sh"
 # with Wine's own background services started now, on no terminal or pipe:
 # started by the first test instead, they would hold its output open and CTest
 # would wait for them.
-wineserver -w   # the server of the Wine check above ends first
+# The server of the Wine check above, or one an interrupted run left running
+# for good, ends first (waiting for the latter would never end).
+wineserver -k 2>/dev/null || true
+wineserver -w
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c echo ok </dev/null >/dev/null 2>&1
-# Tests that go through a real ODBC driver use the SQLite ODBC driver, which
-# has no Windows build here: they are not run under Wine, and named.
-needs_odbc='/Odbc( |$)|^ServerCheck\.OverARealOdbcDriver|^DbTest\.AStatementBlockedByAnotherConnection|^ServerCheck\.AMissingForeignKeyIsAWarningNotAFailure'
-# Wine's own limit, not the program's: its WinInet ends a body without a
-# length at a reset as if it were complete.
-wine_limits='^DownloadFileTest\.BodyCutOffBeforeItsEndFails'
-not_under_wine="$needs_odbc|$wine_limits"
-echo "Not run under Wine (they need the SQLite ODBC driver, which has no Windows build here):"
-ctest --test-dir "$BUILD_DIR" -N -R "$needs_odbc" | sed -n 's/^ *Test *#[0-9]*: /  skipped: /p'
-echo "Not run under Wine (Wine's WinInet differs from Windows here):"
-ctest --test-dir "$BUILD_DIR" -N -R "$wine_limits" | sed -n 's/^ *Test *#[0-9]*: /  skipped: /p'
+# The tests over a real ODBC driver reach this machine's unixODBC and its
+# SQLite ODBC driver through Wine's ODBC layer. Tests of what Wine does not do
+# as Windows does are not run here, and named with the reason.
+not_under_wine=(
+  "DownloadFileTest.BodyOfUnannouncedLengthEndedByAResetFails|under Wine 8, WinInet reads a body of unannounced length cut off by a connection reset as whole"
+)
+exclude=""
+echo "Not run under Wine:"
+for entry in "${not_under_wine[@]}"; do
+  echo "  ${entry%%|*}: ${entry#*|}"
+  exclude+="${exclude:+|}^${entry%%|*}\$"
+done
 status=0
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 -E "$not_under_wine" || status=$?
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 -E "$exclude" || status=$?
 # Programs the tests left behind in this prefix end with its server (trap).
 if ((status)); then
   echo "Windows tests under Wine FAILED" >&2

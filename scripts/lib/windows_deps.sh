@@ -2,7 +2,7 @@
 # (Qt 6 for win32-g++, SQLite, libjpeg-turbo, the mingw runtime DLLs) holds,
 # where scripts/build_windows_deps.sh makes one, and qel_find_windows_deps,
 # which sets QEL_WINDOWS_DEPS to a complete prefix or explains how to get one
-# and fails.
+# and fails (qel_ensure_windows_deps builds one instead).
 #
 # qel_find_windows_deps looks, in order, at:
 #   1. QEL_WINDOWS_DEPS already set: a prefix made by build_windows_deps.sh.
@@ -110,17 +110,20 @@ qel_unpack_windows_deps() {
   QEL_WINDOWS_DEPS=$target
 }
 
-qel_find_windows_deps() {
+# qel_locate_windows_deps: sets QEL_WINDOWS_DEPS as qel_find_windows_deps
+# does; fails quietly when nothing is found, loudly when QEL_WINDOWS_DEPS or
+# the archive is given but unusable.
+qel_locate_windows_deps() {
   if [[ -n ${QEL_WINDOWS_DEPS:-} ]]; then
     qel_windows_deps_complete "$QEL_WINDOWS_DEPS" && return 0
     echo "QEL_WINDOWS_DEPS=$QEL_WINDOWS_DEPS is not a complete prefix of the Windows libraries; it lacks:" >&2
     qel_windows_deps_missing "$QEL_WINDOWS_DEPS" | sed 's/^/  /' >&2
-    return 1
+    return 2
   fi
   qel_choose_windows_deps_tarball
   if [[ -f $QEL_WINDOWS_DEPS_TARBALL ]]; then
-    qel_unpack_windows_deps
-    return
+    qel_unpack_windows_deps || return 2
+    return 0
   fi
   if qel_windows_deps_complete "$QEL_WINDOWS_DEPS_BUILT"; then
     QEL_WINDOWS_DEPS=$QEL_WINDOWS_DEPS_BUILT
@@ -135,15 +138,47 @@ qel_find_windows_deps() {
       return 0
     fi
   done
+  return 1
+}
+
+qel_find_windows_deps() {
+  local found=0
+  qel_locate_windows_deps || found=$?
+  ((found == 1)) || return "$found"
   cat >&2 <<MSG
 The Windows build needs Qt 6, SQLite and libjpeg built for Windows, and none were found
 (no archive $QEL_WINDOWS_DEPS_TARBALL,
 no prefix $QEL_WINDOWS_DEPS_BUILT).
-Build them once from Debian's source packages (about 25 minutes on 2 cores) with:
+Build them once from Debian's source packages (about half an hour on 2 cores) with:
 
     bash scripts/build_windows_deps.sh
 
-or set QEL_WINDOWS_DEPS_TARBALL to a windows-deps.tar.xz, or QEL_WINDOWS_DEPS to a prefix.
+(scripts/test.sh does this by itself), or set QEL_WINDOWS_DEPS_TARBALL to a
+windows-deps.tar.xz, or QEL_WINDOWS_DEPS to a prefix.
 MSG
   return 1
+}
+
+# qel_ensure_windows_deps: as qel_find_windows_deps, but where nothing is
+# found it builds the libraries into $QEL_WINDOWS_DEPS_BUILT with
+# scripts/build_windows_deps.sh (its work folder removed afterwards), once:
+# later runs find that prefix.
+qel_ensure_windows_deps() {
+  local found=0
+  qel_locate_windows_deps || found=$?
+  ((found == 1)) || return "$found"
+  cat <<MSG
+==> The Windows libraries (Qt 6, SQLite, libjpeg for Windows) were not found
+    (no archive $QEL_WINDOWS_DEPS_TARBALL, no prefix $QEL_WINDOWS_DEPS_BUILT).
+    Building them now from Debian's source packages into $QEL_WINDOWS_DEPS_BUILT.
+    This happens once and takes about half an hour on 2 cores (longer on a busy
+    machine; it needs the network for apt-get source); later runs reuse the prefix.
+    Stopped, it continues where it stopped on the next run.
+MSG
+  CLEAN_WORK=1 bash "$qel_repo/scripts/build_windows_deps.sh" "$QEL_WINDOWS_DEPS_BUILT" || return 1
+  qel_windows_deps_complete "$QEL_WINDOWS_DEPS_BUILT" || {
+    echo "scripts/build_windows_deps.sh ended without a complete prefix in $QEL_WINDOWS_DEPS_BUILT" >&2
+    return 1
+  }
+  QEL_WINDOWS_DEPS=$QEL_WINDOWS_DEPS_BUILT
 }

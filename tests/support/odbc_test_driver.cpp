@@ -1,5 +1,6 @@
 #include "odbc_test_driver.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -7,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <string>
 #endif
 #include <sql.h>
 #include <sqlext.h>
@@ -37,14 +40,57 @@ bool writeDriverIni(const QString& library)
     return true;
 }
 
+#ifdef _WIN32
+// Under Wine a Windows program's ODBC calls reach this machine's unixODBC
+// (Wine's odbc32 hands them on), which loads Linux drivers and opens files by
+// their Unix names. Variables set in the Windows program do not reach the Unix
+// side, so there the driver is named by its file in the connection string,
+// not registered.
+bool underWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// The Unix name of a file under Wine, by Wine's own mapping of the drives
+// (kernel32's wine_get_unix_file_name); empty where it has none.
+QString unixFileName(const QString& path)
+{
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix)
+        return {};
+    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    char* name = toUnix(native.c_str());
+    if (!name)
+        return {};
+    const QString result = QString::fromUtf8(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+#else
+constexpr bool underWine()
+{
+    return false;
+}
+#endif
+
 QString registerDriver()
 {
-    QTemporaryDir& folder = configFolder();
     const QString library = QStringLiteral(QEL_SQLITE_ODBC_DRIVER);
-    if (library.isEmpty() || !QFile::exists(library)) {
-        ADD_FAILURE() << "The SQLite ODBC driver (Debian: libsqliteodbc) is not installed; scripts/setup.sh installs it.";
+    // Under Wine the file is the Unix side's to find (unixODBC names it when missing).
+    if (library.isEmpty() || (!underWine() && !QFile::exists(library))) {
+        ADD_FAILURE() << "The SQLite ODBC driver (Debian: libsqliteodbc) is not installed; the build scripts install it."
+#ifdef _WIN32
+                      << " A Windows build reaches it only under Wine, through the machine's unixODBC."
+#endif
+            ;
         return kDriverName;
     }
+    if (underWine())
+        return library;
+    QTemporaryDir& folder = configFolder();
     if (!writeDriverIni(library))
         return kDriverName;
     QFile(folder.filePath(QStringLiteral("odbc.ini"))).open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -63,13 +109,28 @@ void traceInto(const QString& file)
 {
     driverName();
     if (!file.isEmpty()) {
-        QByteArray name = QFile::encodeName(file);
-        SQLSetConnectAttr(SQL_NULL_HDBC, SQL_ATTR_TRACEFILE, name.data(), SQL_NTS);
+        // The wide form: a Windows build's SQLSetConnectAttr is the wide one.
+        QString name = driverSideName(file);
+        SQLSetConnectAttrW(SQL_NULL_HDBC, SQL_ATTR_TRACEFILE, name.data(), SQL_NTS);
     }
     SQLSetConnectAttr(SQL_NULL_HDBC, SQL_ATTR_TRACE,
                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(file.isEmpty() ? SQL_OPT_TRACE_OFF
                                                                                          : SQL_OPT_TRACE_ON)),
                       SQL_IS_UINTEGER);
+}
+
+QString driverSideName(const QString& path)
+{
+#ifdef _WIN32
+    if (underWine())
+        return unixFileName(path);
+#endif
+    return path;
+}
+
+QString dataSource(const QString& path)
+{
+    return QStringLiteral("file:") + driverSideName(path);
 }
 
 QString driverName()
@@ -92,7 +153,7 @@ std::unique_ptr<db::Connection> connect(const QString& path, int statementTimeou
 {
     auto connection = std::make_unique<db::Connection>();
     connection->setBackendFactory(backendFactory(statementTimeoutSeconds));
-    connection->setConnectionString(QStringLiteral("Data Source=file:%1").arg(path));
+    connection->setConnectionString(QStringLiteral("Data Source=") + dataSource(path));
     connection->open();
     return connection;
 }

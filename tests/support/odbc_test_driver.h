@@ -4,6 +4,9 @@
 // private folder named by ODBCSYSINI; the system's file is never touched).
 // Connections made here reach an SQLite database file through Qt's ODBC
 // driver and the program's ODBC backend, as SQL Server would be reached.
+// The Windows build reaches it only under Wine, through Wine's ODBC layer and
+// the Linux driver (named by its file: the private registration cannot reach
+// the Unix side); there the driver sees files by their Unix names.
 #include "db/connection.h"
 #include "db/odbc_backend.h"
 
@@ -16,6 +19,12 @@ namespace odbc_test_driver {
 // The name the driver is registered under; registers it on first use.
 // Fails the running test when the driver is not installed.
 QString driverName();
+
+// The name under which the driver opens the file `path`: the path itself, or
+// under Wine its Unix name.
+QString driverSideName(const QString& path);
+// The "Data Source" value naming the database file `path` for the driver.
+QString dataSource(const QString& path);
 
 // Has the driver manager (unixODBC) trace every call from now on, bound
 // parameters included, into `file`; an empty name ends the trace.

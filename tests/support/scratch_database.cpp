@@ -23,8 +23,9 @@ void ScratchDatabase::TearDown()
 QString ScratchDatabase::connectionString(const QString& login, const QString& password) const
 {
     return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=%2;"
-                          "Initial Catalog=QEL;Data Source=file:%3;Use Procedure for Prepare=1")
-        .arg(password, login, path);
+                          "Initial Catalog=QEL;Data Source=%3;Use Procedure for Prepare=1")
+        .arg(password, login,
+             route == Route::Odbc ? odbc_test_driver::dataSource(path) : QStringLiteral("file:") + path);
 }
 
 std::unique_ptr<db::Connection> ScratchDatabase::connect() const

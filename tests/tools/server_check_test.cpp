@@ -101,6 +101,7 @@ TEST_F(ServerCheck, OverARealOdbcDriverTheTablesAreChecked)
 {
     server_check::Target overOdbc = target();
     overOdbc.backendFactory = odbc_test_driver::backendFactory();
+    overOdbc.settings.DataSource = toText8(odbc_test_driver::dataSource(demo.path()));
     auto lines = server_check::run(overOdbc);
     EXPECT_TRUE(failures(lines).empty()) << ::testing::PrintToString(failures(lines));
     EXPECT_TRUE(has(lines, Outcome::Passed, "Table teacher_skills has a key that the server assigns"));
