@@ -50,9 +50,12 @@ QDateTime parseDateTime(const QString& text)
 
 QString cutToSize(const QString& text, int size)
 {
-    if (size <= 0 || text.size() <= size)
-        return text;
-    return text.left(text.at(size - 1).isHighSurrogate() ? size - 1 : size);
+    QString cut = size > 0 && text.size() > size ? text.left(size) : text;
+    // The first half of a character written in two UTF-16 units, left by this
+    // cut or by an editor's own length limit, would be invalid in the file.
+    if (!cut.isEmpty() && cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
 }
 
 Field::Field(Dataset& dataset, FieldDefinition definition)

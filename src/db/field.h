@@ -14,7 +14,8 @@ class Dataset;
 
 // A text cut to a column of `size` characters (0: no limit), counted as the
 // server counts them, in UTF-16 units: one fewer where the cut would split a
-// character written in two.
+// character written in two. A text ending in half of such a character loses
+// that half whatever its length.
 QString cutToSize(const QString& text, int size);
 
 struct LookupDefinition {

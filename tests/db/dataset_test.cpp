@@ -196,6 +196,9 @@ TEST_P(DatasetTest, FieldsConvertRefuseAndCut)
     // A cut to the field's size never leaves half of a character in two UTF-16 units.
     items->fieldByName("note").setValue(QString(299, u'я') + QStringLiteral("😀"));
     EXPECT_EQ(items->fieldByName("note").asString(), QString(299, u'я'));
+    // Nor keeps such a half that a line editor's length limit left.
+    items->fieldByName("note").setValue(QString(10, u'я') + QChar(0xD83D));
+    EXPECT_EQ(items->fieldByName("note").asString(), QString(10, u'я'));
 
     items->fieldByName("name").setValue(QStringLiteral("Очень длинное имя"));
     EXPECT_EQ(items->fieldByName("name").asString(), "Очень длин");

@@ -128,6 +128,7 @@ TEST_F(ServerCheck, AMissingForeignKeyIsAWarningNotAFailure)
 
     server_check::Target overOdbc = target();
     overOdbc.backendFactory = odbc_test_driver::backendFactory();
+    overOdbc.settings.DataSource = toText8(odbc_test_driver::dataSource(demo.path()));
     for (const server_check::Target& route : {target(), overOdbc}) {
         const auto lines = server_check::run(route);
         EXPECT_TRUE(failures(lines).empty()) << ::testing::PrintToString(failures(lines));
