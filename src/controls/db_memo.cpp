@@ -120,10 +120,10 @@ void DBMemo::writeToField()
     if (!f)
         return;
     QString text = toPlainText();
-    if (f->size() > 0 && text.size() > f->size()) {
+    if (const QString cut = db::cutToSize(text, f->size()); cut.size() != text.size()) {
         // Longer than the field holds: the surplus is not taken.
-        const int position = std::min(textCursor().position(), f->size());
-        text.truncate(f->size());
+        const int position = std::min(textCursor().position(), int(cut.size()));
+        text = cut;
         QScopedValueRollback guard(m_loading, true);
         document()->setPlainText(text);
         QTextCursor cursor = textCursor();

@@ -46,6 +46,8 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     buildMemberships();
     buildSkills();
     attachTableMenus();
+    // The work starts with the year: the keys go there when the window opens.
+    DBLookupComboBox2->setFocus();
     FormCreate(signIn);
 }
 
@@ -80,6 +82,9 @@ void TForm1::buildContentArea()
     ContentArea->setObjectName(QStringLiteral("ContentArea"));
     ContentArea->setFrameShape(QFrame::NoFrame);
     ContentArea->setWidgetResizable(true);
+    // The area only scrolls; taking the focus itself, it would hold the
+    // window's first Tab and arrow keys where the user sees no focus.
+    ContentArea->setFocusPolicy(Qt::NoFocus);
     Content = new QWidget;
     Content->setMinimumSize(kClientSize);
     ContentArea->setWidget(Content);

@@ -73,6 +73,12 @@ TEST_F(MemoTest, TypingEditsTheRecordAndWritesTheField)
     EXPECT_EQ(memo->toPlainText(), "fiZrstX12345");
     data->post();
     EXPECT_EQ(scalar("select note from items where id_item = 1").toString(), "fiZrstX12345");
+    // Nor half of a character written in two UTF-16 units.
+    memo->selectAll();
+    memo->insertPlainText(QStringLiteral("fiZrstX1234😀"));
+    EXPECT_EQ(data->fieldByName("note").asString(), "fiZrstX1234");
+    EXPECT_EQ(memo->toPlainText(), "fiZrstX1234");
+    data->cancel();
 
     // It follows the current record.
     data->next();

@@ -118,6 +118,22 @@ TEST_F(MainWindowTest, YearThenDepartmentThenTeacher)
     EXPECT_EQ(form->DBMemo1->toPlainText(), "Ответственность, умение работать в команде");
 }
 
+// Keyboard only: the window opens with the focus in the year picker; Down in
+// each picker takes its first entry, Tab goes on to the next picker.
+TEST_F(MainWindowTest, TheKeyboardAloneChoosesYearDepartmentAndTeacher)
+{
+    activate(form.get());
+    for (controls::DBLookupComboBox* picker :
+         {form->DBLookupComboBox2, form->DBLookupComboBox1, form->DBLookupComboboxEh1}) {
+        ASSERT_EQ(QApplication::focusWidget(), picker) << picker->objectName().toStdString();
+        press(Qt::Key_Down);
+        EXPECT_TRUE(picker->keyValue().isValid()) << picker->objectName().toStdString();
+        press(Qt::Key_Tab);
+    }
+    EXPECT_TRUE(form->currentTeacherKey().isValid());
+    EXPECT_TRUE(DM_MB->ADOQ_Publication->isOpen());
+}
+
 TEST_F(MainWindowTest, TheSameDepartmentOrYearSelectedAgain)
 {
     chooseTeacher(1);
