@@ -1,9 +1,9 @@
 #include "csv_reader.h"
 #include "demo_database.h"
+#include "lasting_process.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
@@ -26,7 +26,7 @@ protected:
     // standard input.
     ToolRun run(const QStringList& arguments, const QByteArray& passwords = "gate2026\ndemo2026\n") const
     {
-        QProcess tool;
+        QProcess& tool = testing_support::lastingProcess();
         tool.setProgram(QStringLiteral(QEL_REPORT));
         tool.setArguments(QStringList{"--server", demo.dataSource(), "--database", "QEL", "--login", "qel_gate",
                                       "--password", "-", "--user", "demo", "--user-password", "-"}

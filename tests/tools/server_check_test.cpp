@@ -1,11 +1,10 @@
 #include "demo_database.h"
+#include "lasting_process.h"
 #include "odbc_test_driver.h"
 #include "server_check.h"
 
 #include "signin/get_user_reply.h"
 #include "signin/text8.h"
-
-#include <QProcess>
 
 #include <gmock/gmock.h>
 
@@ -209,43 +208,36 @@ TEST_F(ServerCheck, ALoginThatIsThereTwiceFails)
 
 TEST_F(ServerCheck, TheToolReadsTheSettingsFileBesideItAndExitsWithTheOutcome)
 {
-    QProcess tool;
-    tool.setProgram(QStringLiteral(QEL_CHECK_SERVER));
-    tool.setArguments({"--user", "demo", "--user-password", "-", "--server", demo.dataSource(), "--database", "QEL",
-                       "--login", "qel_gate", "--password", "-"});
-    tool.start();
-    tool.write("gate2026\ndemo2026\n");
-    tool.closeWriteChannel();
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    const QString output = QString::fromUtf8(tool.readAllStandardOutput());
-    EXPECT_EQ(tool.exitCode(), 0) << output.toStdString();
-    EXPECT_THAT(output.toStdString(), HasSubstr("[ OK ] The user's database login \"qel_demo\" connects"));
-    EXPECT_THAT(output.toStdString(), ::testing::Not(HasSubstr("gate2026")));
+    struct Run {
+        int exitCode;
+        std::string output;
+    };
+    const auto runTool = [](const QStringList& arguments, const QByteArray& input) {
+        QProcess& tool = testing_support::lastingProcess();
+        tool.start(QStringLiteral(QEL_CHECK_SERVER), arguments);
+        tool.write(input);
+        tool.closeWriteChannel();
+        EXPECT_TRUE(tool.waitForFinished(60000));
+        return Run{tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()).toStdString()};
+    };
+    const QStringList arguments{"--user", "demo", "--user-password", "-", "--server", demo.dataSource(),
+                                "--database", "QEL", "--login", "qel_gate", "--password", "-"};
+    Run run = runTool(arguments, "gate2026\ndemo2026\n");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("[ OK ] The user's database login \"qel_demo\" connects"));
+    EXPECT_THAT(run.output, ::testing::Not(HasSubstr("gate2026")));
 
-    const QStringList arguments = tool.arguments();
-    tool.setArguments(arguments + QStringList{"--refused-user", "blocked", "--refused-password", "-"});
-    tool.start();
-    tool.write("gate2026\ndemo2026\nblocked2026\n");
-    tool.closeWriteChannel();
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    EXPECT_EQ(tool.exitCode(), 0);
-    EXPECT_THAT(QString::fromUtf8(tool.readAllStandardOutput()).toStdString(),
-                HasSubstr("[ OK ] GET_USER refuses \"blocked\" and hands out no database login"));
-    tool.setArguments(arguments);
+    run = runTool(arguments + QStringList{"--refused-user", "blocked", "--refused-password", "-"},
+                  "gate2026\ndemo2026\nblocked2026\n");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_THAT(run.output, HasSubstr("[ OK ] GET_USER refuses \"blocked\" and hands out no database login"));
 
     demo.sql(QStringLiteral("ALTER TABLE Publication DROP COLUMN Primech"));
-    tool.start();
-    tool.write("gate2026\ndemo2026\n");
-    tool.closeWriteChannel();
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    EXPECT_EQ(tool.exitCode(), 1);
-    EXPECT_THAT(QString::fromUtf8(tool.readAllStandardOutput()).toStdString(),
-                HasSubstr("[FAIL] Table Publication has the columns the program uses: Primech is missing"));
+    run = runTool(arguments, "gate2026\ndemo2026\n");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("[FAIL] Table Publication has the columns the program uses: Primech is missing"));
 
-    tool.setArguments({"--user", "demo"});
-    tool.start();
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    EXPECT_EQ(tool.exitCode(), 2);
+    EXPECT_EQ(runTool({"--user", "demo"}, {}).exitCode, 2);
 }
 
 } // namespace
