@@ -235,12 +235,19 @@ void OdbcBackend::endOpenTransaction(const QString& rollbackError)
         throw DatabaseError(rollbackError + u' ' + sqlErrorText(m_database.lastError()));
 }
 
+std::pair<OdbcOutcome, QVariantList> OdbcBackend::runWithResultRow(const BoundStatement& batch,
+                                                                   const QString& follow)
+{
+    OdbcOutcome outcome = runOnOwnHandle(batch);
+    QVariantList row = follow.isEmpty() ? outcome.firstRow : runOnOwnHandle({follow, {}}).firstRow;
+    return {std::move(outcome), std::move(row)};
+}
+
 int OdbcBackend::write(const BoundStatement& statement)
 {
-    const OdbcOutcome batch = runOnOwnHandle({m_dialect->writeBatch(statement.text), statement.parameters});
-    QVariantList countRow = batch.firstRow;
-    if (const QString follow = m_dialect->rowCountStatement(); !follow.isEmpty())
-        countRow = runOnOwnHandle({follow, {}}).firstRow;
+    const QVariantList countRow =
+        runWithResultRow({m_dialect->writeBatch(statement.text), statement.parameters}, m_dialect->rowCountStatement())
+            .second;
     return countOf(countRow.value(0));
 }
 
@@ -249,10 +256,8 @@ InsertResult OdbcBackend::insert(const BoundStatement& statement)
     // The batch's results in order: the INSERT's row count, then, in the
     // batch or the statement after it, the key and the server's own count of
     // the rows the INSERT added.
-    const OdbcOutcome batch = runOnOwnHandle({m_dialect->insertBatch(statement.text), statement.parameters});
-    QVariantList keyRow = batch.firstRow;
-    if (const QString follow = m_dialect->identityStatement(); !follow.isEmpty())
-        keyRow = runOnOwnHandle({follow, {}}).firstRow;
+    const auto [batch, keyRow] = runWithResultRow(
+        {m_dialect->insertBatch(statement.text), statement.parameters}, m_dialect->identityStatement());
     InsertResult result{batch.rows, keyRow.value(0)};
     if (keyRow.size() > 1)
         result.rows = countOf(keyRow[1]);

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace db {
 
@@ -69,6 +70,10 @@ private:
     // Run on a statement handle of the backend's own on the connection, each
     // parameter bound in its column's type: for row writes.
     OdbcOutcome runOnOwnHandle(const BoundStatement& statement);
+    // Runs a write's batch on the own handle; with it, the row the batch
+    // selected, or the one that `follow` (where the dialect needs it) selects
+    // right after it.
+    std::pair<OdbcOutcome, QVariantList> runWithResultRow(const BoundStatement& batch, const QString& follow);
     [[noreturn]] void fail(const QSqlError& error) const { throw failure(error); }
     bool isConnectionLost(const QSqlError& error) const;
 
