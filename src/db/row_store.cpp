@@ -69,25 +69,21 @@ void RowStore::sortBy(int column)
 {
     if (column < 0)
         return;
-    if (m_unknown.isEmpty()) {
-        std::stable_sort(m_rows.begin(), m_rows.end(),
-                         [column](const Row& a, const Row& b) { return sortsBefore(a.at(column), b.at(column)); });
-    } else {
-        // The marks go with their rows.
-        QVector<int> order(m_rows.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return sortsBefore(m_rows[a].at(column), m_rows[b].at(column));
-        });
-        QVector<Row> rows;
+    // Sorted as positions, so that the unknown-column marks go with their rows.
+    QVector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return sortsBefore(m_rows[a].at(column), m_rows[b].at(column)); });
+    QVector<Row> rows;
+    rows.reserve(order.size());
+    for (const int row : std::as_const(order))
+        rows.append(std::move(m_rows[row]));
+    m_rows = std::move(rows);
+    if (!m_unknown.isEmpty()) {
         QVector<QBitArray> unknown;
-        rows.reserve(order.size());
         unknown.reserve(order.size());
-        for (const int row : std::as_const(order)) {
-            rows.append(std::move(m_rows[row]));
+        for (const int row : std::as_const(order))
             unknown.append(m_unknown[row]);
-        }
-        m_rows = std::move(rows);
         m_unknown = std::move(unknown);
     }
     changed();

@@ -173,9 +173,11 @@ bool TableWriteBack::readBack(PendingRecord& record, const QVariant& identity) c
     QVector<ColumnValue> key;
     for (const QString& name : m_table.keyColumns) {
         const int column = columnIndex(name);
+        if (column < 0)
+            return false;
         const bool assigned = name.compare(m_table.identityColumn, Qt::CaseInsensitive) == 0;
         const QVariant value = assigned ? identity : record.value(column);
-        if (column < 0 || value.isNull())
+        if (value.isNull())
             return false;
         key.append({*m_table.column(name), value});
     }
