@@ -48,7 +48,7 @@ int usage()
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const auto options = tool::Options::parse(argc, argv);
+    const auto options = tool::applicationOptions();
     if (!options || !options->unknown(std::string(tool::kSignInOptionNames) + " --sqlite-odbc-driver --refused-user --refused-password").empty()
         || !tool::hasSignInOptions(*options))
         return usage();

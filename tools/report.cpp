@@ -114,17 +114,6 @@ int writeProfiles(db::Connection& connection, const QVector<reports::Teacher>& t
     return 0;
 }
 
-// The arguments as UTF-8, decoded by Qt: on Windows from the wide command
-// line, so that a Cyrillic department name arrives whole whatever the code page.
-std::vector<std::string> decodedArguments()
-{
-    const QStringList all = QCoreApplication::arguments();
-    std::vector<std::string> arguments;
-    for (qsizetype i = 1; i < all.size(); ++i)
-        arguments.push_back(all[i].toStdString());
-    return arguments;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -133,7 +122,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    const auto options = tool::Options::parse(decodedArguments());
+    const auto options = tool::applicationOptions();
     if (!options
         || !options->unknown(std::string(tool::kSignInOptionNames)
                              + " --year --department --document --format --out --teacher")

@@ -7,11 +7,24 @@
 #include "signin/get_user_statement.h"
 #include "signin/text8.h"
 
+#include <QCoreApplication>
+
 #include <iostream>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace tool {
+
+std::optional<Options> applicationOptions()
+{
+    const QStringList all = QCoreApplication::arguments();
+    std::vector<std::string> arguments;
+    for (qsizetype i = 1; i < all.size(); ++i)
+        arguments.push_back(all[i].toStdString());
+    return Options::parse(arguments);
+}
+
 namespace {
 
 std::optional<std::string> secret(const std::string& value)

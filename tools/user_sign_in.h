@@ -35,6 +35,11 @@ struct SignIn {
 inline constexpr int kWrongCommandLine = 2;
 inline constexpr int kSettingsUnreadable = 3;
 
+// The command line of a tool with an application object as options, its
+// arguments decoded by Qt: on Windows from the wide command line, so that a
+// Cyrillic login or name arrives whole whatever the code page.
+std::optional<Options> applicationOptions();
+
 // Whether the command line has the user's options and either all four
 // settings values or none.
 bool hasSignInOptions(const Options& options);

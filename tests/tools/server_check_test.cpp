@@ -227,6 +227,12 @@ TEST_F(ServerCheck, TheToolReadsTheSettingsFileBesideItAndExitsWithTheOutcome)
     EXPECT_THAT(run.output, HasSubstr("[ OK ] The user's database login \"qel_demo\" connects"));
     EXPECT_THAT(run.output, ::testing::Not(HasSubstr("gate2026")));
 
+    // A Cyrillic login and password arrive whole, on Windows too (wide command line).
+    run = runTool({"--user", "новый", "--user-password", "пароль2026", "--server", demo.dataSource(), "--database",
+                   "QEL", "--login", "qel_gate", "--password", "-"},
+                  "gate2026\n");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+
     run = runTool(arguments + QStringList{"--refused-user", "blocked", "--refused-password", "-"},
                   "gate2026\ndemo2026\nblocked2026\n");
     EXPECT_EQ(run.exitCode, 0);
