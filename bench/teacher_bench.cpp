@@ -47,10 +47,7 @@ struct Program {
     {
         DM_MB = &dataModule;
         form = std::make_unique<TForm1>([this] {
-            dataModule.ADOCon->setConnectionString(benchConnectionString(benchDatabasePath()));
-            dataModule.ADOCon->open();
-            dataModule.session()->setSignedInLogin(QStringLiteral("bench"));
-            loadSessionData(dataModule);
+            startSession(dataModule, benchConnectionString(benchDatabasePath()), QStringLiteral("bench"));
             return true;
         });
         form->show();
@@ -68,7 +65,8 @@ Program& program()
     return shared;
 }
 
-// The same teacher's rows through plain queries.
+// The same teacher's rows through plain queries (the statements as SQLite
+// takes them: without the catalog and schema names).
 double plainSeconds(int teacher)
 {
     QSqlDatabase plain = QSqlDatabase::database(QStringLiteral("bench-plain"));
@@ -85,21 +83,15 @@ int takeTeacher()
     return teacher;
 }
 
-// The teacher rule's dataset steps, as the main window runs them.
+// The data module's teacher rule, as the main window runs it, then every
+// field of every row read.
 void reopenOn(TDM_MB& dm, int teacher)
 {
-    const QStringList statements = teacherStatements(teacher);
-    const QList<db::Dataset*> datasets = dm.teacherBoundDatasets();
-    for (int i = 0; i < datasets.size(); ++i) {
-        datasets[i]->close();
-        datasets[i]->setSql(statements[i]);
-        datasets[i]->setLockType(db::Dataset::LockType::Optimistic);
-        datasets[i]->open();
-        for (const auto& field : datasets[i]->fields())
-            for (int row = 0; row < datasets[i]->recordCount(); ++row)
+    dm.showTeacher(teacher);
+    for (db::Dataset* dataset : dm.teacherBoundDatasets())
+        for (const auto& field : dataset->fields())
+            for (int row = 0; row < dataset->recordCount(); ++row)
                 benchmark::DoNotOptimize(field->displayTextAt(row));
-    }
-    dm.ADOQ_PublicationType->open();
 }
 
 // The signed-in user of the benchmark database, without a main window.
@@ -115,9 +107,8 @@ void ChooseTeacher(benchmark::State& state)
     static BenchSession session;
     static const bool opened = [] {
         dm.setSession(&session);
-        dm.ADOCon->setConnectionString(benchConnectionString(benchDatabasePath()));
-        dm.ADOCon->open();
-        loadSessionData(dm); // the lookup datasets, as after a sign-in
+        // The lookup datasets, as after a sign-in.
+        startSession(dm, benchConnectionString(benchDatabasePath()), QStringLiteral("bench"));
         return true;
     }();
     benchmark::DoNotOptimize(opened);

@@ -149,8 +149,7 @@ int main(int argc, char* argv[])
     ToolSession session(userLogin);
     dataModule.setSession(&session);
     try {
-        tool::signInUser(*dataModule.ADOCon, std::get<tool::SignIn>(signIn));
-        loadSessionData(dataModule);
+        startSession(dataModule, tool::signInUser(*dataModule.ADOCon, std::get<tool::SignIn>(signIn)), userLogin);
     } catch (const std::exception& error) {
         return refuse(QStringLiteral("the sign-in of \"%1\" failed: %2").arg(userLogin, QString::fromUtf8(error.what())));
     }

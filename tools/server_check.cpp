@@ -3,18 +3,18 @@
 #include "data/embedded_get_user.h"
 #include "data/schema.h"
 #include "db/errors.h"
-#include "db/odbc_backend.h"
-#include "db/tsql_translation.h"
-#include "platform/workstation.h"
 #include "signin/get_user_reply.h"
-#include "signin/get_user_statement.h"
+#include "signin/sign_in_exchange.h"
 #include "signin/text8.h"
+#include "user_sign_in.h"
 
 #include <QStringList>
 
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <variant>
 
 namespace server_check {
 namespace {
@@ -126,20 +126,6 @@ bool fits(const db::ColumnInfo& column, Need need, int size)
     return false;
 }
 
-enum class Server { Embedded, SqlServer, OtherOdbc };
-
-// A database reached through a backend of the caller's is taken as one
-// without logins or per-table permissions (see Target).
-Server serverOf(db::Connection& connection, const Target& target)
-{
-    if (target.backendFactory)
-        return Server::OtherOdbc;
-    auto* odbc = dynamic_cast<db::OdbcBackend*>(&connection.backend());
-    if (!odbc)
-        return Server::Embedded;
-    return odbc->dialect().isSqlServer() ? Server::SqlServer : Server::OtherOdbc;
-}
-
 // Whether a statement runs; the server's refusal otherwise.
 std::optional<QString> refusalOf(db::Connection& connection, const QString& statement)
 {
@@ -176,13 +162,15 @@ public:
     {
         registerEmbeddedGetUser();
         std::unique_ptr<db::Connection> user = m_target.backendFactory ? openDirectly() : signIn();
-        if (user) {
-            checkTables(*user);
-            checkForeignKeys(*user);
-            checkCollations(*user);
-            checkUserRights(*user);
-            checkDuplicateLogins(*user);
-        }
+        // What is checked over the user's own login, in this order; the
+        // tables first, as the later checks skip what they found missing.
+        using Check = void (Checker::*)(db::Connection&);
+        static constexpr Check kChecks[] = {&Checker::checkTables, &Checker::checkForeignKeys,
+                                            &Checker::checkCollations, &Checker::checkUserRights,
+                                            &Checker::checkDuplicateLogins};
+        if (user)
+            for (const Check check : kChecks)
+                (this->*check)(*user);
         return std::move(m_lines);
     }
 
@@ -229,38 +217,32 @@ private:
         return user;
     }
 
-    // As the program signs in: the settings file's login, GET_USER, then the
-    // user's own database login.
+    // As the program signs in (SignInExchange): the settings file's login,
+    // GET_USER, then the user's own database login, on one connection.
     std::unique_ptr<db::Connection> signIn()
     {
         const QString gatewayLogin = fromText8(m_target.settings.UserID);
-        auto gateway = connection(m_target.settings);
-        try {
-            gateway->open();
-        } catch (const db::DatabaseError& error) {
-            check(false, QStringLiteral("The gateway login \"%1\" connects to %2").arg(gatewayLogin, where()),
-                  error.message());
+        const QString gatewayText = QStringLiteral("The gateway login \"%1\" connects to %2").arg(gatewayLogin, where());
+        auto connected = connection(m_target.settings);
+        SignInExchange exchange(*connected, m_target.settings);
+        if (const std::optional<QString> refusal = exchange.connectGateway()) {
+            check(false, gatewayText, *refusal);
             return nullptr;
         }
-        check(true, QStringLiteral("The gateway login \"%1\" connects to %2").arg(gatewayLogin, where()));
+        check(true, gatewayText);
 
-        std::string address = "127.0.0.1";
-        try {
-            address = platform::firstIPv4OfHostName();
-        } catch (const std::exception&) {
-            // The server does not depend on it; the loopback address stands in.
-        }
+        const Workstation workstation = tool::thisWorkstation();
         const QString userLogin = fromText8(m_target.userLogin);
         db::ResultSet row;
         try {
-            row = askGetUser(*gateway, m_target.userLogin, m_target.userPassword, address);
+            row = exchange.askGetUserRows(request(m_target.userLogin, m_target.userPassword), workstation);
         } catch (const std::exception& error) {
             check(false, QStringLiteral("The gateway login may run GET_USER"), QString::fromUtf8(error.what()));
             return nullptr;
         }
         check(true, QStringLiteral("The gateway login may run GET_USER"));
-        checkGatewayRights(*gateway);
-        checkRefusedUser(*gateway, address);
+        checkGatewayRights(*connected);
+        checkRefusedUser(exchange, workstation);
         const bool sixColumns = !row.rows.isEmpty() && row.columns.size() == kGetUserFieldCount
                              && row.rows.first().size() == kGetUserFieldCount;
         check(sixColumns, QStringLiteral("GET_USER returns one row of six columns"),
@@ -270,43 +252,45 @@ private:
             return nullptr;
 
         const GetUserReply reply = readGetUserReply(row);
-        check(reply.message.isEmpty(), QStringLiteral("GET_USER accepts the test user \"%1\"").arg(userLogin),
-              QStringLiteral("it answered \"%1\"").arg(reply.message));
+        std::optional<QString> refusal;
+        try {
+            refusal = tool::refusalOf(decideSignIn(reply, 1), reply);
+        } catch (const db::DatabaseError& error) {
+            refusal = error.message();
+        }
+        check(!refusal, QStringLiteral("GET_USER accepts the test user \"%1\"").arg(userLogin),
+              QStringLiteral("it answered \"%1\"").arg(refusal.value_or(QString())));
         const bool hasLogin = !reply.shiftedDatabaseLogin.isEmpty();
         check(hasLogin, QStringLiteral("GET_USER hands out a database login for \"%1\"").arg(userLogin),
               QStringLiteral("column 1 (the user's database login) is empty"));
-        if (!reply.message.isEmpty() || !hasLogin)
+        if (refusal || !hasLogin)
             return nullptr;
 
-        const TFirstConnectInfo info = reply.userConnection(m_target.settings);
-        gateway->close();
-        auto user = connection(info);
+        const QString databaseLogin = fromText8(reply.userConnection(m_target.settings).UserID);
         try {
-            user->open();
+            exchange.connectAsUser(reply);
         } catch (const db::DatabaseError& error) {
-            check(false, QStringLiteral("The user's database login \"%1\" connects").arg(fromText8(info.UserID)),
+            check(false, QStringLiteral("The user's database login \"%1\" connects").arg(databaseLogin),
                   error.message());
             return nullptr;
         }
-        check(true, QStringLiteral("The user's database login \"%1\" connects").arg(fromText8(info.UserID)));
-        return user;
+        check(true, QStringLiteral("The user's database login \"%1\" connects").arg(databaseLogin));
+        return connected;
     }
 
-    static db::ResultSet askGetUser(db::Connection& gateway, const std::string& login, const std::string& password,
-                                    const std::string& address)
+    static SignInRequest request(const std::string& login, const std::string& password)
     {
-        return gateway.query(
-            fromText8(GetUserStatement(login, password, "NULL", address, platform::computerName())));
+        return {fromText8(login), fromText8(password), QStringLiteral("NULL")};
     }
 
-    void checkRefusedUser(db::Connection& gateway, const std::string& address)
+    void checkRefusedUser(SignInExchange& exchange, const Workstation& workstation)
     {
         if (m_target.refusedLogin.empty())
             return;
         const QString login = fromText8(m_target.refusedLogin);
         try {
             const Line verdict = refusedUserVerdict(
-                login, askGetUser(gateway, m_target.refusedLogin, m_target.refusedPassword, address));
+                login, exchange.askGetUserRows(request(m_target.refusedLogin, m_target.refusedPassword), workstation));
             add(verdict.outcome, verdict.text);
         } catch (const std::exception& error) {
             check(false, QStringLiteral("GET_USER refuses \"%1\" and hands out no database login").arg(login),
@@ -321,9 +305,8 @@ private:
         const QString text = QStringLiteral("No login of QEL_User is there twice");
         // The embedded server groups in its own binary order unless told the
         // shared server's collation; SQL Server groups in the column's.
-        const QString collation = serverOf(user, m_target) == Server::Embedded
-                                    ? QStringLiteral(" COLLATE ") + QLatin1String(db::tsql::kServerCollation)
-                                    : QString();
+        const QString uniform = user.backend().uniformCollation();
+        const QString collation = uniform.isEmpty() ? QString() : QStringLiteral(" COLLATE ") + uniform;
         try {
             const db::ResultSet result = user.query(
                 QStringLiteral("SELECT QEL_login FROM QEL_User GROUP BY QEL_login%1 HAVING COUNT(*) > 1").arg(collation));
@@ -340,22 +323,18 @@ private:
     {
         const QString text = QStringLiteral("The gateway login can neither read nor change the tables");
         QStringList allowed;
-        switch (serverOf(gateway, m_target)) {
-        case Server::SqlServer: {
-            auto& odbc = static_cast<db::OdbcBackend&>(gateway.backend());
-            for (const schema::Table& table : schema::tables())
-                for (const char* permission : {"SELECT", "INSERT", "UPDATE", "DELETE"})
-                    if (odbc.hasPermission(QLatin1String(table.name), QLatin1String(permission)).value_or(false))
-                        allowed << QStringLiteral("%1 on %2").arg(QLatin1String(permission), QLatin1String(table.name));
-            break;
-        }
-        case Server::Embedded:
-        case Server::OtherOdbc:
-            for (const schema::Table& table : schema::tables())
-                if (!refusalOf(gateway, QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(QLatin1String(table.name))))
-                    allowed << QStringLiteral("SELECT on %1").arg(QLatin1String(table.name));
-            break;
-        }
+        // Where the server tells no permissions, a read is tried.
+        for (const schema::Table& table : schema::tables())
+            for (const char* permission : {"SELECT", "INSERT", "UPDATE", "DELETE"}) {
+                const QString name = QLatin1String(table.name);
+                const auto answer = gateway.backend().hasPermission(name, QLatin1String(permission));
+                const bool* told = std::get_if<bool>(&answer);
+                const bool may = told ? *told
+                                      : permission == std::string_view("SELECT")
+                                            && !refusalOf(gateway, QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(name));
+                if (may)
+                    allowed << QStringLiteral("%1 on %2").arg(QLatin1String(permission), name);
+            }
         check(allowed.isEmpty(), text, QStringLiteral("it may %1").arg(shortened(allowed)));
     }
 
@@ -462,26 +441,19 @@ private:
     void checkCollations(db::Connection& user)
     {
         const QString text = QStringLiteral("Text columns use a Cyrillic case-insensitive collation");
-        switch (serverOf(user, m_target)) {
-        case Server::Embedded:
-            add(Outcome::NotApplicable,
-                text + QStringLiteral(": not applicable, the embedded server compares every text one way, Cyrillic "
-                                      "and case-insensitive"));
-            return;
-        case Server::OtherOdbc:
-            add(Outcome::NotApplicable, text + QStringLiteral(": not applicable, this database has no collations"));
-            return;
-        case Server::SqlServer: break;
-        }
-        auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
         QStringList wrong;
         for (const schema::Table& table : schema::tables()) {
-            QHash<QString, QString> collations;
+            db::ServerAnswer<QHash<QString, QString>> answer;
             try {
-                collations = odbc.collations(QLatin1String(table.name));
+                answer = user.backend().collations(QLatin1String(table.name));
             } catch (const db::DatabaseError&) {
                 continue; // reported with the table
             }
+            if (const auto* notApplicable = std::get_if<db::NotApplicable>(&answer)) {
+                add(Outcome::NotApplicable, text + QStringLiteral(": not applicable, ") + notApplicable->reason);
+                return;
+            }
+            const auto& collations = std::get<QHash<QString, QString>>(answer);
             for (const schema::Column& column : table.columns) {
                 const QString collation = collations.value(QString::fromLatin1(column.name).toLower());
                 if (!collation.isEmpty() && !isCyrillicCaseInsensitive(collation))
@@ -494,7 +466,6 @@ private:
 
     void checkUserRights(db::Connection& user)
     {
-        const Server server = serverOf(user, m_target);
         QStringList unreadable;
         // Only the tables and columns that are there: what is missing is
         // reported above.
@@ -510,6 +481,16 @@ private:
         check(unreadable.isEmpty(), QStringLiteral("The user's login may read every table the program reads"),
               joined(unreadable));
 
+        // Where the server tells no permissions, a write that changes no row
+        // is tried on the tables the program edits; the reference tables and
+        // QEL_User's secret columns are not asked about then.
+        std::optional<QString> noPermissions;
+        const auto told = [&](const db::ServerAnswer<bool>& answer) -> std::optional<bool> {
+            if (const bool* allowed = std::get_if<bool>(&answer))
+                return *allowed;
+            noPermissions = std::get<db::NotApplicable>(answer).reason;
+            return std::nullopt;
+        };
         QStringList unwritable;
         QStringList writableReference;
         for (const schema::Table& table : schema::tables()) {
@@ -517,48 +498,46 @@ private:
             if (m_present.value(name).isEmpty())
                 continue;
             for (const char* permission : {"INSERT", "UPDATE", "DELETE"}) {
-                const bool allowed = mayWrite(user, server, table, QLatin1String(permission));
+                const std::optional<bool> answer = told(user.backend().hasPermission(name, QLatin1String(permission)));
+                const bool allowed =
+                    answer ? *answer : table.edited && mayWriteByTrying(user, table, QLatin1String(permission));
                 if (table.edited && !allowed)
                     unwritable << QStringLiteral("%1 on %2").arg(QLatin1String(permission), name);
                 if (!table.edited && allowed)
                     writableReference << QStringLiteral("%1 on %2").arg(QLatin1String(permission), name);
             }
         }
+        const auto edited = std::count_if(schema::tables().cbegin(), schema::tables().cend(),
+                                          [](const schema::Table& table) { return table.edited; });
         check(unwritable.isEmpty(),
-              QStringLiteral("The user's login may insert, change and delete rows of the ten tables the program edits"),
+              QStringLiteral("The user's login may insert, change and delete rows of the %1 tables the program edits")
+                  .arg(edited),
               QStringLiteral("it may not %1").arg(joined(unwritable)));
 
+        QStringList readable;
+        for (const QString& column : kSecretColumns)
+            if (told(user.backend().hasPermission(QStringLiteral("QEL_User"), QStringLiteral("SELECT"), column))
+                    .value_or(false))
+                readable << column;
         const QString readOnlyText = QStringLiteral(
             "The user's login cannot change the reference tables (users, their departments, teachers, years ...)");
         const QString secretText = QStringLiteral(
             "The user's login cannot read password digests or database logins in QEL_User");
-        if (server != Server::SqlServer) {
-            const QString why = QStringLiteral(": not applicable, this server has no per-table permissions");
+        if (noPermissions) {
+            const QString why = QStringLiteral(": not applicable, ") + *noPermissions;
             add(Outcome::NotApplicable, readOnlyText + why);
             add(Outcome::NotApplicable, secretText + why);
             return;
         }
         check(writableReference.isEmpty(), readOnlyText, QStringLiteral("it may %1").arg(shortened(writableReference)));
-        auto& odbc = static_cast<db::OdbcBackend&>(user.backend());
-        QStringList readable;
-        for (const QString& column : kSecretColumns)
-            if (odbc.hasPermission(QStringLiteral("QEL_User"), QStringLiteral("SELECT"), column).value_or(false))
-                readable << column;
         check(readable.isEmpty(), secretText, QStringLiteral("it may read %1").arg(readable.join(QStringLiteral(", "))));
     }
 
-    // SQL Server tells its permissions without a statement being run; a
-    // database without per-table permissions is tried with a statement that
+    // Whether the login may write the table, tried with a statement that
     // changes no row.
-    bool mayWrite(db::Connection& user, Server server, const schema::Table& table, const QString& permission)
+    bool mayWriteByTrying(db::Connection& user, const schema::Table& table, const QString& permission)
     {
         const QString name = QLatin1String(table.name);
-        if (server == Server::SqlServer)
-            return static_cast<db::OdbcBackend&>(user.backend())
-                .hasPermission(name, permission)
-                .value_or(false);
-        if (!table.edited)
-            return false; // the per-table question is not asked there (see above)
         // A column the program writes: not the key, which the server assigns.
         QStringList written = m_present.value(name);
         written.removeAll(identityKeyOf(table));

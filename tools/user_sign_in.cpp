@@ -3,8 +3,6 @@
 #include "db/connection.h"
 #include "platform/cp1251.h"
 #include "platform/workstation.h"
-#include "signin/get_user_reply.h"
-#include "signin/get_user_statement.h"
 #include "signin/text8.h"
 
 #include <QCoreApplication>
@@ -116,29 +114,47 @@ std::variant<std::optional<UserCredentials>, int> readFurtherUser(const Options&
     return std::optional<UserCredentials>(UserCredentials{*login, *password1251});
 }
 
-void signInUser(db::Connection& connection, const SignIn& signIn)
+Workstation thisWorkstation()
 {
     std::string address = "127.0.0.1";
     try {
         address = platform::firstIPv4OfHostName();
     } catch (const std::exception&) {
-        // The server does not depend on it; the loopback address stands in.
+        // The loopback address stands in.
     }
-    connection.close();
-    connection.setConnectionString(fromText8(BuildConnectionString(signIn.settings)));
-    connection.open();
-    const GetUserReply reply = readGetUserReply(connection.query(fromText8(
-        GetUserStatement(signIn.userLogin, signIn.userPassword, "NULL", address, platform::computerName()))));
-    connection.close();
-    if (!reply.message.isEmpty())
-        throw std::runtime_error(reply.message.toStdString());
+    return {address, platform::computerName()};
+}
+
+std::optional<QString> refusalOf(SignInDecision decision, const GetUserReply& reply)
+{
+    switch (decision) {
+    case SignInDecision::SelfUpdate:
+        return QStringLiteral("GET_USER handed out no database login: it asks the program to update itself first "
+                              "(update flag %1)")
+            .arg(reply.updateFlag.value());
+    case SignInDecision::ShowServerMessage: return reply.message;
+    case SignInDecision::ForcePasswordChange:
+        return QStringLiteral("the user's password has expired: change it in the program first");
+    case SignInDecision::OfferPasswordChange:
+    case SignInDecision::Accept: break;
+    }
+    return std::nullopt;
+}
+
+QString signInUser(db::Connection& connection, const SignIn& signIn)
+{
+    SignInExchange exchange(connection, signIn.settings);
+    if (const std::optional<QString> refusal = exchange.connectGateway())
+        throw std::runtime_error(refusal->toStdString());
+    const GetUserReply reply =
+        exchange.askGetUser({fromText8(signIn.userLogin), fromText8(signIn.userPassword), QStringLiteral("NULL")},
+                            thisWorkstation());
+    exchange.close();
+    if (const std::optional<QString> refusal = refusalOf(decideSignIn(reply, 1), reply))
+        throw std::runtime_error(refusal->toStdString());
     if (reply.shiftedDatabaseLogin.isEmpty())
         throw std::runtime_error("GET_USER handed out no database login for the user");
-    if (reply.passwordTerm.value() < 0)
-        throw std::runtime_error("the user's password has expired: change it in the program first");
-
-    connection.setConnectionString(fromText8(BuildConnectionString(reply.userConnection(signIn.settings))));
-    connection.open();
+    return exchange.userConnectionString(reply);
 }
 
 } // namespace tool

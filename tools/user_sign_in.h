@@ -12,6 +12,9 @@
 #include "command_line.h"
 
 #include "signin/connection_settings.h"
+#include "signin/sign_in_exchange.h"
+
+#include <QString>
 
 #include <optional>
 #include <string>
@@ -60,10 +63,22 @@ std::variant<std::optional<UserCredentials>, int> readFurtherUser(const Options&
                                                                   const std::string& passwordOption,
                                                                   const std::string& toolName);
 
-// Opens `connection` with the user's own database login. Throws
-// std::runtime_error with the reason: the server's message, or GET_USER's
-// refusal ("Неверный логин или пароль", a blocked account, a password that
-// must first be changed in the program).
-void signInUser(db::Connection& connection, const SignIn& signIn);
+// This computer as GET_USER is told of it; the loopback address where the
+// host name does not resolve (the server does not depend on it).
+Workstation thisWorkstation();
+
+// What keeps the program from signing the user in, in the tools' words: an
+// update the program would start first, the server's message, a password
+// that must first be changed in the program. Nullopt where the program signs
+// the user in (or merely offers a new password).
+std::optional<QString> refusalOf(SignInDecision decision, const GetUserReply& reply);
+
+// Signs the user in over `connection` as the program does (SignInExchange,
+// decideSignIn) and returns the connection string of the user's own database
+// login; the connection is left closed. Throws std::runtime_error with the
+// reason: the server's refusal of the gateway login, GET_USER's refusal
+// ("Неверный логин или пароль", a blocked account ...), or no database login
+// handed out.
+QString signInUser(db::Connection& connection, const SignIn& signIn);
 
 } // namespace tool

@@ -12,7 +12,7 @@
 // reports the action as not done, so the view's own state stays sound.
 #include "controls/dataset_model.h"
 #include "controls/grid_host.h"
-#include "controls/grid_layout.h"
+#include "controls/column_layout.h"
 
 #include <QItemSelectionModel>
 #include <QTableView>

@@ -2,7 +2,7 @@
 
 #include "controls/db_grid.h"
 #include "controls/dialogs.h"
-#include "controls/grid_layout.h"
+#include "controls/column_layout.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 // selection model) see it: what to draw, and where an editor's events and the
 // view's moves of its current row go. The grid implements it; the parts know
 // nothing else of the grid.
-#include "controls/grid_layout.h"
+#include "controls/column_layout.h"
 
 #include <QModelIndex>
 

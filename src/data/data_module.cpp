@@ -2,7 +2,9 @@
 
 #include "data/embedded_get_user.h"
 #include "data/schema.h"
+#include "data/teacher_list.h"
 #include "db/errors.h"
+#include "db/sql_text.h"
 
 #include <string_view>
 #include <vector>
@@ -194,6 +196,62 @@ void TDM_MB::attachRules()
     ADOQ_languages->addBeforePost(rule(&TDM_MB::ADOQ_languagesBeforePost));
     ADOT_uch_zvanie->addBeforePost(rule(&TDM_MB::ADOT_uch_zvanieBeforePost));
     ADOT_uch_step->addBeforePost(rule(&TDM_MB::ADOT_uch_stepBeforePost));
+}
+
+void TDM_MB::showTeacher(const QVariant& key)
+{
+    try {
+        openTeacherSections(db::sqlKeyText(key));
+    } catch (...) {
+        for (Dataset* dataset : teacherBoundDatasets())
+            dataset->close();
+        throw;
+    }
+}
+
+void TDM_MB::openTeacherSections(const QString& key)
+{
+    ADOQ_ScientificActivity->close();
+    ADOQ_ScientificActivity->setSql(QStringLiteral("Select * from ScientificActivity where id_t_fio = ") + key);
+    ADOQ_ScientificActivity->setLockType(Dataset::LockType::Optimistic);
+    ADOQ_ScientificActivity->open();
+
+    ADOQ_Lang_options->close();
+    ADOQ_Lang_options->setSql(QStringLiteral("select * from Language_options where id_teacher = ") + key);
+    ADOQ_Lang_options->open();
+    DS_Lang_options->setEnabled(true);
+
+    ADOQ_Publication->close();
+    ADOQ_Publication->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=") + key);
+    ADOQ_Publication->open();
+    DS_Publication->setEnabled(true);
+
+    ADOQ_teacher_skills->close();
+    ADOQ_teacher_skills->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[teacher_skills] WHERE id_teacher=") + key);
+    ADOQ_teacher_skills->open();
+    DS_teacher_skills->setEnabled(true);
+
+    ADOQ_organization_member->close();
+    ADOQ_organization_member->setSql(QStringLiteral("SELECT *  FROM [organization_member] WHERE id_teacher=") + key);
+    ADOQ_organization_member->open();
+    DS_organization_member->setEnabled(true);
+
+    ADOQ_PublicationType->open();
+}
+
+void TDM_MB::clearTeacher()
+{
+    ADOQ_ScientificActivity->close();
+    ADOQ_ScientificActivity->setLockType(Dataset::LockType::ReadOnly);
+    for (db::DataSource* source : {DS_Lang_options, DS_Publication, DS_teacher_skills, DS_organization_member})
+        source->setEnabled(false);
+}
+
+void TDM_MB::listTeachers(const QVariant& yearKey, const QVariant& departmentKey)
+{
+    ADOQ_FIO->close();
+    ADOQ_FIO->setSql(teacherListStatement(yearKey, departmentKey));
+    ADOQ_FIO->open();
 }
 
 QList<Dataset*> TDM_MB::teacherBoundDatasets() const

@@ -20,6 +20,20 @@ public:
     void setSession(SessionState* session) { m_session = session; }
     SessionState* session() const { return m_session; }
 
+    // The teacher rule. showTeacher reopens the five teacher-bound datasets
+    // on the teacher `key` with their statements, the scientific activity
+    // editable, and enables their data sources; all or nothing: should a step
+    // fail, every teacher-bound dataset is closed (no section goes on showing
+    // the previous teacher's rows, which a post would file under the new
+    // key) and the failure thrown. clearTeacher closes the scientific
+    // activity, read-only, and disables the other four data sources: they
+    // hold the previous teacher's rows, and show nothing and take no edits
+    // until a teacher is chosen again.
+    void showTeacher(const QVariant& key);
+    void clearTeacher();
+    // The teacher picker's list: the teachers of a year and a department.
+    void listTeachers(const QVariant& yearKey, const QVariant& departmentKey);
+
     // The teacher-bound and dictionary datasets, for whoever walks them all.
     QList<db::Dataset*> teacherBoundDatasets() const;
     QList<db::Dataset*> datasets() const;
@@ -80,6 +94,7 @@ private:
     QVariant teacherKeyForPost() const;
     void stampTeacher(db::Dataset& dataset, const QString& field);
     void stampLogin(db::Dataset& dataset);
+    void openTeacherSections(const QString& key);
 
     SessionState* m_session = nullptr;
 };

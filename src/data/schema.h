@@ -30,11 +30,11 @@ struct Column {
 struct Table {
     const char* name;
     // The program inserts, changes and deletes its rows; otherwise it only reads.
-    bool edited;
+    bool edited = false;
     // The server assigns the key of each new row: every table the program
     // inserts into, and the teachers, whose key the program treats as
     // server-assigned (some name no key column).
-    bool serverAssignsKeys;
+    bool serverAssignsKeys = false;
     // In the order of the data module's field definitions.
     std::vector<Column> columns;
 };

@@ -3,6 +3,15 @@
 #include "data/data_module.h"
 #include "db/sql_text.h"
 
+namespace {
+
+void setSessionDateFormat(TDM_MB& dm)
+{
+    dm.ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+}
+
+} // namespace
+
 void loadSessionData(TDM_MB& dm)
 {
     const QString login = db::sqlTextLiteral(dm.session() ? dm.session()->signedInLogin() : QString());
@@ -29,7 +38,21 @@ void loadSessionData(TDM_MB& dm)
     dm.ADOQ_ScientificActivity->open();
 }
 
-void setSessionDateFormat(TDM_MB& dm)
+void startSession(TDM_MB& dm, const QString& userConnectionString, const QString& signedInLogin)
 {
-    dm.ADOCon->execute(QStringLiteral("SET DATEFORMAT dmy"));
+    dm.ADOCon->close();
+    dm.ADOCon->setConnectionString(userConnectionString);
+    dm.ADOCon->open();
+    if (dm.session())
+        dm.session()->setSignedInLogin(signedInLogin);
+    loadSessionData(dm);
+    setSessionDateFormat(dm);
+}
+
+void resumeSession(TDM_MB& dm)
+{
+    dm.ADOCon->reopen();
+    setSessionDateFormat(dm);
+    for (db::Dataset* dataset : dm.datasets())
+        dataset->reopen();
 }

@@ -3,11 +3,14 @@
 // rows, and single-row writes with bound parameters.
 #include "db/field_type.h"
 
+#include <QHash>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+
+#include <variant>
 
 namespace db {
 
@@ -50,6 +53,18 @@ struct InsertResult {
     QVariant identity;
 };
 
+// A question about the server that does not apply to it, and why, in words
+// that follow "not applicable, ": "this server has no per-table permissions".
+struct NotApplicable {
+    QString reason;
+};
+template <typename T>
+using ServerAnswer = std::variant<T, NotApplicable>;
+inline NotApplicable noPerTablePermissions()
+{
+    return {QStringLiteral("this server has no per-table permissions")};
+}
+
 // The `key=value` pairs of a connection string, keys in lower case.
 using ConnectionParameters = QMap<QString, QString>;
 
@@ -70,6 +85,20 @@ public:
     // The table's foreign keys that the server enforces (none for a table it
     // does not have).
     virtual QVector<ForeignKeyInfo> foreignKeys(const QString& table) = 0;
+
+    // What a check of the server asks. Whether the connected login holds a
+    // permission (SELECT, INSERT, UPDATE, DELETE, EXECUTE) on a table or
+    // procedure, or on one column of it. Throws DatabaseError.
+    virtual ServerAnswer<bool> hasPermission(const QString& object, const QString& permission,
+                                             const QString& column = QString()) = 0;
+    // The collation of each text column of a table, by lower-case name.
+    // Throws DatabaseError.
+    virtual ServerAnswer<QHash<QString, QString>> collations(const QString& table) = 0;
+    // The one collation in which this server compares the text of every
+    // column, where it has one for all, for a statement to name where it
+    // would otherwise compare otherwise (a GROUP BY on the embedded server);
+    // empty where each column carries its own.
+    virtual QString uniformCollation() const = 0;
 
     // Bound-parameter writes, each value bound in its column's type where the
     // backend can. Returns the number of rows affected, -1 when the driver

@@ -267,6 +267,21 @@ QVector<ForeignKeyInfo> EmbeddedServer::foreignKeys(const QString& table)
     return foreignKeysOf(fetchRows(query, 4));
 }
 
+ServerAnswer<bool> EmbeddedServer::hasPermission(const QString&, const QString&, const QString&)
+{
+    return noPerTablePermissions();
+}
+
+ServerAnswer<QHash<QString, QString>> EmbeddedServer::collations(const QString&)
+{
+    return NotApplicable{QStringLiteral("the embedded server compares every text one way, Cyrillic and case-insensitive")};
+}
+
+QString EmbeddedServer::uniformCollation() const
+{
+    return QLatin1String(tsql::kServerCollation);
+}
+
 // Dates go into the file as ISO text, as the demo data holds them.
 QVariantList EmbeddedServer::toStorage(const QVariantList& values) const
 {

@@ -50,6 +50,12 @@ public:
     ResultSet read(const BoundStatement& statement) override;
     TableInfo tableInfo(const QString& table) override;
     QVector<ForeignKeyInfo> foreignKeys(const QString& table) override;
+    // Not applicable: logins have roles, not per-table permissions, and every
+    // column has one text order (see text_order.h).
+    ServerAnswer<bool> hasPermission(const QString& object, const QString& permission,
+                                     const QString& column = QString()) override;
+    ServerAnswer<QHash<QString, QString>> collations(const QString& table) override;
+    QString uniformCollation() const override;
     int write(const BoundStatement& statement) override;
     InsertResult insert(const BoundStatement& statement) override;
     const RowWriter& rowWriter() const override { return m_writer; }

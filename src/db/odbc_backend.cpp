@@ -182,8 +182,10 @@ QVector<ForeignKeyInfo> OdbcBackend::foreignKeys(const QString& table)
     return foreignKeysOf(rows);
 }
 
-QHash<QString, QString> OdbcBackend::collations(const QString& table)
+ServerAnswer<QHash<QString, QString>> OdbcBackend::collations(const QString& table)
 {
+    if (!m_dialect->isSqlServer())
+        return NotApplicable{QStringLiteral("this database has no collations")};
     QHash<QString, QString> result;
     QSqlQuery query = runOnQtHandle(m_dialect->tableColumnsStatement(), {table});
     while (query.next())
@@ -192,11 +194,12 @@ QHash<QString, QString> OdbcBackend::collations(const QString& table)
     return result;
 }
 
-std::optional<bool> OdbcBackend::hasPermission(const QString& object, const QString& permission, const QString& column)
+ServerAnswer<bool> OdbcBackend::hasPermission(const QString& object, const QString& permission,
+                                              const QString& column)
 {
     const QString statement = m_dialect->permissionStatement(!column.isEmpty());
     if (statement.isEmpty())
-        return std::nullopt;
+        return noPerTablePermissions();
     QVariantList values{object, permission};
     if (!column.isEmpty())
         values << column;

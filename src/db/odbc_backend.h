@@ -19,8 +19,8 @@ class OdbcBackend final : public SqlBackend {
 public:
     // Seconds a login may take: FreeTDS has no limit of its own.
     static constexpr int kLoginTimeoutSeconds = 15;
-    // Seconds a statement may run before it is cancelled: the command
-    // time-out of the OLE DB provider the program was made for.
+    // Seconds a statement may run before it is cancelled: the usual
+    // 30-second command time-out.
     static constexpr int kStatementTimeoutSeconds = 30;
 
     explicit OdbcBackend(std::unique_ptr<OdbcDialect> dialect = sqlServerDialect());
@@ -41,14 +41,12 @@ public:
     InsertResult insert(const BoundStatement& statement) override;
     const RowWriter& rowWriter() const override { return m_dialect->rowWriter(); }
 
-    // Whether the connected login holds a permission (SELECT, INSERT, UPDATE,
-    // DELETE, EXECUTE) on a table or procedure, or on one column of it;
-    // nullopt where the server has no per-object permissions.
-    std::optional<bool> hasPermission(const QString& object, const QString& permission,
-                                      const QString& column = QString());
-    // The collation of each text column of a table, by lower-case name; empty
-    // where the server has none.
-    QHash<QString, QString> collations(const QString& table);
+    // Not applicable where the dialect has no per-object permissions, or
+    // (other than SQL Server) no collations.
+    ServerAnswer<bool> hasPermission(const QString& object, const QString& permission,
+                                     const QString& column = QString()) override;
+    ServerAnswer<QHash<QString, QString>> collations(const QString& table) override;
+    QString uniformCollation() const override { return {}; }
 
 protected:
     // Where the driver's rollback failed (leaving autocommit off), the

@@ -12,8 +12,8 @@
 #include <utility>
 
 // An integer field of the reply as the server sent it. It is read only when
-// the sign-in gets to it: a text that is not a whole number fails then, as the
-// provider's field access does, and not before (a row carrying a message may
+// the sign-in gets to it: a text that is not a whole number fails then, as a
+// database client's field access does, and not before (a row carrying a message may
 // hold anything in the fields the message makes irrelevant).
 class ReplyInteger {
 public:
@@ -49,8 +49,9 @@ struct GetUserReply {
 };
 
 // Reads the first row: a null text reads as empty. Throws db::DatabaseError,
-// in the words of the provider the program was made for, when there is no
-// row or it has fewer than kGetUserFieldCount fields.
+// in the words the users know from the server's client library ("Either BOF
+// or EOF is True ..."), when there is no row or it has fewer than
+// kGetUserFieldCount fields.
 GetUserReply readGetUserReply(const db::ResultSet& result);
 
 // What a sign-in attempt does with the reply, in this order of precedence.

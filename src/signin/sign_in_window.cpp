@@ -5,6 +5,7 @@
 #include "data/data_module.h"
 #include "data/session_loading.h"
 #include "signin/get_user_reply.h"
+#include "platform/workstation.h"
 #include "signin/get_user_statement.h"
 #include "signin/jpeg_image.h"
 #include "signin/self_update.h"
@@ -283,10 +284,8 @@ void TForm8::SpeedButton2Click()
     } else {
         accepted = Authenticate(Edit1->text());
     }
-    if (!accepted)
-        return;
-    setSessionDateFormat(*DM_MB);
-    done(QDialog::Accepted);
+    if (accepted)
+        done(QDialog::Accepted);
 }
 
 // The window grows or shrinks in place. Its place is given with the new
@@ -344,16 +343,16 @@ void TForm8::Image1MouseDown(QMouseEvent* event)
 
 bool TForm8::Authenticate(const QString& newPasswordArgument)
 {
-    SignInExchange exchange(*DM_MB->ADOCon);
+    SignInExchange exchange(*DM_MB->ADOCon, ReadConnectionSettings());
     if (const std::optional<QString> refusal = exchange.connectGateway())
-        setStatus(*refusal);
+        setStatus(exchange.withoutGatewayLogin(*refusal));
     const SignInRequest request{Login_Edit->text(), Password_Edit->text(), newPasswordArgument};
     // Asked outside the handling below: a failing lookup reaches the default error display.
-    const std::string address = m_environment.localAddress();
+    const Workstation workstation{m_environment.localAddress(), platform::computerName()};
 
     GetUserReply reply;
     try {
-        reply = exchange.askGetUser(request, address);
+        reply = exchange.askGetUser(request, workstation);
         if (const SignInDecision decision = decideSignIn(reply, m_attempts); decision != SignInDecision::Accept) {
             refuse(decision, reply, exchange);
             return false;
@@ -366,10 +365,8 @@ bool TForm8::Authenticate(const QString& newPasswordArgument)
     }
 
     try {
-        exchange.connectAsUser(reply);
+        startSession(*DM_MB, exchange.userConnectionString(reply), request.login);
         controls::Application::instance()->setShowMainForm(true);
-        DM_MB->session()->setSignedInLogin(request.login);
-        LoadSessionData();
         return true;
     } catch (const std::exception& error) {
         controls::showMessage(errorText(error));
@@ -402,11 +399,6 @@ void TForm8::refuse(SignInDecision decision, const GetUserReply& reply, SignInEx
     case SignInDecision::Accept:
         return;
     }
-}
-
-void TForm8::LoadSessionData()
-{
-    loadSessionData(*DM_MB);
 }
 
 // ---- self-update ----

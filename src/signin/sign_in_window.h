@@ -54,10 +54,10 @@ public:
     QPushButton* UpdateCancel;
 
     // One sign-in attempt with the server; true when the user has been
-    // accepted, the connection reopened with the user's own login and the
-    // session data loaded.
+    // accepted and the session started (startSession): the connection
+    // reopened with the user's own login, the session data loaded, the date
+    // format set.
     bool Authenticate(const QString& newPasswordArgument);
-    void LoadSessionData();
     // Starts the new build's download on a thread of its own; the window
     // stays usable for Cancel, and finishes the update when it has ended.
     void StartSelfUpdate();

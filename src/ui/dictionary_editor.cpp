@@ -2,6 +2,7 @@
 
 #include "controls/dialogs.h"
 #include "data/data_module.h"
+#include "ui/ask_to_save_pending.h"
 #include "ui/table_export_menu.h"
 #include "ui/ui_style.h"
 
@@ -70,4 +71,35 @@ void TForm2::done(int result)
     // A refused post is shown and the editor stays open with the record.
     if (controls::guarded([this] { FormCloseQuery(); }))
         QDialog::done(result);
+}
+
+const std::vector<Dictionary>& dictionaries()
+{
+    static const std::vector<Dictionary> all = {
+        {"Ученая степень", &TDM_MB::DS_uch_step, "k5"},
+        {"Ученое звание", &TDM_MB::DS_uch_zvanie, "k6"},
+        {"Шифр специальности", nullptr, nullptr},
+        {"Язык", &TDM_MB::DS_languages, "lang", true},
+        {"Вид публикации", &TDM_MB::DS_PublicationType, "publicationType"},
+    };
+    return all;
+}
+
+void configureFor(TForm2& editor, const Dictionary& dictionary, TDM_MB& dataModule)
+{
+    if (!dictionary.source)
+        return;
+    const QString title = QString::fromUtf8(dictionary.title);
+    db::DataSource* source = dataModule.*dictionary.source;
+    editor.setWindowTitle(title);
+    if (dictionary.readAfresh) {
+        source->dataset()->close();
+        source->dataset()->open();
+    }
+    editor.DBGridEh1->setDataSource(source);
+    editor.DBNavigator1->setDataSource(source);
+    controls::GridColumn column = editor.DBGridEh1->column(0);
+    column.fieldName = QString::fromUtf8(dictionary.column);
+    column.title = title;
+    editor.DBGridEh1->setColumn(0, column);
 }

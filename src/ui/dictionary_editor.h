@@ -8,6 +8,13 @@
 
 #include <QDialog>
 
+#include <vector>
+
+class TDM_MB;
+namespace db {
+class DataSource;
+}
+
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
@@ -31,3 +38,22 @@ private:
 
 // The dictionary editor while it exists.
 extern TForm2* Form2;
+
+// One reference dictionary of the reference-books menu.
+struct Dictionary {
+    const char* title; // the menu item, and the editor's caption and column title
+    // Its data source in the data module; null for the one the editor edits
+    // as created (the speciality codes: caption, source and column unchanged).
+    db::DataSource* TDM_MB::*source;
+    const char* column;
+    // Read afresh from the server each time the editor opens on it.
+    bool readAfresh = false;
+};
+
+// The reference-books menu, in its order.
+const std::vector<Dictionary>& dictionaries();
+
+// Sets up the editor for the dictionary in the order the menu does it: the
+// caption, a fresh read where the dictionary asks for one (a failure thrown),
+// grid and navigator bound to its data source, the column's field and title.
+void configureFor(TForm2& editor, const Dictionary& dictionary, TDM_MB& dataModule);

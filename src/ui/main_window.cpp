@@ -3,8 +3,7 @@
 #include "controls/application.h"
 #include "controls/dialogs.h"
 #include "data/data_module.h"
-#include "data/teacher_list.h"
-#include "db/sql_text.h"
+#include "ui/ask_to_save_pending.h"
 #include "ui/dictionary_editor.h"
 #include "ui/reports_menu.h"
 #include "ui/server_failures.h"
@@ -167,9 +166,7 @@ void TForm1::DBLookupComboBox1Click()
         return;
     DBLookupComboboxEh1->setEnabled(false);
     DBLookupComboboxEh1->setKeyValue(QVariant());
-    DM_MB->ADOQ_FIO->close();
-    DM_MB->ADOQ_FIO->setSql(teacherListStatement(DBLookupComboBox2->keyValue(), DBLookupComboBox1->keyValue()));
-    DM_MB->ADOQ_FIO->open();
+    DM_MB->listTeachers(DBLookupComboBox2->keyValue(), DBLookupComboBox1->keyValue());
     DBLookupComboboxEh1->setEnabled(true);
 }
 
@@ -179,7 +176,7 @@ void TForm1::DBLookupComboboxEh1Change()
     if (key.isNull())
         clearTeacher();
     else
-        showTeacher(db::sqlKeyText(key));
+        showTeacher(key);
 }
 
 void TForm1::postPendingRecords()
@@ -199,69 +196,24 @@ QList<db::Dataset*> TForm1::pendingRecords() const
     return pending;
 }
 
-// All or nothing: should any step fail, no section may go on showing the
-// previous teacher's rows under the new teacher's key (a post would file them
-// under it). Every teacher-bound dataset is closed, the picker emptied, and
-// the failure shown.
-void TForm1::showTeacher(const QString& key)
+// A teacher change the data module could not make leaves every
+// teacher-bound dataset closed; the picker is emptied to match.
+void TForm1::showTeacher(const QVariant& key)
 {
     try {
-        openTeacherSections(key);
+        DM_MB->showTeacher(key);
+        DBGridEh7->setDataSource(DM_MB->DS_Lang_options);
     } catch (const std::exception& error) {
-        for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
-            dataset->close();
         DBLookupComboboxEh1->setKeyValue(QVariant());
         controls::showFailure(error);
     }
 }
 
-void TForm1::openTeacherSections(const QString& key)
-{
-    TDM_MB& dm = *DM_MB;
-    dm.ADOQ_ScientificActivity->close();
-    dm.ADOQ_ScientificActivity->setSql(QStringLiteral("Select * from ScientificActivity where id_t_fio = ") + key);
-    dm.ADOQ_ScientificActivity->setLockType(db::Dataset::LockType::Optimistic);
-    dm.ADOQ_ScientificActivity->open();
-
-    dm.ADOQ_Lang_options->close();
-    dm.ADOQ_Lang_options->setSql(QStringLiteral("select * from Language_options where id_teacher = ") + key);
-    dm.ADOQ_Lang_options->open();
-    DBGridEh7->setDataSource(dm.DS_Lang_options);
-    dm.DS_Lang_options->setEnabled(true);
-
-    dm.ADOQ_Publication->close();
-    dm.ADOQ_Publication->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=") + key);
-    dm.ADOQ_Publication->open();
-    dm.DS_Publication->setEnabled(true);
-
-    dm.ADOQ_teacher_skills->close();
-    dm.ADOQ_teacher_skills->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[teacher_skills] WHERE id_teacher=") + key);
-    dm.ADOQ_teacher_skills->open();
-    dm.DS_teacher_skills->setEnabled(true);
-
-    dm.ADOQ_organization_member->close();
-    dm.ADOQ_organization_member->setSql(QStringLiteral("SELECT *  FROM [organization_member] WHERE id_teacher=") + key);
-    dm.ADOQ_organization_member->open();
-    dm.DS_organization_member->setEnabled(true);
-
-    dm.ADOQ_PublicationType->open();
-}
-
-// Without a teacher the scientific activity closes and the language grid
-// lets go of its data source. Publications, skills and memberships keep the
-// previous teacher's rows, so their data sources are disabled too: the
-// sections show nothing and take no edits until a teacher is chosen again.
+// Without a teacher the language grid lets go of its data source too.
 void TForm1::clearTeacher()
 {
-    TDM_MB& dm = *DM_MB;
-    dm.ADOQ_ScientificActivity->close();
-    dm.ADOQ_ScientificActivity->setLockType(db::Dataset::LockType::ReadOnly);
-    if (db::DataSource* source = DBGridEh7->dataSource()) {
-        source->setEnabled(false);
-        DBGridEh7->setDataSource(nullptr);
-    }
-    for (db::DataSource* source : {dm.DS_Publication, dm.DS_teacher_skills, dm.DS_organization_member})
-        source->setEnabled(false);
+    DM_MB->clearTeacher();
+    DBGridEh7->setDataSource(nullptr);
 }
 
 void TForm1::DBLookupComboboxEh1KeyDown(QKeyEvent* event)
@@ -305,14 +257,15 @@ void TForm1::buildReferenceMenu()
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     // A failure (reopening the language list) is shown from the item's own
     // handler, not unwound through the menu.
-    auto item = [this](const QString& text, void (TForm1::*handler)()) {
-        return PopupMenu1->addAction(text, this, [this, handler] { controls::guarded([&] { (this->*handler)(); }); });
-    };
-    N1 = item(QStringLiteral("Ученая степень"), &TForm1::N1Click);
-    N2 = item(QStringLiteral("Ученое звание"), &TForm1::N2Click);
-    N3 = item(QStringLiteral("Шифр специальности"), &TForm1::N3Click);
-    N4 = item(QStringLiteral("Язык"), &TForm1::N4Click);
-    N5 = item(QStringLiteral("Вид публикации"), &TForm1::N5Click);
+    for (const Dictionary& dictionary : dictionaries())
+        PopupMenu1->addAction(QString::fromUtf8(dictionary.title), this,
+                              [this, &dictionary] { controls::guarded([&] { openDictionary(dictionary); }); });
+    const QList<QAction*> items = PopupMenu1->actions();
+    N1 = items.at(0);
+    N2 = items.at(1);
+    N3 = items.at(2);
+    N4 = items.at(3);
+    N5 = items.at(4);
 }
 
 // The button's place in the window's client area is its place in its panel
@@ -350,60 +303,39 @@ void TForm1::ReportsButtonClick()
     ReportsMenu->popup(ReportsButton->mapToGlobal(QPoint(0, ReportsButton->height())));
 }
 
-void TForm1::showDictionaryEditor(const std::function<void(TForm2&)>& configure)
+// Owned here until it has been shown: should reopening the language list
+// fail, the editor goes at once instead of lingering unseen.
+void TForm1::openDictionary(const Dictionary& dictionary)
 {
-    // Owned here until it has been shown: should reopening the language list
-    // fail, the editor goes at once instead of lingering unseen.
     const controls::FocusReturn focusReturn;
     auto editor = std::make_unique<TForm2>();
     Form2 = editor.get();
     const auto clear = qScopeGuard([] { Form2 = nullptr; });
-    if (configure)
-        configure(*editor);
+    configureFor(*editor, dictionary, *DM_MB);
     editor->exec();
-}
-
-void TForm1::openDictionary(const QString& caption, db::DataSource* source, const QString& field,
-                            const std::function<void()>& beforeBinding)
-{
-    showDictionaryEditor([&](TForm2& editor) {
-        editor.setWindowTitle(caption);
-        if (beforeBinding)
-            beforeBinding();
-        editor.DBGridEh1->setDataSource(source);
-        editor.DBNavigator1->setDataSource(source);
-        controls::GridColumn column = editor.DBGridEh1->column(0);
-        column.fieldName = field;
-        column.title = caption;
-        editor.DBGridEh1->setColumn(0, column);
-    });
 }
 
 void TForm1::N1Click()
 {
-    openDictionary(N1->text(), DM_MB->DS_uch_step, QStringLiteral("k5"));
+    openDictionary(dictionaries().at(0));
 }
 
 void TForm1::N2Click()
 {
-    openDictionary(N2->text(), DM_MB->DS_uch_zvanie, QStringLiteral("k6"));
+    openDictionary(dictionaries().at(1));
 }
 
-// The editor as created edits the speciality codes.
 void TForm1::N3Click()
 {
-    showDictionaryEditor({});
+    openDictionary(dictionaries().at(2));
 }
 
 void TForm1::N4Click()
 {
-    openDictionary(N4->text(), DM_MB->DS_languages, QStringLiteral("lang"), [] {
-        DM_MB->ADOQ_languages->close();
-        DM_MB->ADOQ_languages->open();
-    });
+    openDictionary(dictionaries().at(3));
 }
 
 void TForm1::N5Click()
 {
-    openDictionary(N5->text(), DM_MB->DS_PublicationType, QStringLiteral("publicationType"));
+    openDictionary(dictionaries().at(4));
 }

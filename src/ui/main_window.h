@@ -21,6 +21,7 @@ class QMenu;
 class QAction;
 class QToolButton;
 class TForm2;
+struct Dictionary;
 namespace ui {
 class ReportsMenu;
 class ServerFailures;
@@ -100,8 +101,9 @@ public:
     // Opens the reports' menu below its button.
     void ReportsButtonClick();
 
-    // The reference-books items: each shows the dictionary editor modally
-    // and returns once it has been closed and destroyed.
+    // The reference-books items, in the order of dictionaries(): each shows
+    // the dictionary editor modally and returns once it has been closed and
+    // destroyed.
     void N1Click();
     void N2Click();
     void N3Click();
@@ -123,19 +125,16 @@ private:
     void buildMemberships();
     void buildSkills();
     void attachTableMenus();
-    void showTeacher(const QString& key);
-    void openTeacherSections(const QString& key);
+    void showTeacher(const QVariant& key);
     // Posts the teacher-bound datasets' pending records (an untouched new one
     // is dropped); a refusal is thrown.
     void postPendingRecords();
     // The teacher-bound datasets holding a changed record not yet posted.
     QList<db::Dataset*> pendingRecords() const;
     void clearTeacher();
-    // Creates the dictionary editor as Form2, lets `configure` set it up,
+    // Creates the dictionary editor as Form2, sets it up for the dictionary,
     // shows it modally, and destroys it.
-    void showDictionaryEditor(const std::function<void(TForm2&)>& configure);
-    void openDictionary(const QString& caption, db::DataSource* source, const QString& field,
-                        const std::function<void()>& beforeBinding = {});
+    void openDictionary(const Dictionary& dictionary);
 
     QString m_signedInLogin;
     // What is offered when the server fails (reconnect, re-read), from the

@@ -51,18 +51,10 @@ void ServerFailures::offerReconnection()
         != controls::Button::Yes)
         return;
     try {
-        reconnect();
+        resumeSession(m_dataModule);
     } catch (const std::exception& error) {
         controls::showError(QString::fromUtf8(kReconnectFailed) + QString::fromUtf8(error.what()));
     }
-}
-
-void ServerFailures::reconnect()
-{
-    m_dataModule.ADOCon->reopen();
-    setSessionDateFormat(m_dataModule);
-    for (db::Dataset* dataset : m_dataModule.datasets())
-        dataset->reopen();
 }
 
 void ServerFailures::offerReread(db::Dataset& dataset)

@@ -3,10 +3,10 @@
 // this one place while the signed-in session lasts:
 // - A lost connection: the user is asked once whether to reconnect (further
 //   failures of the broken link while the question is open show nothing).
-//   Reconnecting connects afresh with this session's own connection string
-//   (the user's database login that the sign-in put on the connection, held
-//   only in memory), sets the session's date format again and reads every
-//   dataset that was open again with its statement, so at the same year,
+//   Reconnecting resumes the session (resumeSession): this session's own
+//   connection string (the user's database login that the sign-in put on the
+//   connection, held only in memory), the date format again, and every
+//   dataset that was open read again with its statement, so at the same year,
 //   department and teacher, keeping the record being edited or inserted with
 //   its values: one post then saves it. Declining leaves everything as it
 //   is; the next action that needs the server asks again.
@@ -45,8 +45,6 @@ public:
     bool handle(const std::exception& failure);
 
 private:
-    // Connects afresh and reads again what was open, keeping pending records.
-    void reconnect();
     void offerReconnection();
     void offerReread(db::Dataset& dataset);
 

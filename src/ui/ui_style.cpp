@@ -1,7 +1,5 @@
 #include "ui/ui_style.h"
 
-#include "controls/dialogs.h"
-#include "db/dataset.h"
 
 #include <QLabel>
 
@@ -69,27 +67,6 @@ void focusGridOnEdit(controls::DBNavigator* navigator, controls::DBGridEh* grid)
         if (button == N::nbInsert || button == N::nbEdit)
             grid->focusFirstEditableCell();
     });
-}
-
-bool askToSavePending(const QList<db::Dataset*>& pending, bool offerCancel)
-{
-    if (pending.isEmpty())
-        return true;
-    QList<controls::Button> buttons{controls::Button::Yes, controls::Button::No};
-    if (offerCancel)
-        buttons << controls::Button::Cancel;
-    const controls::Button answer =
-        controls::ask({QStringLiteral("Уведомление"), QStringLiteral("Были сделаны изменения.\rВы хотите сохранить?"),
-                       controls::Icon::Question, buttons});
-    if (answer == controls::Button::Cancel && offerCancel)
-        return false;
-    for (db::Dataset* dataset : pending) {
-        if (answer == controls::Button::Yes)
-            dataset->post();
-        else
-            dataset->cancel();
-    }
-    return true;
 }
 
 } // namespace ui

@@ -1,5 +1,5 @@
 #pragma once
-// Fonts, small builders and the unsaved-changes question shared by the windows.
+// Fonts and small builders shared by the windows.
 #include "controls/db_grid.h"
 #include "controls/db_navigator.h"
 
@@ -27,12 +27,5 @@ controls::DBNavigator* makeNavigator(QWidget* parent, const QRect& geometry, boo
 // After the navigator's insert or edit the focus goes into the grid's first
 // editable cell of that record, so that typing lands in it.
 void focusGridOnEdit(controls::DBNavigator* navigator, controls::DBGridEh* grid);
-
-// When `pending` holds records with unsaved changes, asks "Были сделаны
-// изменения.\rВы хотите сохранить?" (caption "Уведомление"): Yes posts them (a
-// refusal is thrown, the rest stay pending), No cancels them. With
-// `offerCancel` Cancel is offered too: it leaves everything as it is and the
-// result is false.
-bool askToSavePending(const QList<db::Dataset*>& pending, bool offerCancel);
 
 } // namespace ui

@@ -59,7 +59,7 @@ QString failure(const std::function<void()>& step)
 }
 
 // The row as servers send it: nulls, numbers as text, too few fields, none.
-TEST(GetUserReplyReading, NullsReadAsEmptyAndZeroAndBrokenRowsFailInTheProvidersWords)
+TEST(GetUserReplyReading, NullsReadAsEmptyAndZeroAndBrokenRowsFailInTheClientLibrarysWords)
 {
     const GetUserReply nulls = readGetUserReply(oneRow(QVector<QVariant>(6)));
     EXPECT_TRUE(nulls.shiftedDatabaseLogin.isEmpty());

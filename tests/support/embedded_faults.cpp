@@ -96,6 +96,17 @@ public:
         return result;
     }
     const RowWriter& rowWriter() const override { return m_inner->rowWriter(); }
+    ServerAnswer<bool> hasPermission(const QString& object, const QString& permission, const QString& column) override
+    {
+        check({}, false);
+        return m_inner->hasPermission(object, permission, column);
+    }
+    ServerAnswer<QHash<QString, QString>> collations(const QString& table) override
+    {
+        check({}, false);
+        return m_inner->collations(table);
+    }
+    QString uniformCollation() const override { return m_inner->uniformCollation(); }
     void beginTransaction() override
     {
         checkLost();

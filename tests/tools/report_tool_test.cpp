@@ -69,6 +69,26 @@ TEST_F(ReportTool, RefusesWhatIsNotTheUsersAndWritesNoFile)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.errors, HasSubstr("Неверный логин или пароль"));
 
+    // GET_USER hands out no database login where the program would update
+    // itself or must first have the password changed: the tool says so,
+    // rather than failing to connect with an empty login.
+    const QStringList profile{"--year", "2023/2024", "--department", kFirstDepartment, "--document", "profile",
+                              "--format", "pdf", "--out", out("other.pdf")};
+    demo.sql(QStringLiteral("update QEL_User set update_flag = 2 where QEL_login = 'demo'"));
+    result = run(profile);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.errors, HasSubstr("GET_USER handed out no database login: it asks the program to update "
+                                         "itself first (update flag 2)"));
+    demo.sql(QStringLiteral("update QEL_User set update_flag = 0, password_term = -1 where QEL_login = 'demo'"));
+    result = run(profile);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.errors, HasSubstr("the user's password has expired: change it in the program first"));
+    // Update flag 1 is no update: the user signs in (the document is made below).
+    demo.sql(QStringLiteral("update QEL_User set update_flag = 1, password_term = 60 where QEL_login = 'demo'"));
+    result = run({"--year", "2009/2010", "--department", kFirstDepartment, "--document", "profile", "--format", "pdf",
+                  "--out", out("other.pdf")});
+    EXPECT_THAT(result.errors, HasSubstr("there is no academic year \"2009/2010\""));
+
     // csv is for the department's list only.
     result = run({"--year", "2023/2024", "--department", kFirstDepartment, "--document", "profile", "--format", "csv",
                   "--out", out("other.pdf")});

@@ -3,8 +3,12 @@
 #include "odbc_test_driver.h"
 #include "server_check.h"
 
+#include "data/schema.h"
 #include "signin/get_user_reply.h"
 #include "signin/text8.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 #include <gmock/gmock.h>
 
@@ -142,6 +146,41 @@ TEST_F(ServerCheck, AMissingForeignKeyIsAWarningNotAFailure)
         EXPECT_THAT(server_check::summary(lines).toStdString(),
                     ::testing::AllOf(HasSubstr("0 failed, 1 warning, "),
                                      HasSubstr("The server is ready for QEL 23; see the warnings above.")));
+    }
+}
+
+// The check takes a column's size from the schema table and accepts a wider
+// one, so a size wrong in the table would pass every server: the table's text
+// sizes are the reference schemas' own, for SQLite and for SQL Server alike,
+// and Unicode text is nvarchar on both.
+TEST(ServerCheckSchema, EveryTextSizeIsTheReferenceSchemasOwn)
+{
+    for (const char* script : {"sqlite/schema.sql", "sqlserver/schema.sql"}) {
+        QFile file(QStringLiteral(QEL_SQL_DIR "/") + QLatin1String(script));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << script;
+        const QString text = QString::fromUtf8(file.readAll());
+        int compared = 0;
+        for (const schema::Table& table : schema::tables()) {
+            const QRegularExpression create(
+                QStringLiteral(R"(CREATE TABLE (?:dbo\.)?\[?%1\]? \((.*?)\n\);)").arg(QLatin1String(table.name)),
+                QRegularExpression::DotMatchesEverythingOption);
+            const QRegularExpressionMatch block = create.match(text);
+            ASSERT_TRUE(block.hasMatch()) << script << ": " << table.name;
+            for (const schema::Column& column : table.columns) {
+                if (column.size == 0)
+                    continue;
+                const QRegularExpression declared(
+                    QStringLiteral(R"(^\s*%1\s+(N?)VARCHAR\((\d+)\))").arg(QLatin1String(column.name)),
+                    QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
+                const QRegularExpressionMatch found = declared.match(block.captured(1));
+                ASSERT_TRUE(found.hasMatch()) << script << ": " << table.name << "." << column.name;
+                EXPECT_EQ(found.captured(2).toInt(), column.size) << script << ": " << table.name << "." << column.name;
+                EXPECT_EQ(!found.captured(1).isEmpty(), column.type == db::FieldType::WideString)
+                    << script << ": " << table.name << "." << column.name;
+                ++compared;
+            }
+        }
+        EXPECT_GE(compared, 20) << script; // every text column with a size, not a few
     }
 }
 

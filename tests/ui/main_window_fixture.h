@@ -26,11 +26,7 @@ protected:
         dataModule = std::make_unique<TDM_MB>();
         DM_MB = dataModule.get();
         form = std::make_unique<TForm1>([this] {
-            dataModule->ADOCon->setConnectionString(demo.connectionString());
-            dataModule->ADOCon->open();
-            dataModule->session()->setSignedInLogin(QStringLiteral("demo"));
-            loadSessionData(*dataModule);
-            setSessionDateFormat(*dataModule);
+            startSession(*dataModule, demo.connectionString(), QStringLiteral("demo"));
             return true;
         });
         QObject::connect(dataModule->ADOCon, &db::Connection::statementSent,

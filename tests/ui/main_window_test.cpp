@@ -573,6 +573,32 @@ TEST_F(MainWindowTest, ALostConnectionIsOfferedOnceAndReconnectingKeepsTheTypedR
               1);
 }
 
+// The question about a lost link stands for every failure of that link while
+// it is open: a read failing meanwhile (another section, another dataset)
+// adds no second question, and once it is answered the next failure asks
+// again.
+TEST_F(MainWindowTest, AFailingReadWhileTheReconnectQuestionIsOpenAsksNothingMore)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    db::embedded_faults::loseConnections();
+    int readsWhileShown = 0;
+    dialogs.whileShown = [&](const controls::Message&) {
+        if (readsWhileShown++ == 0) {
+            EXPECT_FALSE(controls::guarded([] { DM_MB->ADOQ_Lang_options->refresh(); }));
+            EXPECT_FALSE(controls::guarded([] { DM_MB->ADOQ_FIO->refresh(); }));
+        }
+    };
+    dialogs.plan(Button::No);
+    EXPECT_FALSE(controls::guarded([] { DM_MB->ADOQ_Publication->refresh(); }));
+    EXPECT_EQ(dialogs.texts(), QStringList{kConnectionLostQuestion});
+
+    dialogs.plan(Button::No);
+    EXPECT_FALSE(controls::guarded([] { DM_MB->ADOQ_teacher_skills->refresh(); }));
+    EXPECT_EQ(dialogs.texts(), (QStringList{kConnectionLostQuestion, kConnectionLostQuestion}));
+    dialogs.whileShown = {};
+}
+
 // Keys typed into a memo after the link broke: one question, however many
 // keys (also those arriving while it is shown); the typing stays, and after
 // reconnecting the next key release saves it.

@@ -1,4 +1,4 @@
-#include "controls/grid_layout.h"
+#include "controls/column_layout.h"
 
 #include <algorithm>
 #include <numeric>
