@@ -30,8 +30,9 @@ enum class PeFormat { Pe32, Pe32Plus };
 
 // A Windows program, 32-bit (PE32) or 64-bit (PE32+): DOS header, PE headers
 // with the stack and heap sizes a linker writes, three sections of raw data,
-// a COFF symbol table with its string table, and for a signed program the
-// certificate table last, where a signing tool appends it.
+// then a COFF symbol table with its string table, or for a signed program,
+// a release build without symbols, the certificate table, where a signing
+// tool appends it.
 std::string peProgram(PeFormat format = PeFormat::Pe32Plus, bool signedProgram = false)
 {
     const bool plus = format == PeFormat::Pe32Plus;
@@ -70,13 +71,14 @@ std::string peProgram(PeFormat format = PeFormat::Pe32Plus, bool signedProgram =
         rawAt += rawSize;
     }
     pe.resize(rawAt, '\x90');
-    const std::size_t symbols = 4;
-    put(pe, peAt + 12, rawAt, 4); // PointerToSymbolTable
-    put(pe, peAt + 16, symbols, 4);
-    pe.resize(rawAt + 18 * symbols, 's');
-    put(pe, pe.size(), 12, 4); // string table: its size, then 8 bytes
-    pe += std::string("strings\0", 8);
-    if (signedProgram) {
+    if (!signedProgram) {
+        const std::size_t symbols = 4;
+        put(pe, peAt + 12, rawAt, 4); // PointerToSymbolTable
+        put(pe, peAt + 16, symbols, 4);
+        pe.resize(rawAt + 18 * symbols, 's');
+        put(pe, pe.size(), 12, 4); // string table: its size, then 8 bytes
+        pe += std::string("strings\0", 8);
+    } else {
         // The certificate directory holds a file offset, eight-byte aligned.
         pe.resize((pe.size() + 7) / 8 * 8, '\0');
         const std::size_t certificateAt = pe.size();
@@ -195,9 +197,10 @@ TEST_F(ProgramFile, APeFileCutAnywhereIsRefused)
     EXPECT_FALSE(platform::elfLayoutFits(write(pe)));
 }
 
-// A signed program of either format cut within its certificate table, which
-// comes last, is refused: each format's data directories are where its own
-// optional header has them.
+// A signed release build of either format, without COFF symbols, is whole
+// as it is and refused cut anywhere, within its certificate table (the last
+// part) too: each format's data directories are where its own optional
+// header has them.
 TEST_F(ProgramFile, ASignedPeFileOfEitherFormatCutAnywhereIsRefused)
 {
     for (const PeFormat format : {PeFormat::Pe32, PeFormat::Pe32Plus}) {
@@ -218,6 +221,14 @@ TEST_F(ProgramFile, AnElfFileCutAnywhereIsRefused)
             EXPECT_TRUE(platform::elfLayoutFits(write(elf + "appended"))) << wide << little;
             EXPECT_EQ(acceptedCuts(elf, platform::elfLayoutFits), std::vector<std::size_t>{}) << wide << little;
             EXPECT_FALSE(platform::peLayoutFits(write(elf)));
+
+            // Stripped of its section header table, as sstrip leaves a
+            // program: the segments alone place its parts.
+            std::string stripped = elf.substr(0, elf.size() - 4 * (wide ? 64 : 40));
+            put(stripped, wide ? 40 : 32, 0, wide ? 8 : 4, little);
+            put(stripped, wide ? 60 : 48, 0, 2, little);
+            EXPECT_TRUE(platform::elfLayoutFits(write(stripped))) << wide << little;
+            EXPECT_EQ(acceptedCuts(stripped, platform::elfLayoutFits), std::vector<std::size_t>{}) << wide << little;
         }
     }
 }

@@ -160,6 +160,22 @@ TEST_P(WriteBack, ValuesTheServerFillsInAreReadBack)
     codes->fieldByName("status").setValue(QStringLiteral("done"));
     EXPECT_EQ(refusalKind([&] { codes->post(); }), db::DatabaseError::Kind::RowChanged);
     EXPECT_EQ(scalar("select status from codes where code = 7").toString(), "taken");
+
+    // Where the read-back itself fails, the stored row counts as posted, once,
+    // and what could not be read stays out of its next matches.
+    items->append();
+    items->fieldByName("name").setValue(QStringLiteral("unread"));
+    db::embedded_faults::failStatementContaining(QStringLiteral("id_item"), QStringLiteral("Timeout expired"));
+    EXPECT_EQ(refusal([&] { items->post(); }), "");
+    db::embedded_faults::clear();
+    EXPECT_EQ(items->state(), Dataset::State::Browse);
+    EXPECT_EQ(scalar("select count(*) from items where name = 'unread'").toInt(), 1);
+    items->edit();
+    items->fieldByName("name").setValue(QStringLiteral("read later"));
+    EXPECT_EQ(refusal([&] { items->post(); }), "");
+    EXPECT_EQ(scalar("select status from items where name = 'read later'").toString(), "new");
+    EXPECT_EQ(refusal([&] { items->deleteRecord(); }), "");
+    EXPECT_EQ(scalar("select count(*) from items where name = 'read later'").toInt(), 0);
 }
 
 // A 64-bit value is read and written whole, and a key above 2^31 finds its
