@@ -29,4 +29,17 @@ TEST(Cp1251, UnrepresentableOrBrokenTextIsRefused)
     EXPECT_EQ(platform::utf8ToCp1251("plain ascii"), "plain ascii");
 }
 
+// What a login or a settings value may not hold: the C0 controls and DEL at
+// both ends of their ranges, not the space, the tilde or the upper half that
+// holds the Cyrillic letters.
+TEST(Cp1251, ControlCharactersAreTheC0RangeAndDelOnly)
+{
+    for (const char* text : {"\x01", "a\tb", "line\r\n", "\x1F", "end\x7F"})
+        EXPECT_TRUE(platform::hasControlCharacter(text)) << ::testing::PrintToString(std::string(text));
+    EXPECT_TRUE(platform::hasControlCharacter(std::string_view("nul\0inside", 11)));
+    const std::string cyrillic = platform::utf8ToCp1251("Яя Ёё №").value(); // 0xDF 0xFF 0xA8 0xB8 0xB9
+    for (const std::string& text : {std::string(" ~"), std::string("demo_2026"), cyrillic, std::string("\x80\x98\xA0")})
+        EXPECT_FALSE(platform::hasControlCharacter(text)) << ::testing::PrintToString(text);
+}
+
 } // namespace

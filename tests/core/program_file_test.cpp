@@ -26,10 +26,16 @@ void put(std::string& bytes, std::size_t at, std::uint64_t value, std::size_t wi
     }
 }
 
-// A 64-bit Windows program: DOS header, PE headers, three sections of raw
-// data, and a COFF symbol table with its string table at the end.
-std::string peProgram()
+enum class PeFormat { Pe32, Pe32Plus };
+
+// A Windows program, 32-bit (PE32) or 64-bit (PE32+): DOS header, PE headers
+// with the stack and heap sizes a linker writes, three sections of raw data,
+// then a COFF symbol table with its string table, or for a signed program,
+// a release build without symbols, the certificate table, where a signing
+// tool appends it.
+std::string peProgram(PeFormat format = PeFormat::Pe32Plus, bool signedProgram = false)
 {
+    const bool plus = format == PeFormat::Pe32Plus;
     std::string pe(64, '\0');
     pe[0] = 'M';
     pe[1] = 'Z';
@@ -38,15 +44,24 @@ std::string peProgram()
     pe.resize(peAt);
     pe += std::string("PE\0\0", 4);
     const std::size_t sections = 3;
-    const std::size_t optionalSize = 240;
-    put(pe, peAt + 4, 0x8664, 2);           // machine
+    const std::size_t optionalSize = plus ? 240 : 224;
+    put(pe, peAt + 4, plus ? 0x8664 : 0x14C, 2); // machine
     put(pe, peAt + 6, sections, 2);
     put(pe, peAt + 20, optionalSize, 2);
-    put(pe, peAt + 22, 0x0022, 2);          // executable image
+    put(pe, peAt + 22, plus ? 0x0022 : 0x0102, 2); // executable image
     const std::size_t optionalAt = peAt + 24;
-    put(pe, optionalAt, 0x20B, 2);          // PE32+
-    put(pe, optionalAt + 60, 512, 4);       // SizeOfHeaders
-    put(pe, optionalAt + 108, 16, 4);       // data directories
+    put(pe, optionalAt, plus ? 0x20B : 0x10B, 2);
+    put(pe, optionalAt + 60, 512, 4); // SizeOfHeaders
+    const std::size_t word = plus ? 8 : 4;
+    const std::size_t stackAt = 72; // stack reserve and commit, heap reserve and commit
+    put(pe, optionalAt + stackAt, 0x200000, word);
+    put(pe, optionalAt + stackAt + word, 0x1000, word);
+    put(pe, optionalAt + stackAt + 2 * word, 0x100000, word);
+    put(pe, optionalAt + stackAt + 3 * word, 0x1000, word);
+    const std::size_t directoriesAt = optionalAt + (plus ? 112 : 96);
+    put(pe, directoriesAt - 4, 16, 4); // NumberOfRvaAndSizes
+    put(pe, directoriesAt + 8 * 1, 0x3000, 4); // import table: an address in memory, not in the file
+    put(pe, directoriesAt + 8 * 1 + 4, 0x28, 4);
     const std::size_t tableAt = optionalAt + optionalSize;
     std::size_t rawAt = 512;
     for (std::size_t i = 0; i < sections; ++i) {
@@ -56,13 +71,32 @@ std::string peProgram()
         rawAt += rawSize;
     }
     pe.resize(rawAt, '\x90');
-    const std::size_t symbols = 4;
-    put(pe, peAt + 12, rawAt, 4);           // PointerToSymbolTable
-    put(pe, peAt + 16, symbols, 4);
-    pe.resize(rawAt + 18 * symbols, 's');
-    put(pe, pe.size(), 12, 4);              // string table: its size, then 8 bytes
-    pe += std::string("strings\0", 8);
+    if (!signedProgram) {
+        const std::size_t symbols = 4;
+        put(pe, peAt + 12, rawAt, 4); // PointerToSymbolTable
+        put(pe, peAt + 16, symbols, 4);
+        pe.resize(rawAt + 18 * symbols, 's');
+        put(pe, pe.size(), 12, 4); // string table: its size, then 8 bytes
+        pe += std::string("strings\0", 8);
+    } else {
+        // The certificate directory holds a file offset, eight-byte aligned.
+        pe.resize((pe.size() + 7) / 8 * 8, '\0');
+        const std::size_t certificateAt = pe.size();
+        const std::size_t certificateSize = 0x180;
+        put(pe, directoriesAt + 8 * 4, certificateAt, 4);
+        put(pe, directoriesAt + 8 * 4 + 4, certificateSize, 4);
+        put(pe, certificateAt, certificateSize, 4); // WIN_CERTIFICATE: length, revision, PKCS#7
+        put(pe, certificateAt + 4, 0x0200, 2);
+        put(pe, certificateAt + 6, 0x0002, 2);
+        pe.resize(certificateAt + certificateSize, '\x30');
+    }
     return pe;
+}
+
+// Where peProgram() puts the data directories.
+std::size_t peDirectoriesAt(PeFormat format)
+{
+    return 128 + 24 + (format == PeFormat::Pe32Plus ? 112 : 96);
 }
 
 // An ELF program of either word size and byte order: two segments, four
@@ -163,6 +197,21 @@ TEST_F(ProgramFile, APeFileCutAnywhereIsRefused)
     EXPECT_FALSE(platform::elfLayoutFits(write(pe)));
 }
 
+// A signed release build of either format, without COFF symbols, is whole
+// as it is and refused cut anywhere, within its certificate table (the last
+// part) too: each format's data directories are where its own optional
+// header has them.
+TEST_F(ProgramFile, ASignedPeFileOfEitherFormatCutAnywhereIsRefused)
+{
+    for (const PeFormat format : {PeFormat::Pe32, PeFormat::Pe32Plus}) {
+        const std::string pe = peProgram(format, true);
+        const char* const name = format == PeFormat::Pe32 ? "PE32" : "PE32+";
+        EXPECT_TRUE(platform::peLayoutFits(write(pe))) << name;
+        EXPECT_TRUE(platform::peLayoutFits(write(pe + "appended"))) << name;
+        EXPECT_EQ(acceptedCuts(pe, platform::peLayoutFits), std::vector<std::size_t>{}) << name;
+    }
+}
+
 TEST_F(ProgramFile, AnElfFileCutAnywhereIsRefused)
 {
     for (const bool wide : {true, false}) {
@@ -172,6 +221,14 @@ TEST_F(ProgramFile, AnElfFileCutAnywhereIsRefused)
             EXPECT_TRUE(platform::elfLayoutFits(write(elf + "appended"))) << wide << little;
             EXPECT_EQ(acceptedCuts(elf, platform::elfLayoutFits), std::vector<std::size_t>{}) << wide << little;
             EXPECT_FALSE(platform::peLayoutFits(write(elf)));
+
+            // Stripped of its section header table, as sstrip leaves a
+            // program: the segments alone place its parts.
+            std::string stripped = elf.substr(0, elf.size() - 4 * (wide ? 64 : 40));
+            put(stripped, wide ? 40 : 32, 0, wide ? 8 : 4, little);
+            put(stripped, wide ? 60 : 48, 0, 2, little);
+            EXPECT_TRUE(platform::elfLayoutFits(write(stripped))) << wide << little;
+            EXPECT_EQ(acceptedCuts(stripped, platform::elfLayoutFits), std::vector<std::size_t>{}) << wide << little;
         }
     }
 }
@@ -183,6 +240,11 @@ TEST_F(ProgramFile, APartPlacedBeyondTheEndIsRefused)
     std::string pe = peProgram();
     put(pe, 128 + 24 + 240 + 40 * 2 + 20, 0xFFFFFF00u, 4); // last section's raw data far away
     EXPECT_FALSE(platform::peLayoutFits(write(pe)));
+    for (const PeFormat format : {PeFormat::Pe32, PeFormat::Pe32Plus}) {
+        std::string signedPe = peProgram(format, true);
+        put(signedPe, peDirectoriesAt(format) + 8 * 4 + 4, 0x10000, 4); // a certificate table longer than the file
+        EXPECT_FALSE(platform::peLayoutFits(write(signedPe))) << (format == PeFormat::Pe32 ? "PE32" : "PE32+");
+    }
 
     std::string elf = elfProgram(true, true);
     put(elf, 40, 0xFFFFFFFFFFFFFF00u, 8); // section header table where no file reaches
@@ -202,6 +264,37 @@ TEST_F(ProgramFile, TheRealProgramIsAcceptedWholeOnly)
     EXPECT_TRUE(platform::looksLikeProgram(write(program)));
     const std::size_t step = program.size() / 100 + 1;
     EXPECT_EQ(acceptedCuts(program, platform::looksLikeProgram, step), std::vector<std::size_t>{});
+}
+
+// Both kinds of executable a linker makes are programs, and only they: on
+// Windows an executable image that is no DLL; elsewhere a fixed-address and a
+// position-independent executable, not a relocatable object or a core dump.
+TEST_F(ProgramFile, EveryKindOfExecutableIsAcceptedAndNothingElse)
+{
+#ifdef _WIN32
+    const std::string program = fileBytes(fs::path(platform::programFolder()) / "update_dummy.exe");
+    ASSERT_TRUE(platform::looksLikeProgram(write(program)));
+    std::size_t characteristicsAt = 22; // in the file header after the signature, placed at 0x3C
+    for (std::size_t i = 0; i < 4; ++i)
+        characteristicsAt += std::size_t(static_cast<unsigned char>(program[0x3C + i])) << (8 * i);
+    std::string library = program;
+    library[characteristicsAt + 1] = static_cast<char>(library[characteristicsAt + 1] | 0x20); // DLL
+    EXPECT_FALSE(platform::looksLikeProgram(write(library))) << "a DLL";
+    std::string object = program;
+    object[characteristicsAt] = static_cast<char>(object[characteristicsAt] & ~0x02); // no executable image
+    EXPECT_FALSE(platform::looksLikeProgram(write(object))) << "not an executable image";
+#else
+    std::string program = fileBytes(fs::path(platform::programFolder()) / "update_dummy");
+    const bool little = program[5] == 1;
+    for (const unsigned type : {2u, 3u}) {
+        put(program, 16, type, 2, little);
+        EXPECT_TRUE(platform::looksLikeProgram(write(program))) << "type " << type;
+    }
+    for (const unsigned type : {0u, 1u, 4u}) {
+        put(program, 16, type, 2, little);
+        EXPECT_FALSE(platform::looksLikeProgram(write(program))) << "type " << type;
+    }
+#endif
 }
 
 } // namespace

@@ -320,6 +320,30 @@ TEST_F(UpdateRun, AnOldProgramThatDoesNotEndIsKeptAndStartedAgain)
     oldProgram.release();
 }
 
+// An old program that ends halfway through the script's wait (three seconds
+// here) is replaced: the script waits the whole time it is given.
+TEST_F(UpdateRun, AnOldProgramEndingWithinTheWaitIsReplaced)
+{
+    platform::writeFile(UpdateDownloadTarget(), newBuild);
+    RunningDummy oldProgram(installed, folder / "release");
+    ASSERT_TRUE(oldProgram.started());
+#ifdef _WIN32
+    platform::writeFile(UpdateScriptPath(), UpdateBatchText(3));
+#else
+    platform::writeFile(UpdateScriptPath(), UpdateShellText(folder.string(), oldProgram.pid(), 3));
+#endif
+    inFolder(elsewhere, [] { platform::StartScriptHidden(UpdateScriptPath()); });
+
+    EXPECT_FALSE(becomesTrueWithin(1500ms, [&] { return fs::exists(started()); }))
+        << "a program started while the old one still ran";
+    oldProgram.release();
+    oldProgram.waitForEnd();
+    EXPECT_TRUE(becomesTrueWithin(20s, [&] { return fileBytes(started()) == installed.filename().string(); }))
+        << "no program, or another one, was started: \"" << fileBytes(started()) << '"';
+    EXPECT_TRUE(fileBytes(installed) == newBuild) << "the old build is still in place";
+    EXPECT_TRUE(becomesTrueWithin(5s, [&] { return !fs::exists(UpdateTemporaryFolder()); }));
+}
+
 // The download check: only a whole body that is a program for this system
 // counts; anything else is the "server unreachable" case.
 class UpdateDownload : public UpdateFolder {

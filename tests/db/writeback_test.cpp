@@ -108,12 +108,24 @@ TEST_P(WriteBack, ValuesTheServerFillsInAreReadBack)
 {
     sql(QStringLiteral("ALTER TABLE items ADD COLUMN status VARCHAR(10) DEFAULT 'new'"));
     sql(QStringLiteral("CREATE TABLE notes (owner INTEGER, text VARCHAR(20), status VARCHAR(10) DEFAULT 'new')"));
+    sql(QStringLiteral("CREATE TABLE codes (code INT PRIMARY KEY, title VARCHAR(20), status VARCHAR(10) DEFAULT 'new')"));
+    sql(QStringLiteral("INSERT INTO codes (code, title, status) VALUES (1, 'one', 'old')"));
     auto connection = connect();
     auto items = open(*connection, QStringLiteral("select * from items"));
     items->append();
     items->fieldByName("name").setValue(QStringLiteral("fresh"));
     items->post();
     EXPECT_EQ(items->fieldByName("status").asString(), "new");
+    // What was read back is matched as any value read: another user's change
+    // of it since is not written over.
+    sql("update items set status = 'taken' where name = 'fresh'");
+    items->edit();
+    items->fieldByName("status").setValue(QStringLiteral("done"));
+    EXPECT_EQ(refusalKind([&] { items->post(); }), db::DatabaseError::Kind::RowChanged);
+    EXPECT_EQ(scalar("select status from items where name = 'fresh'").toString(), "taken");
+    items->cancel();
+    items->refresh();
+    EXPECT_EQ(items->fieldByName("status").asString(), "taken");
     items->edit();
     items->fieldByName("status").setValue(QStringLiteral("done"));
     items->post();
@@ -135,6 +147,35 @@ TEST_P(WriteBack, ValuesTheServerFillsInAreReadBack)
     EXPECT_EQ(scalar("select text || status from notes where owner = 1").toString(), "secondnew");
     notes->deleteRecord();
     EXPECT_EQ(scalar("select count(*) from notes").toInt(), 1);
+
+    // A key the user gives, not the server, finds the new row as well.
+    auto codes = open(*connection, QStringLiteral("select * from codes"));
+    codes->append();
+    codes->fieldByName("code").setValue(7);
+    codes->fieldByName("title").setValue(QStringLiteral("seven"));
+    codes->post();
+    EXPECT_EQ(codes->fieldByName("status").asString(), "new");
+    sql("update codes set status = 'taken' where code = 7");
+    codes->edit();
+    codes->fieldByName("status").setValue(QStringLiteral("done"));
+    EXPECT_EQ(refusalKind([&] { codes->post(); }), db::DatabaseError::Kind::RowChanged);
+    EXPECT_EQ(scalar("select status from codes where code = 7").toString(), "taken");
+
+    // Where the read-back itself fails, the stored row counts as posted, once,
+    // and what could not be read stays out of its next matches.
+    items->append();
+    items->fieldByName("name").setValue(QStringLiteral("unread"));
+    db::embedded_faults::failStatementContaining(QStringLiteral("id_item"), QStringLiteral("Timeout expired"));
+    EXPECT_EQ(refusal([&] { items->post(); }), "");
+    db::embedded_faults::clear();
+    EXPECT_EQ(items->state(), Dataset::State::Browse);
+    EXPECT_EQ(scalar("select count(*) from items where name = 'unread'").toInt(), 1);
+    items->edit();
+    items->fieldByName("name").setValue(QStringLiteral("read later"));
+    EXPECT_EQ(refusal([&] { items->post(); }), "");
+    EXPECT_EQ(scalar("select status from items where name = 'read later'").toString(), "new");
+    EXPECT_EQ(refusal([&] { items->deleteRecord(); }), "");
+    EXPECT_EQ(scalar("select count(*) from items where name = 'read later'").toInt(), 0);
 }
 
 // A 64-bit value is read and written whole, and a key above 2^31 finds its
@@ -488,6 +529,67 @@ TEST_P(WriteBack, ALostConnectionIsToldAsSuchAndReopeningKeepsTheRecord)
     items->post();
     EXPECT_EQ(scalar("select count(*) from items where name = 'new'").toInt(), 1);
     EXPECT_EQ(items->recordCount(), 4);
+}
+
+// While the link is down another user changes the very column being edited
+// and adds a row ahead of it, or deletes the row: the post after reconnecting
+// is refused, as without the break, and neither their value nor another row
+// is written over.
+TEST_P(WriteBack, AfterReconnectingAnotherUsersChangeOfTheEditedRowIsFoundAtThePost)
+{
+    using Kind = db::DatabaseError::Kind;
+    auto connection = connect();
+    auto items = open(*connection, QStringLiteral("select * from items order by name"));
+    items->setCurrentRow(1);
+    items->edit();
+    items->fieldByName("name").setValue("mine");
+    db::embedded_faults::loseConnections();
+    EXPECT_EQ(refusalKind([&] { items->post(); }), Kind::ConnectionLost);
+    sql("update items set name = 'theirs' where id_item = 2");
+    sql("insert into items (name) values ('aardvark')");
+    connection->reopen();
+    items->reopen();
+    EXPECT_EQ(items->recordCount(), 4);
+    EXPECT_EQ(items->currentRow(), 3); // the row's place among the rows read again
+    EXPECT_EQ(items->fieldByName("id_item").value().toInt(), 2);
+    EXPECT_EQ(items->fieldByName("name").asString(), "mine");
+    EXPECT_EQ(items->fieldByName("name").valueAt(1).toString(), "alpha");
+    EXPECT_EQ(refusalKind([&] { items->post(); }), Kind::RowChanged);
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->fieldByName("name").asString(), "mine");
+    EXPECT_EQ(scalar("select count(*) from items where name = 'mine'").toInt(), 0);
+    EXPECT_EQ(scalar("select name from items where id_item = 2").toString(), "theirs");
+    items->cancel();
+    items->refresh();
+
+    items->setCurrentRow(items->locate(QStringLiteral("id_item"), 3));
+    ASSERT_EQ(items->currentRow(), 2);
+    items->edit();
+    items->fieldByName("amount").setValue(33);
+    db::embedded_faults::loseConnections();
+    sql("delete from items where id_item = 3");
+    connection->reopen();
+    items->reopen();
+    EXPECT_EQ(items->recordCount(), 4);
+    EXPECT_EQ(items->currentRow(), 2);
+    EXPECT_EQ(items->fieldByName("id_item").value().toInt(), 3);
+    EXPECT_EQ(refusalKind([&] { items->post(); }), Kind::RowChanged);
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(scalar("select count(*) from items where amount = 33").toInt(), 0);
+
+    // A row of a table without a key is found again by all its values: once.
+    auto tags = open(*connection, QStringLiteral("select * from tags order by owner, tag"));
+    tags->setCurrentRow(1); // (1, 'y')
+    tags->edit();
+    tags->fieldByName("tag").setValue("z");
+    db::embedded_faults::loseConnections();
+    connection->reopen();
+    tags->reopen();
+    EXPECT_EQ(tags->recordCount(), 3);
+    EXPECT_EQ(tags->currentRow(), 1);
+    tags->post();
+    EXPECT_EQ(scalar("select count(*) from tags where tag = 'z'").toInt(), 1);
+    EXPECT_EQ(scalar("select count(*) from tags").toInt(), 3);
 }
 
 TEST_P(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)
