@@ -23,14 +23,14 @@ bool runSignIn()
 namespace {
 
 // On a screen smaller than the window, the window shrinks to the screen and
-// its content scrolls.
+// its content scrolls: the application fits every window as it is shown, and
+// again once the window manager's frame is known (controls/screen_fit.h).
 void showCentred(QWidget& window)
 {
-    // The frame is known only once the window is shown.
     window.show();
+    if (window.isMaximized())
+        return;
     const QRect available = window.screen()->availableGeometry();
-    const QSize frameExtra = window.frameGeometry().size() - window.size();
-    window.resize(window.size().boundedTo(available.size() - frameExtra));
     QRect frame = window.frameGeometry();
     frame.moveCenter(available.center());
     window.move(frame.topLeft());
@@ -44,6 +44,9 @@ int runProgram(controls::Application& app)
     // toolkit would append that to every window's caption.
     app.setApplicationName(QString::fromUtf8(kProgramTitle));
     app.setShowMainForm(false);
+    // The toolkit's standard buttons, file dialogs and editors' menus speak
+    // the program's language; without the file they stay English.
+    app.installToolkitTranslation(QStringLiteral("ru"));
 
     auto dataModule = std::make_unique<TDM_MB>();
     DM_MB = dataModule.get();

@@ -34,6 +34,8 @@ trap cleanup EXIT
 unzip -q "$zip_file" -d "$work/unpacked"
 # The unpacked folder holds nothing of the build: no Qt on any search path.
 unset WINEPATH
+[[ -s $work/unpacked/QEL23/translations/qtbase_ru.qm ]] ||
+  { echo "FAILED: the package lacks translations/qtbase_ru.qm (the toolkit's Russian texts)" >&2; exit 1; }
 
 # Xvfb picks a free display and writes its number (other Xvfb servers may run).
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes dist/QEL23-windows-x64.zip from the Windows build (scripts/build_windows.sh):
 # a folder QEL23 with "QEL 23.exe", qel-settings.exe, the Qt DLLs and plugins,
+# Qt's Russian texts (translations\qtbase_ru.qm),
 # the mingw runtime, libjpeg and SQLite, README.txt, and Data\ with the demo
 # database and its settings file, both written by the Windows tools under Wine.
 # Unpacked anywhere, "QEL 23.exe" starts on the demo database.
@@ -12,7 +13,7 @@ bin=$BUILD_DIR/bin
 deps=$QEL_WINDOWS_DEPS
 stage=$BUILD_DIR/package/QEL23
 rm -rf "$BUILD_DIR/package"
-mkdir -p "$stage/Data" "$stage/platforms" "$stage/styles" "$stage/sqldrivers" dist
+mkdir -p "$stage/Data" "$stage/platforms" "$stage/styles" "$stage/sqldrivers" "$stage/translations" dist
 
 install -m 0755 "$bin/QEL 23.exe" "$bin/qel-settings.exe" "$stage/"
 install -m 0755 "$deps"/bin/Qt6{Core,Gui,Widgets,Sql}.dll \
@@ -20,6 +21,8 @@ install -m 0755 "$deps"/bin/Qt6{Core,Gui,Widgets,Sql}.dll \
 install -m 0755 "$deps/plugins/platforms/qwindows.dll" "$stage/platforms/"
 install -m 0755 "$deps/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 install -m 0755 "$deps"/plugins/sqldrivers/q{sqlite,sqlodbc}.dll "$stage/sqldrivers/"
+# The toolkit's Russian texts, which the build put beside the program.
+install -m 0644 "$bin/translations/qtbase_ru.qm" "$stage/translations/"
 x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe
 
 # The demo database and the settings file pointing at it, made by the Windows

@@ -1,10 +1,12 @@
 // qel-screenshots: pictures of the sign-in window, of the main window with
-// a teacher chosen (at its own size and at 1366 x 768), of its reports menu and of a teacher's profile in the
+// a teacher chosen, of its reports menu and of a teacher's profile in the
 // preview, for the README. Runs the real windows on the demo
 // database beside the executable (Data/QEL, Data/demo.db), signs in as the
-// demo user and picks a year, a department and a teacher.
+// demo user and picks a year, a department and a teacher. With --desktop, only
+// the whole screen with the main window as the program placed it, frame and
+// all, as main-1366x768.png (taken under a window manager on a 1366 x 768 screen).
 //
-//   qel-screenshots OUTPUT_FOLDER      (scripts/screenshots.sh runs it under Xvfb)
+//   qel-screenshots OUTPUT_FOLDER [--desktop]   (scripts/screenshots.sh runs it under Xvfb)
 #include "controls/application.h"
 #include "data/data_module.h"
 #include "signin/sign_in_window.h"
@@ -75,28 +77,37 @@ void saveReportsMenu(TForm1& form, const QString& path)
 int main(int argc, char* argv[])
 {
     controls::Application app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: qel-screenshots OUTPUT_FOLDER\n");
+    const bool desktop = argc == 3 && QLatin1String(argv[2]) == QLatin1String("--desktop");
+    if (argc != 2 && !desktop) {
+        std::fprintf(stderr, "usage: qel-screenshots OUTPUT_FOLDER [--desktop]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     app.setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
+    app.installToolkitTranslation(QStringLiteral("ru"));
     TDM_MB dataModule;
     DM_MB = &dataModule;
-    TForm1 form([&] { return signInAsDemo(folder); });
+    TForm1 form([&] { return desktop ? signInAsDemo(QDir::temp().path()) : signInAsDemo(folder); });
     if (!app.showMainForm()) {
         std::fprintf(stderr, "the demo sign-in failed\n");
         return 1;
     }
     form.show();
     chooseTeacher(form);
+    if (desktop) {
+        // The window manager frames the window, the program fits it again.
+        QTest::qWait(2000);
+        const QString path = QDir(folder).filePath(QStringLiteral("main-1366x768.png"));
+        if (!form.screen()->grabWindow(0).save(path)) {
+            std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+            return 1;
+        }
+        std::printf("wrote %s\n", qPrintable(path));
+        DM_MB = nullptr;
+        return 0;
+    }
     save(form, QDir(folder).filePath(QStringLiteral("main.png")));
-    // On a laptop's screen the content scrolls.
-    const QSize ownSize = form.size();
-    form.resize(1366, 768);
-    save(form, QDir(folder).filePath(QStringLiteral("main-1366x768.png")));
-    form.resize(ownSize);
     saveReportsMenu(form, QDir(folder).filePath(QStringLiteral("reports-menu.png")));
     if (ui::ReportPreview* preview = form.ReportsMenu->showProfile())
         save(*preview, QDir(folder).filePath(QStringLiteral("report-preview.png")));

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
@@ -314,7 +315,8 @@ CellMarks DBGridEh::cellMarks(const QModelIndex& index) const
     CellMarks marks;
     marks.highlighted = selected || (isCurrentCell && highlightFocus);
     marks.tinted = !marks.highlighted && isCurrentRow && m_optionsEh.testFlag(dghRowHighlight);
-    marks.framed = isCurrentCell && !highlightFocus;
+    // The focused cell is told from the rest of a selected row by its frame.
+    marks.framed = isCurrentCell && (!highlightFocus || selected);
     return marks;
 }
 
@@ -560,8 +562,27 @@ bool DBGridEh::handleKey(QKeyEvent* event, QWidget* editor)
     case Qt::Key_End:
         return rowKey(event, modifiers, editor);
     default:
-        return false;
+        return textKey(event, modifiers, editor);
     }
+}
+
+// A character that the editor would drop at its column's size is refused
+// once in words, as any other refused value is; the editor then goes on
+// dropping them quietly.
+bool DBGridEh::textKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor)
+{
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    const QString typed = event->text();
+    if (!line || typed.isEmpty() || !typed.at(0).isPrint() || (modifiers & (Qt::ControlModifier | Qt::AltModifier))
+        || line->text().size() - line->selectedText().size() < line->maxLength()
+        || line->property("qel_toldTooLong").toBool())
+        return false;
+    line->setProperty("qel_toldTooLong", true);
+    const db::Field* field = m_model->field(currentIndex().column());
+    throw db::DatabaseError(tr("The text is too long for field '%1': it holds at most %2 characters")
+                                .arg(field ? field->name() : QString())
+                                .arg(line->maxLength()),
+                            db::DatabaseError::Kind::RefusedByField);
 }
 
 bool DBGridEh::findKey()

@@ -155,13 +155,15 @@ private:
     // One function for each family of keys, true when the key was handled:
     // records (Insert, Ctrl+Delete), find (Ctrl+F), moving between cells
     // (Tab) or out of the grid (Ctrl+Tab), between rows (Up, Down, Page Up,
-    // Page Down, Ctrl+Home, Ctrl+End), the editor (Enter, Escape).
+    // Page Down, Ctrl+Home, Ctrl+End), the editor (Enter, Escape), a text
+    // typed past its column's size.
     bool insertOrDeleteKey(int key, Qt::KeyboardModifiers modifiers);
     bool findKey();
     bool tabKey(bool forward, bool leave);
     bool rowKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor);
     bool enterKey(QWidget* editor);
     bool escapeKey(QWidget* editor);
+    bool textKey(QKeyEvent* event, Qt::KeyboardModifiers modifiers, QWidget* editor);
     void openLookupList();
     // Writes the editor's text into its field; throws the refusal.
     void writeEditor(QWidget* editor);

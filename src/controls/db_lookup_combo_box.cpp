@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <optional>
+#include <utility>
 
 namespace controls {
 namespace {
@@ -269,10 +270,11 @@ void DBLookupComboBox::dropDown()
     if (const QScreen* s = screen(); s && at.y() + size.height() > s->availableGeometry().bottom())
         at.setY(mapToGlobal(QPoint(0, 0)).y() - size.height());
     m_popup->setGeometry(QRect(at, size));
+    // With nothing chosen the first entry is offered, highlighted: Enter
+    // takes it, and so does the first Down (it does not skip it).
     const int row = rowOfKey();
     view->setCurrentIndex(m_model->index(std::max(row, 0), 0));
-    if (row < 0)
-        view->selectionModel()->clearSelection();
+    m_firstOffered = row < 0;
     m_popup->show();
     view->setFocus();
     if (row >= 0)
@@ -306,12 +308,15 @@ bool DBLookupComboBox::handlePopupKey(QKeyEvent* event)
             closeUp(true);
             return true;
         }
+        if (std::exchange(m_firstOffered, false) && event->key() == Qt::Key_Down)
+            return true; // the entry offered is the first one down
         return false; // moves the highlight
     case Qt::Key_Backspace: m_searchText.clear(); return true;
     default: break;
     }
     const QString typed = event->text();
     if (!typed.isEmpty() && typed.at(0).isPrint() && listFieldIsText()) {
+        m_firstOffered = false;
         // In the open list typing only moves the highlight.
         if (const int row = searchRow(typed.at(0)); row >= 0)
             m_popup->view()->setCurrentIndex(m_model->index(row, 0));

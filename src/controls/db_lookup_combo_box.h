@@ -8,7 +8,10 @@
 // closed (the previous or next entry, the first when nothing is chosen);
 // closing the open list with Alt+Up or Alt+Down (accepts the highlighted
 // entry); typing with the list closed (incremental search). Escape in the
-// open list closes it without a selection; Alt+Up or Alt+Down opens it.
+// open list closes it without a selection; Alt+Up or Alt+Down opens it. With
+// nothing chosen the list opens on its first entry, highlighted: Enter or
+// closing takes it, and the first Down stays on it, as Down does with the
+// list closed.
 // A failure of what a selection or a key press runs is shown through the
 // error display and goes no further.
 //
@@ -116,6 +119,7 @@ private:
     QVariant m_key;
     QString m_searchText;
     SelectionCheck m_selectionCheck;
+    bool m_firstOffered = false; // the list opened on its first entry, nothing chosen
 };
 
 } // namespace controls

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QMessageBox>
 
@@ -35,13 +37,34 @@ QMessageBox::StandardButton toBoxButton(Button button)
     return QMessageBox::Ok;
 }
 
+// The window a box belongs to: the active one; when the window manager has
+// handed the activation elsewhere for a moment, the modal window or the
+// window with the program's focus, else the program's last visible window.
+// A box without one opens wherever the window system puts it.
+QWidget* owningWindow()
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (const QWidget* focus = QApplication::focusWidget())
+        return focus->window();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        const Qt::WindowType type = (*it)->windowType();
+        if ((*it)->isVisible() && (type == Qt::Window || type == Qt::Dialog))
+            return *it;
+    }
+    return nullptr;
+}
+
 class MessageBoxes final : public Dialogs {
 public:
     Button ask(const Message& message) override
     {
-        // Over the active window, which a window manager then activates again.
+        // Over its window, which a window manager then activates again.
         QMessageBox box(toBoxIcon(message.icon), message.caption, displayText(message.text), QMessageBox::NoButton,
-                        QApplication::activeWindow());
+                        owningWindow());
         for (const Button b : message.buttons)
             box.addButton(toBoxButton(b));
         const int chosen = box.exec();
@@ -52,12 +75,40 @@ public:
         return message.buttons.isEmpty() ? Button::Ok : message.buttons.last();
     }
 
+    // Starts in the folder saved to last (at first the user's documents, or
+    // home where there is no such folder, never the program's folder); a
+    // name typed without extension gets the filter's.
     QString saveFileName(const QString& caption, const QString& suggestedName, const QString& filter) override
     {
-        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QDir(folder).filePath(suggestedName),
-                                            filter);
+        QFileDialog dialog(owningWindow(), caption, QDir(m_folder.isEmpty() ? startFolder() : m_folder).filePath(suggestedName),
+                           filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(extensionOf(filter));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        const QString path = dialog.selectedFiles().constFirst();
+        m_folder = QFileInfo(path).absolutePath();
+        return path;
     }
+
+private:
+    static QString startFolder()
+    {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QDir(documents).exists() ? documents : QDir::homePath();
+    }
+    // "CSV (*.csv)" gives "csv".
+    static QString extensionOf(const QString& filter)
+    {
+        const qsizetype star = filter.indexOf(QLatin1String("*."));
+        if (star < 0)
+            return {};
+        QString extension = filter.mid(star + 2);
+        extension.truncate(extension.indexOf(QRegularExpression(QStringLiteral("[ );]"))));
+        return extension;
+    }
+
+    QString m_folder;
 };
 
 Dialogs*& installed()
@@ -93,7 +144,7 @@ void installDialogs(Dialogs* replacement)
 }
 
 FocusReturn::FocusReturn()
-    : m_window(QApplication::activeWindow())
+    : m_window(owningWindow())
     , m_focus(QApplication::focusWidget())
 {
 }

@@ -29,9 +29,10 @@ public:
     virtual ~Dialogs() = default;
     // Shows the message modally and returns the button chosen.
     virtual Button ask(const Message& message) = 0;
-    // Asks where to save a file, offering `suggestedName` in the user's
-    // documents folder; `filter` as the file dialog takes it ("PDF (*.pdf)").
-    // The path chosen, or empty when the user cancelled.
+    // Asks where to save a file, offering `suggestedName` in the folder saved
+    // to last (at first the user's documents folder); `filter` as the file
+    // dialog takes it ("PDF (*.pdf)"), whose extension a name typed without
+    // one gets. The path chosen, or empty when the user cancelled.
     virtual QString saveFileName(const QString& caption, const QString& suggestedName, const QString& filter) = 0;
 };
 

@@ -28,7 +28,7 @@ struct GridLook {
 struct CellMarks {
     bool highlighted = false; // selected, or the focused cell when it is highlighted
     bool tinted = false;      // on the highlighted current row
-    bool framed = false;      // the focused cell when it is not highlighted
+    bool framed = false;      // the focused cell, unless its highlight alone tells it
 };
 
 class GridHost {

@@ -264,7 +264,7 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
                           mayOverflow ? option.fontMetrics.elidedText(text, Qt::ElideRight, textArea.width()) : text);
     }
     if (marks.framed) {
-        QPen dotted(palette.color(QPalette::Text), 1, Qt::DotLine);
+        QPen dotted(ink, 1, Qt::DotLine);
         painter->setPen(dotted);
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(inner.adjusted(0, 0, -1, -1));
@@ -307,6 +307,9 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
         connect(line, &QLineEdit::textEdited, this, [this] { m_host.editorTextEdited(); });
         editor = line;
     }
+    // A right click on the open editor shows the grid's own menu, as on any
+    // other cell: the editor defers it to the grid.
+    editor->setContextMenuPolicy(Qt::NoContextMenu);
     m_editor = editor;
     m_editorIndex = index;
     return editor;

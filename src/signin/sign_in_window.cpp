@@ -261,10 +261,8 @@ void TForm8::SpeedButton2Click()
     if (!passwordFits || !newPasswordFits) {
         if (!passwordFits)
             Password_Edit->clear();
-        if (!newPasswordFits) {
-            Edit1->clear();
-            Edit2->clear();
-        }
+        if (!newPasswordFits)
+            clearNewPassword();
         setStatus(kPasswordCharacters);
         return;
     }
@@ -272,13 +270,11 @@ void TForm8::SpeedButton2Click()
     if (!m_passwordChangeMode) {
         accepted = Authenticate(QStringLiteral("NULL"));
     } else if (Edit1->text() != Edit2->text()) {
-        Edit1->clear();
-        Edit2->clear();
+        clearNewPassword();
         setStatus(kConfirmationDiffers);
         return;
     } else if (Edit1->text().size() < kMinimumPasswordLength) {
-        Edit1->clear();
-        Edit2->clear();
+        clearNewPassword();
         setStatus(kPasswordTooShort);
         return;
     } else {
@@ -286,6 +282,15 @@ void TForm8::SpeedButton2Click()
     }
     if (accepted)
         done(QDialog::Accepted);
+}
+
+// Both new-password boxes emptied: the new password is typed again from the
+// first one.
+void TForm8::clearNewPassword()
+{
+    Edit1->clear();
+    Edit2->clear();
+    Edit1->setFocus(Qt::OtherFocusReason);
 }
 
 // The window grows or shrinks in place. Its place is given with the new
@@ -438,11 +443,11 @@ void TForm8::showUpdateProgress(std::uint64_t received, std::int64_t total)
 {
     const auto kib = [](std::uint64_t bytes) { return static_cast<int>(std::min<std::uint64_t>(bytes / 1024, INT_MAX)); };
     if (total >= 0) {
-        UpdateLabel->setText(QStringLiteral("Загрузка обновления… %1 из %2 байт").arg(received).arg(total));
+        UpdateLabel->setText(QStringLiteral("Загрузка обновления…"));
         UpdateProgress->setRange(0, kib(static_cast<std::uint64_t>(total)));
         UpdateProgress->setValue(kib(received));
     } else {
-        UpdateLabel->setText(QStringLiteral("Загрузка обновления… %1 байт").arg(received));
+        UpdateLabel->setText(QStringLiteral("Загрузка обновления… %1 КБ").arg(kib(received)));
         UpdateProgress->setRange(0, 0); // busy: no length to measure against
     }
 }

@@ -86,6 +86,7 @@ private:
     void buildButtons();
     void buildLabels();
     void setStatus(const QString& text);
+    void clearNewPassword();
     // Acts on a reply that does not sign the user in.
     void refuse(SignInDecision decision, const GetUserReply& reply, SignInExchange& exchange);
     void buildUpdatePanel();

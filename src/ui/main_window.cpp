@@ -240,13 +240,17 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-// "Копировать" and "Экспорт в CSV…" in each section's grid.
+// "Копировать" and "Экспорт в CSV…" in each section's grid; the file
+// offered names the section and the teacher shown.
 void TForm1::attachTableMenus()
 {
-    new ui::TableExportMenu(DBGridEh1, QStringLiteral("Научная деятельность.csv"));
-    new ui::TableExportMenu(DBGridEh7, QStringLiteral("Знание языков.csv"));
-    new ui::TableExportMenu(DBGridEh2, QStringLiteral("Публикации.csv"));
-    new ui::TableExportMenu(DBGridEh3, QStringLiteral("Членство в организациях.csv"));
+    const auto named = [this](const QString& section) {
+        return [this, section] { return ui::sectionFileName(section, DBLookupComboboxEh1->text(), QStringLiteral(".csv")); };
+    };
+    new ui::TableExportMenu(DBGridEh1, named(QStringLiteral("Научная деятельность")));
+    new ui::TableExportMenu(DBGridEh7, named(QStringLiteral("Знание языков")));
+    new ui::TableExportMenu(DBGridEh2, named(QStringLiteral("Публикации")));
+    new ui::TableExportMenu(DBGridEh3, named(QStringLiteral("Членство в организациях")));
 }
 
 // ---- reference books ----
@@ -296,6 +300,8 @@ void TForm1::buildReportsMenu()
     ReportsMenu = new ui::ReportsMenu({DBLookupComboBox2, DBLookupComboBox1, DBLookupComboboxEh1},
                                       [this] { postPendingRecords(); }, this);
     connect(ReportsButton, &QToolButton::clicked, this, &TForm1::ReportsButtonClick);
+    // Tab goes as the eye does: the pickers, "Отчёты", then "Справочники".
+    setTabOrder(DBLookupComboboxEh1, ReportsButton);
 }
 
 void TForm1::ReportsButtonClick()

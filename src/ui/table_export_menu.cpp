@@ -6,10 +6,20 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QRegularExpression>
 
 namespace ui {
 
-TableExportMenu::TableExportMenu(controls::DBGridEh* grid, QString suggestedFileName)
+QString sectionFileName(const QString& section, const QString& teacher, const QString& extension)
+{
+    QString name = section;
+    if (!teacher.trimmed().isEmpty())
+        name += QStringLiteral(" - ") + teacher.trimmed();
+    name.remove(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")));
+    return name + extension;
+}
+
+TableExportMenu::TableExportMenu(controls::DBGridEh* grid, FileName suggestedFileName)
     : QObject(grid)
     , m_grid(grid)
     , m_suggestedFileName(std::move(suggestedFileName))
@@ -36,7 +46,8 @@ bool TableExportMenu::exportCsv() const
 {
     bool written = false;
     controls::guarded([&] {
-        const QString path = controls::askSaveFileName(QStringLiteral("Экспорт в CSV"), m_suggestedFileName,
+        const QString name = m_suggestedFileName ? m_suggestedFileName() : QStringLiteral("Таблица.csv");
+        const QString path = controls::askSaveFileName(QStringLiteral("Экспорт в CSV"), name,
                                                        QStringLiteral("CSV (*.csv)"));
         if (path.isEmpty())
             return;

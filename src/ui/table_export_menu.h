@@ -6,15 +6,25 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QAction;
 
 namespace ui {
 
+// "Section - Teacher.csv" for `extension` ".csv": a file name offered for what
+// a section shows of a teacher (the section alone without one), with the
+// characters a file name may not hold left out.
+QString sectionFileName(const QString& section, const QString& teacher, const QString& extension);
+
 class TableExportMenu : public QObject {
     Q_OBJECT
 public:
+    // The name the export offers, asked for at each export (it may name
+    // what the grid shows at the time).
+    using FileName = std::function<QString()>;
     // Owned by the grid.
-    explicit TableExportMenu(controls::DBGridEh* grid, QString suggestedFileName = QStringLiteral("Таблица.csv"));
+    explicit TableExportMenu(controls::DBGridEh* grid, FileName suggestedFileName = {});
 
     QAction* copyAction() const { return m_copy; }
     QAction* exportAction() const { return m_export; }
@@ -25,7 +35,7 @@ public:
 
 private:
     controls::DBGridEh* m_grid;
-    QString m_suggestedFileName;
+    FileName m_suggestedFileName;
     QAction* m_copy;
     QAction* m_export;
 };

@@ -10,6 +10,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QAction>
 #include <QScrollBar>
 #include <QTest>
 
@@ -531,6 +534,99 @@ TEST_F(GridTest, NavigatorPostTakesTheOpenEditorsText)
     EXPECT_EQ(dbName(2), "typed");
 }
 
+// Typing past the column's size is refused once, in the field's words; the
+// text keeps its full size, and a text short of it takes the character.
+TEST_F(GridTest, ATextLongerThanItsColumnIsRefusedOnce)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(0, 0);
+    press(Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(grid->cellEditor());
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    type(QString(19, QLatin1Char('a')));
+    type("b");
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(editor->text(), QString(19, QLatin1Char('a')) + "b");
+    type("cd");
+    EXPECT_EQ(dialogs.texts(), QStringList({"The text is too long for field 'name': it holds at most 20 characters"}));
+    EXPECT_EQ(editor->text().size(), 20);
+    ASSERT_EQ(QApplication::focusWidget(), editor);
+    // Text selected is replaced: that fits.
+    editor->setSelection(0, 1);
+    type("z");
+    EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(editor->text().startsWith("z"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(data->fieldByName("name").value().toString().size(), 20);
+}
+
+// A right click on the open editor shows the grid's own menu, as on every
+// other cell, and leaves the editor's text as it was.
+TEST_F(GridTest, TheGridsMenuServesItsOpenEditor)
+{
+    auto* gridAction = new QAction(QStringLiteral("Копировать"), grid);
+    grid->addAction(gridAction);
+    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    data->open();
+    showAndFocus();
+    const auto menuOn = [](QWidget* target) {
+        QList<QAction*> shown;
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, &shown] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                shown = menu->actions();
+                menu->close();
+                poll->stop();
+                poll->deleteLater();
+            }
+        });
+        poll->start(10);
+        const QPoint at(target->width() / 2, target->height() / 2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+        static_cast<void>(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 2000));
+        return shown;
+    };
+    EXPECT_EQ(menuOn(grid->viewport()), QList<QAction*>{gridAction});
+    grid->setCurrentCell(1, 0);
+    press(Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(grid->cellEditor());
+    ASSERT_NE(editor, nullptr);
+    const QString text = editor->text();
+    EXPECT_EQ(menuOn(editor), QList<QAction*>{gridAction});
+    EXPECT_EQ(editor->text(), text);
+    EXPECT_EQ(grid->cellEditor(), editor);
+}
+
+// The focused cell stands out from the rest of its row, also when the whole
+// row is selected (and highlighted) in a multi-select grid.
+TEST_F(GridTest, TheCurrentCellShowsInASelectedRow)
+{
+    grid->setOptions(grid->options() | DBGridEh::dgMultiSelect);
+    data->open();
+    showAndFocus();
+    const auto standsOut = [this](int row, int column, int neighbour) {
+        const QImage picture = grid->viewport()->grab().toImage();
+        const QRect cell = grid->visualRect(grid->model()->index(row, column)).adjusted(0, 0, -1, -1);
+        const QRect other = grid->visualRect(grid->model()->index(row, neighbour)).adjusted(0, 0, -1, -1);
+        // Along the cell's edges, where no text is drawn.
+        for (int x = 2; x < std::min(cell.width(), other.width()) - 2; ++x)
+            for (const int y : {0, cell.height() - 1})
+                if (picture.pixel(cell.left() + x, cell.top() + y) != picture.pixel(other.left() + x, other.top() + y))
+                    return true;
+        return false;
+    };
+    grid->setCurrentCell(1, 1);
+    EXPECT_TRUE(standsOut(1, 1, 2));
+    grid->selectionModel()->select(grid->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_TRUE(grid->selectionModel()->isSelected(grid->model()->index(1, 2)));
+    EXPECT_TRUE(standsOut(1, 1, 2));
+    EXPECT_TRUE(standsOut(1, 1, 0));
+    EXPECT_FALSE(standsOut(1, 0, 2)); // the rest of the row is alike
+}
+
 TEST_F(GridTest, AlwaysShowEditorOpensTheFocusedCell)
 {
     grid->setOptions(grid->options() | DBGridEh::dgAlwaysShowEditor);
@@ -620,6 +716,17 @@ TEST_F(GridTest, DoubleClickFitsAndCtrlFOpensTheFindDialog)
     press(Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(grid->hasFocusInside());
+
+    // Another control took the window's remembered focus while the dialog was
+    // open: reactivating the window alone would give it that control.
+    press(Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    elsewhere->setFocus();
+    ASSERT_EQ(window->focusWidget(), elsewhere);
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(grid->hasFocusInside());
+    EXPECT_NE(QApplication::focusWidget(), elsewhere);
 }
 
 } // namespace

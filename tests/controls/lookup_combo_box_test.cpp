@@ -280,6 +280,53 @@ TEST_F(LookupBoxTest, TheOpenListSelectsByEnterClickOrAltArrowAndEscapeCancels)
     EXPECT_EQ(changed.count(), 2);
 }
 
+// As the grids' lookup cells: an empty picker's list takes its first entry
+// on Enter, on closing, and on the first Down (the second goes on).
+TEST_F(LookupBoxTest, WithNothingChosenTheOpenListTakesTheFirstEntry)
+{
+    box->show();
+    QListView* list = box->listView();
+    QSignalSpy selected(box.get(), &DBLookupComboBox::selected);
+    const auto openEmpty = [&] {
+        box->setKeyValue(QVariant());
+        QTest::keyClick(box.get(), Qt::Key_Down, Qt::AltModifier);
+        ASSERT_TRUE(box->isListVisible());
+        EXPECT_EQ(list->currentIndex().row(), 0);
+        EXPECT_TRUE(list->selectionModel()->isSelected(list->currentIndex())); // shown highlighted
+    };
+    openEmpty();
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_FALSE(box->isListVisible());
+    EXPECT_EQ(box->keyValue().toInt(), 1);
+
+    openEmpty();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(box->keyValue().toInt(), 1);
+
+    openEmpty();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(box->keyValue().toInt(), 2);
+
+    openEmpty();
+    QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(box->keyValue().toInt(), 1);
+
+    openEmpty();
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_TRUE(box->keyValue().isNull());
+    EXPECT_EQ(selected.count(), 4);
+
+    // A chosen entry is not the first one offered: Down goes on from it.
+    box->setKeyValue(3);
+    box->dropDown();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(box->keyValue().toInt(), 4);
+}
+
 TEST_F(LookupBoxTest, KeyPressesAreReportedWithoutBeingConsumed)
 {
     box->setKeyValue(2);

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "signin/self_update.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -73,6 +74,9 @@ TEST_F(SignInWindow, PasswordChangeModeHeights)
 TEST_F(SignInWindow, NewPasswordChecksComeInOrderWithoutAskingTheServer)
 {
     form->SpeedButton3Click();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     struct Case {
         const char* password;
         const char* confirmation;
@@ -81,10 +85,13 @@ TEST_F(SignInWindow, NewPasswordChecksComeInOrderWithoutAskingTheServer)
     for (const Case& c : {Case{"abc", "abd", kMismatch}, Case{"abcde", "abcde", kTooShort}, Case{"", "", kTooShort}}) {
         form->Edit1->setText(QString::fromLatin1(c.password));
         form->Edit2->setText(QString::fromLatin1(c.confirmation));
+        form->Edit2->setFocus(); // the confirmation typed last
         form->SpeedButton2Click();
         EXPECT_EQ(form->statusText(), c.status) << c.password;
         EXPECT_TRUE(form->Edit1->text().isEmpty());
         EXPECT_TRUE(form->Edit2->text().isEmpty());
+        // The new password is typed again from its first box.
+        EXPECT_EQ(QApplication::focusWidget(), form->Edit1) << c.password;
     }
     EXPECT_EQ(form->attemptCounter(), 3); // counted although refused
     EXPECT_TRUE(getUserCalls().isEmpty());
@@ -311,6 +318,9 @@ TEST_F(SelfUpdate, TheWindowAnswersDuringTheDownloadAndCancelEndsItQuietly)
     ASSERT_TRUE(QTest::qWaitFor([&answered] { return answered; }, 60000));
     ASSERT_TRUE(QTest::qWaitFor([this] { return form->UpdateProgress->value() >= 2; }, 60000));
     EXPECT_EQ(form->UpdateProgress->maximum(), 4096);
+    // One unit, the bar's: the label counts no bytes beside it.
+    EXPECT_TRUE(form->UpdateProgress->text().endsWith(QStringLiteral("из 4096 КБ"))) << form->UpdateProgress->text().toStdString();
+    EXPECT_FALSE(form->UpdateLabel->text().contains(QStringLiteral("байт"))) << form->UpdateLabel->text().toStdString();
     EXPECT_TRUE(form->updating());
 
     form->UpdateCancel->click();

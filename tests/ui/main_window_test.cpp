@@ -69,6 +69,10 @@ TEST_F(MainWindowTest, AtASmallerSizeTheContentScrollsIntoView)
         const QWidget* viewport = form->ContentArea->viewport();
         return viewport->rect().contains(QRect(control->mapTo(viewport, QPoint(0, 0)), control->size()));
     };
+    // Shown on the headless screen (800 x 800), the window was fitted to it.
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->frameGeometry()));
+    form->resize(TForm1::kClientSize);
     QCoreApplication::processEvents();
     EXPECT_EQ(form->size(), TForm1::kClientSize);
     EXPECT_FALSE(form->ContentArea->verticalScrollBar()->isVisible());
@@ -131,6 +135,21 @@ TEST_F(MainWindowTest, TheKeyboardAloneChoosesYearDepartmentAndTeacher)
         press(Qt::Key_Tab);
     }
     EXPECT_TRUE(form->currentTeacherKey().isValid());
+    EXPECT_TRUE(DM_MB->ADOQ_Publication->isOpen());
+    // Then the buttons, as they stand left to right.
+    EXPECT_EQ(QApplication::focusWidget(), form->ReportsButton);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form->SpeedButton1);
+
+    // The open list of an emptied picker takes the first entry on Enter.
+    const QVariant first = form->DBLookupComboboxEh1->keyValue();
+    form->DBLookupComboboxEh1->setFocus();
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(form->currentTeacherKey().isNull());
+    press(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(form->DBLookupComboboxEh1->isListVisible());
+    press(Qt::Key_Return);
+    EXPECT_EQ(form->currentTeacherKey(), first);
     EXPECT_TRUE(DM_MB->ADOQ_Publication->isOpen());
 }
 

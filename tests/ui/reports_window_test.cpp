@@ -7,7 +7,14 @@
 #include "ui/table_export_menu.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTimer>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -123,15 +130,19 @@ TEST_F(ReportsWindowTest, ThePreviewSavesPdfAndOdtOrNothingAndOpensAPdfInTheView
 TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
 {
     chooseTeacher(1);
-    // Every grid of the main window has the menu, offering a file named after its section.
-    for (const auto& [sectionGrid, name] : {std::pair{form->DBGridEh1, "Научная деятельность.csv"},
-                                            std::pair{form->DBGridEh7, "Знание языков.csv"},
-                                            std::pair{form->DBGridEh3, "Членство в организациях.csv"}}) {
+    // Every grid of the main window has the menu, offering a file named after
+    // its section and the teacher shown.
+    for (const auto& [sectionGrid, name] : {std::pair{form->DBGridEh1, "Научная деятельность - Иванов Сергей Петрович.csv"},
+                                            std::pair{form->DBGridEh7, "Знание языков - Иванов Сергей Петрович.csv"},
+                                            std::pair{form->DBGridEh3, "Членство в организациях - Иванов Сергей Петрович.csv"}}) {
         const auto* sectionMenu = sectionGrid->findChild<ui::TableExportMenu*>();
         ASSERT_NE(sectionMenu, nullptr) << name;
         EXPECT_FALSE(sectionMenu->exportCsv()); // no file chosen
         EXPECT_EQ(dialogs.suggestedNames().last(), QString::fromUtf8(name));
     }
+    EXPECT_EQ(ui::sectionFileName(QStringLiteral("Публикации"), QStringLiteral("Ким А/Б: \"О\""), QStringLiteral(".csv")),
+              "Публикации - Ким АБ О.csv");
+    EXPECT_EQ(ui::sectionFileName(QStringLiteral("Публикации"), QString(), QStringLiteral(".csv")), "Публикации.csv");
 
     controls::DBGridEh* grid = form->DBGridEh2; // publications, with the type looked up
     auto* menu = grid->findChild<ui::TableExportMenu*>();
@@ -141,7 +152,7 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
 
     dialogs.planFile(file("grid.csv"));
     ASSERT_TRUE(menu->exportCsv());
-    EXPECT_EQ(dialogs.suggestedNames().last(), "Публикации.csv");
+    EXPECT_EQ(dialogs.suggestedNames().last(), "Публикации - Иванов Сергей Петрович.csv");
     const QList<QStringList> rows = readCsv(contents(file("grid.csv")));
     ASSERT_EQ(rows.size(), 4);
     EXPECT_EQ(rows[0], (QStringList{"Вид публикации", "Тема", "Дата публикации", "Страниц", "Примечание"}));
@@ -196,6 +207,65 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
     ASSERT_TRUE(form->DBGridEh7->findChild<ui::TableExportMenu*>()->exportCsv());
     EXPECT_EQ(readCsv(contents(file("languages.csv"))).value(0),
               (QStringList{"Язык", "Уровень знания", "Чтение", "Разговор", "Письмо"}));
+}
+
+// Framed by a real window manager (scripts/test_window_manager.sh, 1366 x 768),
+// the preview and its buttons are inside the screen; headless it skips.
+TEST_F(ReportsWindowTest, UnderAWindowManagerThePreviewFitsTheScreenWithItsFrame)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs a window manager: scripts/test_window_manager.sh";
+    chooseTeacher(1);
+    ui::ReportPreview* preview = form->ReportsMenu->showProfile();
+    ASSERT_NE(preview, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview->frameGeometry().height() > preview->height(); }, 5000));
+    const QRect screen = preview->screen()->availableGeometry();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screen.contains(preview->frameGeometry()); }, 3000))
+        << preview->frameGeometry().y() << " + " << preview->frameGeometry().height();
+    for (const QPushButton* button : preview->findChildren<QPushButton*>())
+        EXPECT_TRUE(screen.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())))
+            << button->text().toStdString();
+    EXPECT_TRUE(screen.contains(form->frameGeometry()));
+}
+
+// The program's own save dialog: it starts where the last file went (at
+// first not the program's folder), and a name typed without ".csv" gets it.
+TEST_F(ReportsWindowTest, TheSaveDialogRemembersItsFolderAndAddsTheExtension)
+{
+    chooseTeacher(1);
+    controls::installDialogs(nullptr);
+    const auto restore = qScopeGuard([this] { controls::installDialogs(&dialogs); });
+    auto* menu = form->DBGridEh2->findChild<ui::TableExportMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QString shownIn;
+    QString offered;
+    const auto answerWith = [&](const QString& typed) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, poll, [&, poll, typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            shownIn = dialog->directory().absolutePath();
+            offered = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            dialog->selectFile(typed);
+            static_cast<QDialog*>(dialog)->accept(); // the file dialog's own accept, as its Save button
+        });
+        poll->start(10);
+    };
+    answerWith(file("first"));
+    ASSERT_TRUE(menu->exportCsv());
+    EXPECT_NE(QDir(shownIn), QDir(QCoreApplication::applicationDirPath()));
+    EXPECT_EQ(offered, "Публикации - Иванов Сергей Петрович.csv");
+    EXPECT_TRUE(QFile::exists(file("first.csv")));
+    EXPECT_FALSE(QFile::exists(file("first")));
+
+    answerWith(QStringLiteral("second"));
+    ASSERT_TRUE(menu->exportCsv());
+    EXPECT_EQ(QDir(shownIn), QDir(folder.path()));
+    EXPECT_TRUE(QFile::exists(file("second.csv")));
+    EXPECT_EQ(readCsv(contents(file("second.csv"))).value(0).value(1), "Тема");
 }
 
 } // namespace
