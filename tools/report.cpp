@@ -172,7 +172,7 @@ int main(int argc, char* argv[])
                 reports::readDepartmentPublications(connection, *department, *year, today);
             QString pages;
             if (format == u"csv")
-                reports::makePublicationsCsv(publications).save(out);
+                reports::saveCsv(reports::makePublicationsCsv(publications), out);
             else
                 pages = save(*reports::makePublicationsDocument(publications), format, out);
             std::cout << "Wrote " << QDir::toNativeSeparators(out).toStdString() << pages.toStdString() << '\n';

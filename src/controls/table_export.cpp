@@ -7,9 +7,9 @@
 
 namespace controls {
 
-db::CsvWriter tableCsv(const QAbstractItemModel& model, const QStringList& titles)
+formats::CsvWriter tableCsv(const QAbstractItemModel& model, const QStringList& titles)
 {
-    db::CsvWriter csv;
+    formats::CsvWriter csv;
     QStringList row;
     for (const QString& title : titles)
         row << plainTitle(title);

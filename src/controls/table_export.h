@@ -2,7 +2,7 @@
 // Getting a table view's rows out, as the view shows them (lookup texts
 // included): every row as CSV under the column titles, or the selection as
 // tab-separated text for the clipboard.
-#include "db/csv_writer.h"
+#include "formats/csv_writer.h"
 
 #include <QStringList>
 
@@ -13,7 +13,7 @@ namespace controls {
 
 // Every row of the model as CSV, the titles first (multi-level ones reduced
 // with plainTitle()).
-db::CsvWriter tableCsv(const QAbstractItemModel& model, const QStringList& titles);
+formats::CsvWriter tableCsv(const QAbstractItemModel& model, const QStringList& titles);
 
 // A multi-level title ("Upper|Lower") as one line: its own, lowest level.
 QString plainTitle(const QString& title);

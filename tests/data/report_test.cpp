@@ -204,7 +204,7 @@ TEST(CsvWriter, ValuesComeBackThroughACsvReaderWhateverTheyHold)
         {"  с пробелами  ", "\"", "строка\r\nс CR LF"},
         {"", "", ""},
     };
-    db::CsvWriter csv;
+    formats::CsvWriter csv;
     for (const QStringList& row : rows)
         csv.addRow(row);
     const QByteArray bytes = csv.data();

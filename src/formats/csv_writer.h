@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace db {
+namespace formats {
 
 class CsvWriter {
 public:
@@ -16,9 +16,6 @@ public:
     void addRow(const QStringList& fields);
     // The byte-order mark and every row added.
     QByteArray data() const;
-    // Writes data() to the file whole or not at all (an existing file stays as
-    // it was on failure). Throws std::runtime_error with the reason.
-    void save(const QString& path) const;
 
     // One field as it goes into the file.
     static QString field(const QString& text);
@@ -27,4 +24,4 @@ private:
     QString m_text;
 };
 
-} // namespace db
+} // namespace formats

@@ -1,11 +1,6 @@
-#include "db/csv_writer.h"
+#include "formats/csv_writer.h"
 
-#include <QDir>
-#include <QSaveFile>
-
-#include <stdexcept>
-
-namespace db {
+namespace formats {
 
 QString CsvWriter::field(const QString& text)
 {
@@ -31,13 +26,4 @@ QByteArray CsvWriter::data() const
     return QByteArrayLiteral("\xEF\xBB\xBF") + m_text.toUtf8();
 }
 
-void CsvWriter::save(const QString& path) const
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data()) < 0 || !file.commit())
-        throw std::runtime_error(QStringLiteral("Не удалось записать файл %1: %2")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString())
-                                     .toStdString());
-}
-
-} // namespace db
+} // namespace formats
