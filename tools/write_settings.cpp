@@ -103,8 +103,9 @@ int main(int argc, char* argv[])
         // The file holds the gateway's password: a new one is for its owner's eyes only.
         platform::writeFile(path, EncodeConnectionSettings({*login, *secret, *database, *server}),
                             platform::NewFileAccess::OwnerOnly);
-    } catch (const std::exception& error) {
-        std::cerr << "qel-settings: " << error.what() << '\n';
+    } catch (const platform::WriteError& error) {
+        std::cerr << "qel-settings: cannot write " << error.pathText() << ": " << error.reason()
+                  << "; a file that was there is left as it was\n";
         return 1;
     }
     std::cout << "Wrote " << path << '\n';

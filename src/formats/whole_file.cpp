@@ -1,7 +1,12 @@
 #include "formats/whole_file.h"
 
+#include "platform/files.h"
+
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
+
+#include <filesystem>
+#include <string_view>
 
 namespace formats {
 
@@ -16,9 +21,16 @@ SaveError::SaveError(QString path, QString reason)
 
 void saveWholeFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw SaveError(path, file.errorString());
+#ifdef _WIN32
+    const std::filesystem::path native(path.toStdWString());
+#else
+    const std::filesystem::path native(QFile::encodeName(path).toStdString());
+#endif
+    try {
+        platform::writeFile(native, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    } catch (const platform::WriteError& error) {
+        throw SaveError(path, QString::fromStdString(error.reason()));
+    }
 }
 
 } // namespace formats

@@ -1,7 +1,9 @@
 #pragma once
-// Saving a file whole or not at all: the bytes go to a temporary file beside
-// it, which then takes the file's name, so that a failure leaves a file of
-// that name as it was. Every file the program and its tools write is saved so.
+// Saving a file whole or not at all, for the toolkit's types: the bytes go to
+// a temporary file beside it, flushed to the disk, which then takes the file's
+// name (platform::writeFile, the one save of every file the program and its
+// tools write), so that a failure (a full disk) leaves a file of that name as
+// it was. A symbolic link in its place is replaced, not followed.
 #include <QByteArray>
 #include <QString>
 

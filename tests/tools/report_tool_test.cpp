@@ -1,6 +1,7 @@
 #include "csv_reader.h"
 #include "demo_database.h"
 #include "lasting_process.h"
+#include "small_disk.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +107,34 @@ TEST_F(ReportTool, WritesOneProfilePerTeacherOrTheOneNamedAndTheDepartmentsCsv)
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[1].value(0), "Иванов Сергей Петрович");
     EXPECT_EQ(rows[1].value(3), "Сервисная архитектура системы учёта научной деятельности");
+}
+
+// A file that cannot be written (a full disk) is a failure: exit code 1, the
+// file and the reason named, nothing said to be written, the old file kept.
+TEST_F(ReportTool, AFullDiskIsAFailureAndTheOldFileStays)
+{
+    const testing_support::SmallDisk disk("report-tool");
+    if (!disk.skipReason().empty())
+        GTEST_SKIP() << disk.skipReason();
+    const QDir full(QString::fromStdString(disk.folder().string()));
+    for (const QString& name : {"year.csv", "year.odt", "year.pdf"}) {
+        QFile old(full.filePath(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the old file");
+    }
+    disk.fill();
+    for (const QString format : {"csv", "odt", "pdf"}) {
+        const QString path = full.filePath("year." + format);
+        const ToolRun result = run({"--year", "2023/2024", "--department", kFirstDepartment, "--document",
+                                    "publications", "--format", format, "--out", path});
+        EXPECT_EQ(result.exitCode, 1) << format.toStdString() << ": " << result.output;
+        EXPECT_THAT(result.output, ::testing::Not(HasSubstr("Wrote")));
+        EXPECT_THAT(result.errors, HasSubstr(QDir::toNativeSeparators(path).toStdString()));
+        EXPECT_THAT(result.errors, HasSubstr("No space left on device"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "the old file") << format.toStdString();
+    }
 }
 
 } // namespace

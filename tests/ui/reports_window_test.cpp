@@ -2,6 +2,7 @@
 
 #include "controls/find_dialog.h"
 #include "csv_reader.h"
+#include "small_disk.h"
 #include "ui/report_preview.h"
 #include "ui/reports_menu.h"
 #include "ui/table_export_menu.h"
@@ -196,6 +197,43 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
     ASSERT_TRUE(form->DBGridEh7->findChild<ui::TableExportMenu*>()->exportCsv());
     EXPECT_EQ(readCsv(contents(file("languages.csv"))).value(0),
               (QStringList{"Язык", "Уровень знания", "Чтение", "Разговор", "Письмо"}));
+}
+
+// On a full disk every file the windows save is refused, naming the file and
+// the system's reason, and a file of that name keeps what it held.
+TEST_F(ReportsWindowTest, AFullDiskIsAFailedSaveAndTheOldFileStays)
+{
+    const testing_support::SmallDisk disk("reports-window");
+    if (!disk.skipReason().empty())
+        GTEST_SKIP() << disk.skipReason();
+    const QString folderPath = QString::fromStdString(disk.folder().string());
+    const QStringList names{"grid.csv", "profile.pdf", "profile.odt"};
+    for (const QString& name : names) {
+        QFile old(QDir(folderPath).filePath(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the old file");
+    }
+    disk.fill();
+
+    chooseTeacher(1);
+    dialogs.planFile(QDir(folderPath).filePath("grid.csv"));
+    EXPECT_FALSE(form->DBGridEh2->findChild<ui::TableExportMenu*>()->exportCsv());
+    ui::ReportPreview* preview = form->ReportsMenu->showProfile();
+    ASSERT_NE(preview, nullptr);
+    dialogs.planFile(QDir(folderPath).filePath("profile.pdf"));
+    EXPECT_FALSE(preview->savePdf());
+    dialogs.planFile(QDir(folderPath).filePath("profile.odt"));
+    EXPECT_FALSE(preview->saveOdt());
+
+    const QStringList texts = dialogs.texts();
+    ASSERT_EQ(texts.size(), 3) << texts.join('\n').toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(texts[i].startsWith("Не удалось записать файл " + QDir::toNativeSeparators(QDir(folderPath).filePath(names[i]))))
+            << texts[i].toStdString();
+        EXPECT_TRUE(texts[i].endsWith("No space left on device")) << texts[i].toStdString();
+        EXPECT_EQ(contents(QDir(folderPath).filePath(names[i])), "the old file") << names[i].toStdString();
+    }
+    EXPECT_EQ(QDir(folderPath).entryList(QDir::Files), (QStringList{"filler", "grid.csv", "profile.odt", "profile.pdf"}));
 }
 
 } // namespace
