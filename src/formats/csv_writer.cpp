@@ -1,9 +1,28 @@
 #include "formats/csv_writer.h"
 
-namespace formats {
+#include <QRegularExpression>
 
-QString CsvWriter::field(const QString& text)
+namespace formats {
+namespace {
+
+bool startsAFormula(const QString& text)
 {
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.front();
+    if (first == u'=' || first == u'@' || first == u'\t' || first == u'\r')
+        return true;
+    if (first != u'+' && first != u'-')
+        return false;
+    static const QRegularExpression number(QStringLiteral(R"(^[+-]\d+([.,]\d+)?$)"));
+    return !number.match(text).hasMatch();
+}
+
+} // namespace
+
+QString CsvWriter::field(const QString& original)
+{
+    const QString text = startsAFormula(original) ? u'\'' + original : original;
     const bool quoted = text.contains(kSeparator) || text.contains(u'"') || text.contains(u'\n')
         || text.contains(u'\r') || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
     if (!quoted)
