@@ -12,6 +12,9 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStandardItemModel>
+#include <QTableView>
+#include "controls/table_export.h"
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QToolButton>
@@ -177,6 +180,12 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
         expected << cells.join('\t');
     }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected.join('\n'));
+    // Rows selected bottom-up come out in the grid's order.
+    grid->selectionModel()->clearSelection();
+    grid->selectionModel()->select(grid->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid->selectionModel()->select(grid->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    menu->copyAction()->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), expected.join('\n'));
 
     // A memo's and the find dialog's own copying go on as ever.
     form->DBMemo1->setFocus();
@@ -197,6 +206,24 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
     ASSERT_TRUE(form->DBGridEh7->findChild<ui::TableExportMenu*>()->exportCsv());
     EXPECT_EQ(readCsv(contents(file("languages.csv"))).value(0),
               (QStringList{"Язык", "Уровень знания", "Чтение", "Разговор", "Письмо"}));
+}
+
+// A copied cell stays one cell when pasted into a spreadsheet: a tab, a line
+// break or a quote in it has the cell quoted, quotes doubled; the rest as is.
+TEST(CopiedRows, ACellWithATabALineBreakOrAQuoteIsQuoted)
+{
+    QStandardItemModel model(2, 2);
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("a\tb")));
+    model.setItem(0, 1, new QStandardItem(QStringLiteral("c\nd")));
+    model.setItem(1, 0, new QStandardItem(QStringLiteral("say \"hi\"")));
+    model.setItem(1, 1, new QStandardItem(QStringLiteral("plain\r")));
+    QTableView view;
+    view.setModel(&model);
+    view.setCurrentIndex(model.index(0, 1));
+    EXPECT_EQ(controls::copiedText(view), "\"c\nd\"");
+    view.selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view.selectionModel()->select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(controls::copiedText(view), "\"a\tb\"\t\"c\nd\"\n\"say \"\"hi\"\"\"\t\"plain\r\"");
 }
 
 // On a full disk every file the windows save is refused, naming the file and
