@@ -236,6 +236,25 @@ TEST_F(ConnectionTest, TheEmbeddedServerTakesItsDatabaseNameFromTheConnection)
                      .isEmpty());
 }
 
+// A port is digits only: what else follows the comma is refused before it
+// could reach the connection string as keys of its own.
+TEST(OdbcConnectionString, APortIsDigitsOnly)
+{
+    const auto odbc = [](const QString& server) {
+        return db::odbcConnectionString(db::parseConnectionString(
+            QStringLiteral("Password=p;User ID=u;Initial Catalog=QEL;Data Source=\"%1\"").arg(server)));
+    };
+    EXPECT_THAT(odbc(QStringLiteral("h, 1433")).toStdString(), HasSubstr("SERVER={h};PORT=1433;"));
+    for (const QString server : {"h,1;Encrypt=no", "h,1;UID=sa;PWD=x", "h,abc", "h,", "h,1,2", "h,123456"}) {
+        try {
+            odbc(server);
+            ADD_FAILURE() << "accepted " << server.toStdString();
+        } catch (const db::DatabaseError& error) {
+            EXPECT_THAT(error.message().toStdString(), HasSubstr("a port is digits only")) << server.toStdString();
+        }
+    }
+}
+
 TEST(OdbcConnectionString, MapsTheOleDbPairs)
 {
     const auto parameters = db::parseConnectionString(
