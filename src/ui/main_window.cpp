@@ -34,6 +34,10 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     // The client area of an outer frame of 1494 x 847.
     resize(kClientSize);
     buildContentArea();
+    m_entryGone = std::make_unique<controls::ErrorWording>(
+        db::DatabaseError::Kind::ForeignKey,
+        QStringLiteral("Запись не сохранена: выбранного значения больше нет в справочнике, его удалил другой "
+                       "пользователь.\rВыберите другое значение; введённые данные остались в окне."));
     Form1 = this;
     if (DM_MB)
         DM_MB->setSession(this);

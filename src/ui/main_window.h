@@ -7,6 +7,7 @@
 #include "controls/db_lookup_combo_box.h"
 #include "controls/db_memo.h"
 #include "controls/db_navigator.h"
+#include "controls/dialogs.h"
 #include "data/session.h"
 
 #include <QWidget>
@@ -144,6 +145,9 @@ private:
     // A memo save was refused: key releases save nothing until a memo is left
     // or the skills record is posted, cancelled or read again.
     bool m_skillsSaveRefused = false;
+    // Nothing refers to a profile row: here a foreign key refuses only a post
+    // whose dictionary entry another user deleted meanwhile.
+    std::unique_ptr<controls::ErrorWording> m_entryGone;
 };
 
 extern TForm1* Form1;

@@ -530,6 +530,27 @@ TEST_F(MainWindowTest, CancelAfterARefusedDateLeavesNothingBehind)
     EXPECT_EQ(count("select count(*) from Publication where id_teacher = 1"), 3);
 }
 
+// Another user deletes the publication type chosen: the post is refused in
+// Russian, and the record stays with what was typed.
+TEST_F(MainWindowTest, APostWhoseDictionaryEntryWentIsRefusedInRussianAndKept)
+{
+    demo.sql(QStringLiteral("INSERT INTO PublicationType (id_publicationType, publicationType) VALUES (90, 'удаляемый вид')"));
+    chooseTeacher(1);
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    publications->append();
+    publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Статья без вида"));
+    publications->fieldByName(QStringLiteral("id_publicationType")).setValue(90);
+    demo.sql(QStringLiteral("DELETE FROM PublicationType WHERE id_publicationType = 90"));
+    dialogs.clear();
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts()[0].startsWith("Запись не сохранена: выбранного значения больше нет в справочнике"))
+        << dialogs.texts()[0].toStdString();
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), "Статья без вида");
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'Статья без вида'"), 0);
+}
+
 // A dropped connection costs no typing: the user is asked once whether to
 // reconnect (declining changes nothing, the next action asks again);
 // reconnecting reads everything again at the same year, department and
