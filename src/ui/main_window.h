@@ -132,6 +132,10 @@ private:
     // The teacher-bound datasets holding a changed record not yet posted.
     QList<db::Dataset*> pendingRecords() const;
     void clearTeacher();
+    // After a reconnect: a year, department or teacher that is no longer in
+    // its list (another user removed it while the link was down) is cleared,
+    // with those below it, and the user told.
+    void dropVanishedChoices();
     // Creates the dictionary editor as Form2, lets `configure` set it up,
     // shows it modally, and destroys it.
     void showDictionaryEditor(const std::function<void(TForm2&)>& configure);

@@ -10,8 +10,9 @@
 
 namespace ui {
 
-ServerFailures::ServerFailures(TDM_MB& dataModule)
+ServerFailures::ServerFailures(TDM_MB& dataModule, std::function<void()> afterReconnect)
     : m_dataModule(dataModule)
+    , m_afterReconnect(std::move(afterReconnect))
 {
     controls::installFailureHandler([this](const std::exception& failure) { return handle(failure); });
 }
@@ -63,6 +64,8 @@ void ServerFailures::reconnect()
     setSessionDateFormat(m_dataModule);
     for (db::Dataset* dataset : m_dataModule.datasets())
         dataset->reopen();
+    if (m_afterReconnect)
+        m_afterReconnect();
 }
 
 void ServerFailures::offerReread(db::Dataset& dataset)

@@ -594,6 +594,32 @@ TEST_F(MainWindowTest, ALostConnectionIsOfferedOnceAndReconnectingKeepsTheTypedR
               1);
 }
 
+// Another user takes the chosen teacher out of the department's list while
+// the link is down: after the reconnect the teacher is cleared and the user
+// told; the typed record is filed under no teacher, this one or the next.
+TEST_F(MainWindowTest, ATeacherGoneWhileTheLinkWasDownIsClearedAndNothingIsFiledUnderAnother)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    publications->append();
+    publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Для ушедшего"));
+    db::embedded_faults::loseConnections();
+    demo.sql(QStringLiteral("DELETE FROM RRNK WHERE id_teacher = 1"));
+    demo.sql(QStringLiteral("DELETE FROM RRNKkrdt WHERE id_teacher = 1"));
+    dialogs.plan(Button::Yes);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    ASSERT_EQ(dialogs.texts().size(), 2) << dialogs.texts().join('\n').toStdString();
+    EXPECT_TRUE(dialogs.texts()[1].startsWith("Выбранного преподавателя больше нет в списке")) << dialogs.texts()[1].toStdString();
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_EQ(form->DBLookupComboBox1->keyValue().toInt(), 1);
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), "Для ушедшего");
+
+    userSelects(form->DBLookupComboboxEh1, DM_MB->ADOQ_FIO->fieldByName(QStringLiteral("id_teacher")).value());
+    EXPECT_FALSE(form->currentTeacherKey().isNull());
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'Для ушедшего'"), 0);
+}
+
 // Keys typed into a memo after the link broke: one question, however many
 // keys (also those arriving while it is shown); the typing stays, and after
 // reconnecting the next key release saves it.
