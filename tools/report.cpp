@@ -16,6 +16,7 @@
 // is written then) or a file cannot be written, 2 for a wrong command line,
 // 3 when Data/QEL cannot be read.
 #include "command_line.h"
+#include "output_path.h"
 #include "user_sign_in.h"
 
 #include "data/data_module.h"
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <iostream>
 #include <set>
+#include <stdexcept>
 
 namespace {
 
@@ -45,7 +47,9 @@ int usage()
                  "Makes a teacher's profile or a department's publications of an academic year. Without\n"
                  "--teacher, \"profile\" writes one file per teacher of the department into the folder PATH.\n"
                  "\"csv\" is for \"publications\" only. Without --server, the server, database and gateway\n"
-                 "login are read from Data/QEL beside this tool.\n";
+                 "login are read from Data/QEL beside this tool. An existing file at PATH is replaced (a\n"
+                 "symbolic link there too, not what it points to); the program's own files and its Data\n"
+                 "folder are refused.\n";
     return tool::kWrongCommandLine;
 }
 
@@ -78,6 +82,8 @@ private:
 // Writes the document in the format; "pdf" reports its pages.
 QString save(const QTextDocument& document, const QString& format, const QString& path)
 {
+    if (const auto refused = tool::refusedOutput(path))
+        throw std::runtime_error(refused->toStdString() + "; nothing was written");
     if (format == u"pdf") {
         const int pages = reports::savePdf(document, path);
         return pages == 1 ? QStringLiteral(" (1 page)") : QStringLiteral(" (%1 pages)").arg(pages);
@@ -170,8 +176,10 @@ int main(int argc, char* argv[])
             const reports::DepartmentPublications publications =
                 reports::readDepartmentPublications(connection, *department, *year, today);
             QString pages;
+            if (const auto refused = tool::refusedOutput(out); refused && format == u"csv")
+                return refuse(*refused + QStringLiteral("; nothing was written"));
             if (format == u"csv")
-                reports::makePublicationsCsv(publications).save(out);
+                reports::saveCsv(reports::makePublicationsCsv(publications), out);
             else
                 pages = save(*reports::makePublicationsDocument(publications), format, out);
             std::cout << "Wrote " << QDir::toNativeSeparators(out).toStdString() << pages.toStdString() << '\n';

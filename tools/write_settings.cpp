@@ -92,6 +92,14 @@ int main(int argc, char* argv[])
     const auto secret = toWindows1251("password", password);
     if (!server || !database || !login || !secret)
         return 1;
+    // "host,port" names a port, which is digits only; an embedded file's name is no host.
+    if (const size_t comma = server->find(','); server->rfind("file:", 0) != 0 && comma != std::string::npos) {
+        const std::string port = server->substr(comma + 1);
+        if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) {
+            std::cerr << "qel-settings: the server's port (after the comma) must be digits only\n";
+            return 1;
+        }
+    }
 
     const std::string path = options->has("--output")
         ? options->value("--output")
@@ -103,8 +111,9 @@ int main(int argc, char* argv[])
         // The file holds the gateway's password: a new one is for its owner's eyes only.
         platform::writeFile(path, EncodeConnectionSettings({*login, *secret, *database, *server}),
                             platform::NewFileAccess::OwnerOnly);
-    } catch (const std::exception& error) {
-        std::cerr << "qel-settings: " << error.what() << '\n';
+    } catch (const platform::WriteError& error) {
+        std::cerr << "qel-settings: cannot write " << error.pathText() << ": " << error.reason()
+                  << "; a file that was there is left as it was\n";
         return 1;
     }
     std::cout << "Wrote " << path << '\n';

@@ -98,15 +98,17 @@ CREATE TABLE QEL_User (
 -- which the embedded server compares without regard to case, Cyrillic too.
 -- SQLite's lower() folds only A-Z, so the other capitals of Windows-1251 are
 -- folded by name; built-in functions only, so that every connection, the
--- tools' plain ones included, can keep this index.
-CREATE UNIQUE INDEX UQ_QEL_User_QEL_login ON QEL_User (lower(
+-- tools' plain ones included, can keep this index. What the collation ignores
+-- goes too: the soft hyphen (char(173)), so "de-mo" with one is "demo".
+CREATE UNIQUE INDEX UQ_QEL_User_QEL_login ON QEL_User (lower(replace(
     replace(replace(replace(replace(replace(replace(replace(replace(
     replace(replace(replace(replace(replace(replace(replace(replace(
     replace(replace(replace(replace(replace(replace(replace(
     QEL_login_folding,
     'Ш', 'ш'), 'Щ', 'щ'), 'Ъ', 'ъ'), 'Ы', 'ы'), 'Ь', 'ь'), 'Э', 'э'), 'Ю', 'ю'), 'Я', 'я'),
     'Ё', 'ё'), 'Ђ', 'ђ'), 'Ѓ', 'ѓ'), 'Є', 'є'), 'Ѕ', 'ѕ'), 'І', 'і'), 'Ї', 'ї'), 'Ј', 'ј'),
-    'Љ', 'љ'), 'Њ', 'њ'), 'Ћ', 'ћ'), 'Ќ', 'ќ'), 'Ў', 'ў'), 'Џ', 'џ'), 'Ґ', 'ґ')
+    'Љ', 'љ'), 'Њ', 'њ'), 'Ћ', 'ћ'), 'Ќ', 'ќ'), 'Ў', 'ў'), 'Џ', 'џ'), 'Ґ', 'ґ'),
+    char(173), '')
 ));
 
 CREATE TABLE User_Kafedra (

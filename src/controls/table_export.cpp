@@ -7,9 +7,9 @@
 
 namespace controls {
 
-db::CsvWriter tableCsv(const QAbstractItemModel& model, const QStringList& titles)
+formats::CsvWriter tableCsv(const QAbstractItemModel& model, const QStringList& titles)
 {
-    db::CsvWriter csv;
+    formats::CsvWriter csv;
     QStringList row;
     for (const QString& title : titles)
         row << plainTitle(title);
@@ -28,6 +28,13 @@ QString plainTitle(const QString& title)
     return title.section(u'|', -1).trimmed();
 }
 
+QString copiedCell(const QString& text)
+{
+    if (!text.contains(u'\t') && !text.contains(u'\n') && !text.contains(u'\r') && !text.contains(u'"'))
+        return text;
+    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
 QString copiedText(const QAbstractItemView& view)
 {
     const QAbstractItemModel* model = view.model();
@@ -38,13 +45,13 @@ QString copiedText(const QAbstractItemView& view)
         for (const QModelIndex& index : selection->selectedRows())
             rows << index.row();
     if (rows.isEmpty())
-        return view.currentIndex().data(Qt::DisplayRole).toString();
+        return copiedCell(view.currentIndex().data(Qt::DisplayRole).toString());
     std::sort(rows.begin(), rows.end());
     QStringList lines;
     for (const int r : rows) {
         QStringList cells;
         for (int c = 0; c < model->columnCount(); ++c)
-            cells << model->index(r, c).data(Qt::DisplayRole).toString();
+            cells << copiedCell(model->index(r, c).data(Qt::DisplayRole).toString());
         lines << cells.join(u'\t');
     }
     return lines.join(u'\n');

@@ -307,9 +307,9 @@ std::unique_ptr<QTextDocument> makePublicationsDocument(const DepartmentPublicat
     return document;
 }
 
-db::CsvWriter makePublicationsCsv(const DepartmentPublications& publications)
+formats::CsvWriter makePublicationsCsv(const DepartmentPublications& publications)
 {
-    db::CsvWriter csv;
+    formats::CsvWriter csv;
     csv.addRow(QStringList{QStringLiteral("Преподаватель")} + kPublicationTitles);
     for (const TeacherPublications& teacher : publications.teachers)
         for (const QStringList& row : publicationRows(teacher.publications))

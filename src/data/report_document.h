@@ -3,7 +3,7 @@
 // preview, PDF and ODF: headings in Russian, the values in tables, an empty
 // section saying "нет данных". Pages are made when the document is printed.
 #include "data/report_data.h"
-#include "db/csv_writer.h"
+#include "formats/csv_writer.h"
 
 #include <QTextDocument>
 
@@ -20,7 +20,7 @@ std::unique_ptr<QTextDocument> makeProfileDocument(const TeacherProfile& profile
 std::unique_ptr<QTextDocument> makePublicationsDocument(const DepartmentPublications& publications);
 
 // One row per publication with the teacher's name; no summary.
-db::CsvWriter makePublicationsCsv(const DepartmentPublications& publications);
+formats::CsvWriter makePublicationsCsv(const DepartmentPublications& publications);
 
 // File names without extension, fit for any file system.
 QString profileFileName(const TeacherProfile& profile);

@@ -1,5 +1,8 @@
 #include "data/report_files.h"
 
+#include "formats/csv_writer.h"
+#include "formats/whole_file.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QDir>
@@ -7,7 +10,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <QTextDocumentWriter>
 
@@ -24,6 +26,15 @@ constexpr qreal kMarginMillimetres = 20;
 {
     throw std::runtime_error(
         QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), reason).toStdString());
+}
+
+void saveWhole(const QString& path, const QByteArray& bytes)
+{
+    try {
+        formats::saveWholeFile(path, bytes);
+    } catch (const formats::SaveError& error) {
+        cannotWrite(path, error.reason());
+    }
 }
 
 // Lays a copy of the document out on the writer's pages and paints them one
@@ -59,36 +70,36 @@ int printPages(const QTextDocument& document, QPdfWriter& writer)
 
 int savePdf(const QTextDocument& document, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        cannotWrite(path, file.errorString());
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
     int pages = 0;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&bytes);
         writer.setResolution(kPdfResolution);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
         writer.setCreator(QStringLiteral("QEL 23"));
         pages = printPages(document, writer);
     }
-    if (pages < 0 || file.error() != QFileDevice::NoError)
-        cannotWrite(path, file.errorString());
-    if (!file.commit())
-        cannotWrite(path, file.errorString());
+    if (pages < 0)
+        cannotWrite(path, QStringLiteral("страницы документа не удалось напечатать в PDF"));
+    saveWhole(path, bytes.data());
     return pages;
 }
 
-// The ODF writer closes its device when done, which a QSaveFile must not
-// be: it writes into memory first.
+// Into memory first, as the PDF: the ODF writer closes its device when done.
 void saveOdt(const QTextDocument& document, const QString& path)
 {
     QBuffer bytes;
     QTextDocumentWriter writer(&bytes, "odf");
     if (!writer.write(&document))
         cannotWrite(path, QStringLiteral("документ не удалось преобразовать в формат OpenDocument"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data()) != bytes.size() || !file.commit())
-        cannotWrite(path, file.errorString());
+    saveWhole(path, bytes.data());
+}
+
+void saveCsv(const formats::CsvWriter& csv, const QString& path)
+{
+    saveWhole(path, csv.data());
 }
 
 } // namespace reports

@@ -6,6 +6,9 @@
 #include <QString>
 
 class QTextDocument;
+namespace formats {
+class CsvWriter;
+}
 
 namespace reports {
 
@@ -14,5 +17,7 @@ namespace reports {
 int savePdf(const QTextDocument& document, const QString& path);
 // OpenDocument text (.odt).
 void saveOdt(const QTextDocument& document, const QString& path);
+// Rows for a spreadsheet: makePublicationsCsv, a grid's export.
+void saveCsv(const formats::CsvWriter& csv, const QString& path);
 
 } // namespace reports

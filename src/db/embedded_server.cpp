@@ -86,6 +86,7 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
     addDatabase(QStringLiteral("QSQLITE")).setDatabaseName(path);
     m_database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     m_path = path;
+    m_catalog = parameters.value(QStringLiteral("initial catalog"));
     if (!m_database.open()) {
         const QString message = embeddedErrorText(m_database.lastError(), path);
         close();
@@ -190,7 +191,7 @@ ResultSet EmbeddedServer::query(const QString& statement)
         options.rows.append({QStringLiteral("dateformat"), m_dateFormat});
         return options;
     }
-    if (const auto call = tsql::parseProcedureCall(statement)) {
+    if (const auto call = tsql::parseProcedureCall(statement, m_catalog)) {
         const auto procedure = procedures().constFind(call->name.toLower());
         if (procedure == procedures().constEnd())
             throw DatabaseError(QStringLiteral("Could not find stored procedure '%1'.").arg(call->name));
@@ -199,7 +200,7 @@ ResultSet EmbeddedServer::query(const QString& statement)
     requireUserRole();
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
-    if (!query.exec(tsql::toSqlite(statement)))
+    if (!query.exec(tsql::toSqlite(statement, m_catalog)))
         throw failure(query.lastError());
     return fetch(query);
 }

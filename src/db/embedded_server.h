@@ -44,7 +44,8 @@ public:
     EmbeddedServer();
 
     // "Data Source" is "file:PATH"; a relative PATH is taken from the
-    // program folder.
+    // program folder. "Initial Catalog" is the database's name in statements
+    // ("[QEL].[dbo].[t]").
     void open(const ConnectionParameters& parameters) override;
     ResultSet query(const QString& statement) override;
     ResultSet read(const BoundStatement& statement) override;
@@ -87,6 +88,7 @@ private:
 
     SqliteRowWriter m_writer;
     QString m_path;
+    QString m_catalog; // the connection's database, whose name prefixes statements
     QString m_role;
     QString m_dateFormat = QStringLiteral("mdy");
 };

@@ -1,6 +1,9 @@
 #include "db/odbc_dialect.h"
 
 #include "db/embedded_server.h"
+#include "db/errors.h"
+
+#include <QRegularExpression>
 
 namespace db {
 namespace {
@@ -257,11 +260,17 @@ QString odbcConnectionString(const ConnectionParameters& parameters)
     // Windows-1251 texts to it.
     const QString extra = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;");
 #endif
-    // "host,port" is SQL Server's way to name a port.
+    // "host,port" is SQL Server's way to name a port. A port is digits only:
+    // anything else would reach the connection string as further keys.
     QString server = parameters.value(QStringLiteral("data source"));
     QString port;
     if (const qsizetype comma = server.indexOf(u','); comma > 0) {
-        port = QStringLiteral("PORT=%1;").arg(server.mid(comma + 1).trimmed());
+        const QString digits = server.mid(comma + 1).trimmed();
+        static const QRegularExpression number(QStringLiteral("^[0-9]{1,5}$"));
+        if (!number.match(digits).hasMatch())
+            throw DatabaseError(QStringLiteral("The port in the server name '%1' is not a number: a port is digits only.")
+                                    .arg(server));
+        port = QStringLiteral("PORT=%1;").arg(digits);
         server.truncate(comma);
     }
     return QStringLiteral("DRIVER={%1};SERVER=%2;%3DATABASE=%4;UID=%5;PWD=%6;%7")

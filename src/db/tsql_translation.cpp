@@ -19,7 +19,9 @@ public:
     static constexpr QChar kCovered{0xE000}; // inside a literal or a quoted name
     static constexpr QChar kComment{0xE001};
 
-    explicit MaskedStatement(const QString& statement)
+    // The quoted names "[dbo]" and "[<catalog>]" stay visible: they are the
+    // prefixes to remove.
+    MaskedStatement(const QString& statement, const QString& catalog)
         : m_text(statement)
         , m_mask(statement)
     {
@@ -40,10 +42,10 @@ public:
                     }
                     ++end;
                 }
-                // "[dbo]" and "[QEL]" stay visible: they are the prefixes to remove.
                 const QString inner = m_text.mid(at + 1, end - at - 1);
                 const bool prefixName = c == u'[' && (inner.compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0
-                                                      || inner.compare(QLatin1String("QEL"), Qt::CaseInsensitive) == 0);
+                                                      || (!catalog.isEmpty()
+                                                          && inner.compare(catalog, Qt::CaseInsensitive) == 0));
                 if (!prefixName)
                     cover(at + 1, std::min(end, size), kCovered);
                 at = end + 1;
@@ -108,15 +110,28 @@ private:
     QString m_mask;
 };
 
-void removePrefixes(MaskedStatement& sql)
+// "[catalog].[dbo]." or "catalog.dbo.", made once for the catalog last asked for.
+const Re& databasePrefix(const QString& catalog)
+{
+    thread_local QString madeFor;
+    thread_local Re pattern;
+    if (madeFor != catalog || pattern.pattern().isEmpty()) {
+        const QString name = Re::escape(catalog);
+        pattern = Re(QStringLiteral(R"((\[%1\]|(?<![\w\].])%1)\s*\.\s*(\[dbo\]|dbo)\s*\.\s*)").arg(name),
+                     kCaseless | Re::UseUnicodePropertiesOption);
+        madeFor = catalog;
+    }
+    return pattern;
+}
+
+void removePrefixes(MaskedStatement& sql, const QString& catalog)
 {
     if (!sql.contains(QLatin1String("dbo")))
         return;
-    static const Re database(QStringLiteral(R"((\[QEL\]|\bQEL)\s*\.\s*(\[dbo\]|dbo)\s*\.\s*)"), kCaseless);
+    if (!catalog.isEmpty())
+        sql.replaceAll(databasePrefix(catalog), [](const QRegularExpressionMatch&) { return QString(); });
     static const Re schema(QStringLiteral(R"((?<![\w\].])(\[dbo\]|\bdbo)\s*\.\s*)"), kCaseless);
-    const auto nothing = [](const QRegularExpressionMatch&) { return QString(); };
-    sql.replaceAll(database, nothing);
-    sql.replaceAll(schema, nothing);
+    sql.replaceAll(schema, [](const QRegularExpressionMatch&) { return QString(); });
 }
 
 void removeTopPercent(MaskedStatement& sql)
@@ -265,25 +280,25 @@ void skipSpaces(const QString& text, qsizetype& at)
 
 } // namespace
 
-QString toSqlite(const QString& statement)
+QString toSqlite(const QString& statement, const QString& catalog)
 {
-    MaskedStatement sql(statement);
-    removePrefixes(sql);
+    MaskedStatement sql(statement, catalog);
+    removePrefixes(sql, catalog);
     removeTopPercent(sql);
     topToLimit(sql);
     collateTexts(sql);
     return sql.text();
 }
 
-std::optional<ProcedureCall> parseProcedureCall(const QString& statement)
+std::optional<ProcedureCall> parseProcedureCall(const QString& statement, const QString& catalog)
 {
     static const Re exec(QStringLiteral(R"(^\s*EXEC(?:UTE)?\s+([\w\[\]\.]+)\s*)"), kCaseless);
     const auto match = exec.match(statement);
     if (!match.hasMatch())
         return std::nullopt;
     ProcedureCall call;
-    MaskedStatement name(match.captured(1));
-    removePrefixes(name);
+    MaskedStatement name(match.captured(1), catalog);
+    removePrefixes(name, catalog);
     call.name = QString(name.text()).remove(u'[').remove(u']');
     qsizetype at = match.capturedEnd();
     const QString& text = statement;

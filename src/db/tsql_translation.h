@@ -13,12 +13,14 @@ namespace db::tsql {
 // case-insensitive, accent-sensitive.
 inline constexpr char kServerCollation[] = "Cyrillic_General_CI_AS";
 
-// A statement in SQLite's dialect: without database and schema prefixes
-// ("[QEL].[dbo].", "dbo."), without "TOP (100) PERCENT", with a leading
-// "TOP (n)" turned into a trailing "LIMIT n", and with text literals and
-// ORDER BY terms in the server's collation. Text inside literals, quoted names
-// and comments is never translated.
-QString toSqlite(const QString& statement);
+// A statement in SQLite's dialect: without the prefixes of the connection's
+// database `catalog` and of the schema ("[QEL].[dbo].", "dbo." where the
+// catalog is "QEL"), without "TOP (100) PERCENT", with a leading "TOP (n)"
+// turned into a trailing "LIMIT n", and with text literals and ORDER BY terms
+// in the server's collation. Text inside literals, quoted names and comments
+// is never translated; another database's name is left as it is (SQLite then
+// knows no such database, as a server would not).
+QString toSqlite(const QString& statement, const QString& catalog);
 
 // "EXEC NAME arg, arg ..." with text, number and NULL arguments.
 struct ProcedureCall {
@@ -26,8 +28,8 @@ struct ProcedureCall {
     QVariantList arguments;
 };
 // nullopt when the statement is not an EXEC; throws DatabaseError when its
-// arguments cannot be read.
-std::optional<ProcedureCall> parseProcedureCall(const QString& statement);
+// arguments cannot be read. The name loses the prefixes toSqlite() removes.
+std::optional<ProcedureCall> parseProcedureCall(const QString& statement, const QString& catalog);
 
 // "SET DATEFORMAT xyz": the format in lower case.
 std::optional<QString> parseDateFormat(const QString& statement);

@@ -1,8 +1,10 @@
 #pragma once
 // Files beside the executable, with the platform's file error texts.
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -44,7 +46,8 @@ inline constexpr char kReadBeyondEnd[] = "Read beyond end of file";
 // Reads exactly `count` bytes from the start of the file. Throws FileError:
 // "File not found" when neither it nor its folder exists, "File access denied"
 // when the system refuses to open it, "A folder is in place of the file" when
-// the name is a folder's, "Cannot open file" for any other failure to open,
+// the name is a folder's, "Cannot open file" for anything else that is not a
+// regular file (a FIFO, a device) and for any other failure to open,
 // and "Read beyond end of file" when it is shorter.
 std::string readFileStart(const std::string& path, size_t count);
 
@@ -62,21 +65,41 @@ private:
     std::ofstream out_;
 };
 
+// A file that could not be written whole: its name and the system's reason
+// ("No space left on device"), in UTF-8, for the caller to word its message.
+// what() is "Cannot write file "<path>": <reason>".
+class WriteError : public FileError {
+public:
+    WriteError(std::filesystem::path path, std::string reason);
+    const std::filesystem::path& path() const { return path_; }
+    // The path in UTF-8, for messages.
+    std::string pathText() const;
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::filesystem::path path_;
+    std::string reason_;
+};
+
 // Who may read a file that writeFile creates where none was.
 enum class NewFileAccess {
     Default,   // as the system's defaults make it
     OwnerOnly, // POSIX: read and write for the owner only (0600); Windows: default
 };
 
-// Replaces the file with `bytes`: they go to a temporary file beside it, which
-// is then renamed over it, so that the old file stays whole when anything
-// fails. A file that was there passes its permissions on; a new one gets
-// `access`. Either is set before any byte is written. Throws FileError on
-// failure (the temporary file is removed).
-void writeFile(const std::string& path, const std::string& bytes, NewFileAccess access = NewFileAccess::Default);
-
-// Renames `from` to `to`, replacing a file `to`. Throws FileError on failure.
-void replaceFile(const std::string& from, const std::string& to);
+// Saves a file whole, the one way every file of the program and its tools is
+// saved: `bytes` go to a new temporary file beside it, are flushed to the
+// disk, and the temporary file is renamed over the name, so that the old file
+// stays as it was when anything fails (a full disk included). The name itself
+// is replaced: a symbolic link there is replaced, not followed. A regular file
+// that was there passes its permissions on; a new one gets `access`. Either is
+// set before any byte is written. Throws WriteError on failure, the temporary
+// file removed.
+void writeFile(const std::filesystem::path& path, std::string_view bytes,
+               NewFileAccess access = NewFileAccess::Default);
+// The same for a path in the system's 8-bit encoding (the ANSI code page on
+// Windows, as programFolder() gives it).
+void writeFile(const std::string& path, std::string_view bytes, NewFileAccess access = NewFileAccess::Default);
 
 // Deletes the file; a missing file is not an error. Returns whether a file went.
 bool removeFileIfExists(const std::string& path);

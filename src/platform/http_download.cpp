@@ -12,7 +12,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The stall rule of DownloadLimits over the pieces that arrived. Pieces are
+// The stall rule of DownloadLimits over the pieces that arrived, and its
+// bound of the whole download's time. Pieces are
 // counted in slots of a sixtieth of the window, so that a fast download keeps
 // a few dozen entries, not one per piece.
 class StallWatch {
@@ -37,7 +38,7 @@ public:
 
     bool stalled(Clock::time_point now)
     {
-        if (now - lastData_ >= limits_.longestSilence)
+        if (now - lastData_ >= limits_.longestSilence || now - start_ >= limits_.longestDownload)
             return true;
         if (now - start_ < limits_.rateWindow)
             return false;
@@ -74,6 +75,13 @@ std::chrono::milliseconds readWait(const DownloadLimits& limits)
 }
 
 } // namespace
+
+// Checked before the piece that would make `received` is written: an
+// announced length above the limit is refused before its first byte.
+bool Download::tooLong(std::uint64_t received, long long announced) const
+{
+    return received > limits_.largestBody || (announced >= 0 && static_cast<std::uint64_t>(announced) > limits_.largestBody);
+}
 
 // Makes the reader reachable for cancel() while run() reads from it.
 class Download::ActiveReader {
@@ -133,6 +141,11 @@ DownloadResult Download::run(const DownloadProgress& progress)
             return DownloadResult::Cancelled;
         }
         if (count > 0) {
+            if (tooLong(received + count, body.announcedLength())) {
+                body.abort();
+                file.close();
+                return DownloadResult::Failed;
+            }
             file.write(buffer.data(), count);
             received += count;
             watch.received(Clock::now(), count);

@@ -17,14 +17,19 @@ class UrlReader;
 // Largest piece read from the connection at a time.
 inline constexpr std::size_t kDownloadReadSize = 1024;
 
-// When a download that is still running is given up as stalled: no data at
-// all for `longestSilence` (waiting for the server to connect or answer
-// included), or, once `rateWindow` has passed, less than `slowestRate` bytes
-// per second over the last `rateWindow`. Tests shorten them.
+// When a download is given up. As stalled: no data at all for
+// `longestSilence` (waiting for the server to connect or answer included),
+// or, once `rateWindow` has passed, less than `slowestRate` bytes per second
+// over the last `rateWindow`. As too long: a body announced longer than
+// `largestBody` before a byte of it is written, one of no announced length
+// once more than `largestBody` bytes came, and any download still running
+// after `longestDownload`. Tests shorten them.
 struct DownloadLimits {
     std::chrono::milliseconds longestSilence = std::chrono::seconds(30);
     std::chrono::milliseconds rateWindow = std::chrono::seconds(60);
     std::uint64_t slowestRate = 1024;
+    std::uint64_t largestBody = std::uint64_t{256} * 1024 * 1024;
+    std::chrono::milliseconds longestDownload = std::chrono::minutes(30);
 };
 
 enum class DownloadResult {
@@ -53,8 +58,8 @@ using DownloadProgress = std::function<void(std::uint64_t received, std::int64_t
 //   status outside 2xx, whose body is never written; the empty target then
 //   stays behind;
 // - when the body was cut off (connection closed early or reset, fewer or
-//   more bytes than announced) or the limits found it stalled; what arrived
-//   stays in the target.
+//   more bytes than announced) or the limits gave it up; what arrived stays
+//   in the target.
 // Cancelled when cancel() came first; what arrived stays in the target.
 //
 // The agent name is executableFileName(); the system's proxy settings apply
@@ -75,6 +80,7 @@ public:
 
 private:
     class ActiveReader;
+    bool tooLong(std::uint64_t received, long long announced) const;
 
     std::string url_;
     std::string target_;

@@ -74,7 +74,13 @@ UpdateDownloadResult UpdateDownload::run(const platform::DownloadProgress& progr
 {
     platform::createFolder(UpdateTemporaryFolder());
     const std::string target = UpdateDownloadTarget();
-    const platform::DownloadResult result = m_download.run(progress);
+    platform::DownloadResult result = platform::DownloadResult::Failed;
+    try {
+        result = m_download.run(progress);
+    } catch (...) { // a target that cannot be written (a full disk) keeps no part of the download
+        platform::removeFileIfExists(target);
+        throw;
+    }
     if (result == platform::DownloadResult::Complete && platform::looksLikeProgram(target))
         return UpdateDownloadResult::Ready;
     platform::removeFileIfExists(target);

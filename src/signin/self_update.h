@@ -47,9 +47,10 @@ enum class UpdateDownloadResult {
 // Ready only when the whole body arrived (see platform::Download) and it is a
 // program for this system, whole (see platform::looksLikeProgram). Anything
 // else is removed from the temporary folder, so that nothing but a checked
-// build is ever there for the update script to install. Stalled downloads
-// (see platform::DownloadLimits) are Unavailable, like an unreachable server.
-// run() throws platform::FileError when the target cannot be written.
+// build is ever there for the update script to install. Downloads given up
+// (stalled, too long or too slow: see platform::DownloadLimits) are
+// Unavailable, like an unreachable server. run() throws platform::FileError
+// when the target cannot be written (a full disk), what was written removed.
 class UpdateDownload {
 public:
     explicit UpdateDownload(const std::string& url, platform::DownloadLimits limits = {});

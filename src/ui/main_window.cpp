@@ -11,6 +11,7 @@
 #include "ui/ui_style.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,6 +34,10 @@ TForm1::TForm1(const SignIn& signIn, QWidget* parent)
     // The client area of an outer frame of 1494 x 847.
     resize(kClientSize);
     buildContentArea();
+    m_entryGone = std::make_unique<controls::ErrorWording>(
+        db::DatabaseError::Kind::ForeignKey,
+        QStringLiteral("Запись не сохранена: выбранного значения больше нет в справочнике, его удалил другой "
+                       "пользователь.\rВыберите другое значение; введённые данные остались в окне."));
     Form1 = this;
     if (DM_MB)
         DM_MB->setSession(this);
@@ -65,7 +70,7 @@ void TForm1::FormCreate(const SignIn& signIn)
         return;
     }
     if (DM_MB)
-        m_serverFailures = std::make_unique<ui::ServerFailures>(*DM_MB);
+        m_serverFailures = std::make_unique<ui::ServerFailures>(*DM_MB, [this] { dropVanishedChoices(); });
 }
 
 QVariant TForm1::currentTeacherKey() const
@@ -179,8 +184,13 @@ void TForm1::DBLookupComboboxEh1Change()
         showTeacher(key);
 }
 
+// Without a teacher nothing is posted: a record kept after its teacher
+// vanished (dropVanishedChoices) has nobody to be filed under, and goes when
+// the sections are read for another teacher.
 void TForm1::postPendingRecords()
 {
+    if (currentTeacherKey().isNull())
+        return;
     for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
         if (dataset->isOpen())
             dataset->checkBrowseMode();
@@ -189,7 +199,7 @@ void TForm1::postPendingRecords()
 QList<db::Dataset*> TForm1::pendingRecords() const
 {
     QList<db::Dataset*> pending;
-    if (DM_MB)
+    if (DM_MB && !currentTeacherKey().isNull())
         for (db::Dataset* dataset : DM_MB->teacherBoundDatasets())
             if (dataset->isEditing() && dataset->isModified())
                 pending << dataset;
@@ -214,6 +224,41 @@ void TForm1::clearTeacher()
 {
     DM_MB->clearTeacher();
     DBGridEh7->setDataSource(nullptr);
+}
+
+void TForm1::dropVanishedChoices()
+{
+    const struct {
+        controls::DBLookupComboBox* picker;
+        const char* what;
+    } choices[] = {{DBLookupComboBox2, "Выбранного учебного года"},
+                   {DBLookupComboBox1, "Выбранной кафедры"},
+                   {DBLookupComboboxEh1, "Выбранного преподавателя"}};
+    for (const auto& choice : choices) {
+        const QVariant key = choice.picker->keyValue();
+        db::Dataset* list = choice.picker->listSource() ? choice.picker->listSource()->dataset() : nullptr;
+        if (key.isNull() || !list || (list->isOpen() && list->locate(choice.picker->keyField(), key) >= 0))
+            continue;
+        const bool pending = !pendingRecords().isEmpty();
+        // Below the vanished choice, everything goes as a new choice there would clear it.
+        if (choice.picker != DBLookupComboboxEh1) {
+            DBLookupComboboxEh1->setEnabled(false);
+            DBLookupComboboxEh1->setKeyValue(QVariant());
+        }
+        if (choice.picker == DBLookupComboBox2) {
+            DBLookupComboBox1->setEnabled(false);
+            DBLookupComboBox1->setKeyValue(QVariant());
+        }
+        choice.picker->setKeyValue(QVariant());
+        QString text = QString::fromUtf8(choice.what)
+            + QStringLiteral(" больше нет в списке: другой пользователь удалил или изменил его, пока не было связи "
+                             "с сервером. Выбор очищен.");
+        if (pending)
+            text += QStringLiteral("\rВведённые данные не сохранены: их некуда записать. Они не будут записаны и под "
+                                   "другим преподавателем.");
+        controls::showInformation(QApplication::applicationName(), text);
+        return;
+    }
 }
 
 void TForm1::DBLookupComboboxEh1KeyDown(QKeyEvent* event)

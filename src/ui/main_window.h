@@ -7,6 +7,7 @@
 #include "controls/db_lookup_combo_box.h"
 #include "controls/db_memo.h"
 #include "controls/db_navigator.h"
+#include "controls/dialogs.h"
 #include "data/session.h"
 
 #include <QWidget>
@@ -132,6 +133,10 @@ private:
     // The teacher-bound datasets holding a changed record not yet posted.
     QList<db::Dataset*> pendingRecords() const;
     void clearTeacher();
+    // After a reconnect: a year, department or teacher that is no longer in
+    // its list (another user removed it while the link was down) is cleared,
+    // with those below it, and the user told.
+    void dropVanishedChoices();
     // Creates the dictionary editor as Form2, sets it up for the dictionary,
     // shows it modally, and destroys it.
     void openDictionary(const Dictionary& dictionary);
@@ -143,6 +148,9 @@ private:
     // A memo save was refused: key releases save nothing until a memo is left
     // or the skills record is posted, cancelled or read again.
     bool m_skillsSaveRefused = false;
+    // Nothing refers to a profile row: here a foreign key refuses only a post
+    // whose dictionary entry another user deleted meanwhile.
+    std::unique_ptr<controls::ErrorWording> m_entryGone;
 };
 
 extern TForm1* Form1;

@@ -10,8 +10,9 @@
 
 namespace ui {
 
-ServerFailures::ServerFailures(TDM_MB& dataModule)
+ServerFailures::ServerFailures(TDM_MB& dataModule, std::function<void()> afterReconnect)
     : m_dataModule(dataModule)
+    , m_afterReconnect(std::move(afterReconnect))
 {
     controls::installFailureHandler([this](const std::exception& failure) { return handle(failure); });
 }
@@ -52,6 +53,8 @@ void ServerFailures::offerReconnection()
         return;
     try {
         resumeSession(m_dataModule);
+        if (m_afterReconnect)
+            m_afterReconnect();
     } catch (const std::exception& error) {
         controls::showError(QString::fromUtf8(kReconnectFailed) + QString::fromUtf8(error.what()));
     }

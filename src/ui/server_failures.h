@@ -15,6 +15,7 @@
 //   typed) or keep editing.
 // Every other failure goes to the error display as before.
 #include <exception>
+#include <functional>
 
 class TDM_MB;
 
@@ -36,7 +37,8 @@ namespace ui {
 class ServerFailures {
 public:
     // Takes over the failures above from the error display until destroyed.
-    explicit ServerFailures(TDM_MB& dataModule);
+    // `afterReconnect` runs once everything has been read again.
+    explicit ServerFailures(TDM_MB& dataModule, std::function<void()> afterReconnect = {});
     ~ServerFailures();
     ServerFailures(const ServerFailures&) = delete;
     ServerFailures& operator=(const ServerFailures&) = delete;
@@ -49,6 +51,7 @@ private:
     void offerReread(db::Dataset& dataset);
 
     TDM_MB& m_dataModule;
+    std::function<void()> m_afterReconnect;
     bool m_asking = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "controls/dialogs.h"
 #include "controls/table_export.h"
+#include "data/report_files.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -54,7 +55,7 @@ bool TableExportMenu::exportCsv() const
         QStringList titles;
         for (const controls::GridColumn& column : m_grid->columns())
             titles << column.title;
-        controls::tableCsv(*m_grid->datasetModel(), titles).save(path);
+        reports::saveCsv(controls::tableCsv(*m_grid->datasetModel(), titles), path);
         written = true;
     });
     return written;

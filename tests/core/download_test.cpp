@@ -1,6 +1,8 @@
 #include "loopback_http_server.h"
 #include "platform/files.h"
 #include "platform/http_download.h"
+#include "signin/self_update.h"
+#include "small_disk.h"
 
 #include <gtest/gtest.h>
 
@@ -194,6 +196,66 @@ TEST_F(DownloadFileTest, ATricklingServerIsGivenUpAsStalled)
 
     EXPECT_EQ(platform::Download(server.url("/trickle"), target, shortLimits()).run(), platform::DownloadResult::Failed);
     EXPECT_LT(fs::file_size(target), 100000u);
+}
+
+// The rate is counted over the last window, not since the start: a fast start
+// does not carry a trickle after it.
+TEST_F(DownloadFileTest, ABurstThenATrickleIsGivenUpOverTheLastWindow)
+{
+    using namespace std::chrono_literals;
+    LoopbackHttpServer::Reply burst{200, bytePattern(120000), {}};
+    burst.burstBytes = 20000;
+    burst.trickleBytes = 2;
+    burst.trickleGap = 20ms; // then about 100 bytes a second
+    server.setReply("/burst", burst);
+
+    EXPECT_EQ(platform::Download(server.url("/burst"), target, shortLimits()).run(), platform::DownloadResult::Failed);
+    // Counted since the start, the burst would pass for a fast download for some 20 s more.
+    EXPECT_LT(fs::file_size(target), 21000u);
+}
+
+// A body announced longer than the size limit is refused before a byte of it
+// is written, one of no announced length is given up once it passes the
+// limit, and a download that goes on steadily ends at the whole time's bound.
+TEST_F(DownloadFileTest, ABodyTooLongOrADownloadTooLongIsGivenUp)
+{
+    using namespace std::chrono_literals;
+    platform::DownloadLimits limits;
+    limits.largestBody = 50000;
+    server.setReply("/huge", {200, bytePattern(5000), {}, std::size_t{10737418240}});
+    EXPECT_EQ(platform::Download(server.url("/huge"), target, limits).run(), platform::DownloadResult::Failed);
+    EXPECT_EQ(fs::file_size(target), 0u);
+
+    server.setReply("/endless", {.status = 200, .body = bytePattern(200000), .withoutLength = true});
+    EXPECT_EQ(platform::Download(server.url("/endless"), target, limits).run(), platform::DownloadResult::Failed);
+    EXPECT_LE(fs::file_size(target), 50000u);
+
+    server.setReply("/at-limit", {200, bytePattern(50000), {}});
+    EXPECT_EQ(platform::Download(server.url("/at-limit"), target, limits).run(), platform::DownloadResult::Complete);
+
+    LoopbackHttpServer::Reply steady{200, bytePattern(100000), {}};
+    steady.trickleBytes = 512;
+    steady.trickleGap = 20ms; // 25 KB/s, never slow: 4 s in all
+    server.setReply("/steady", steady);
+    limits = shortLimits();
+    limits.longestDownload = 600ms;
+    EXPECT_EQ(platform::Download(server.url("/steady"), target, limits).run(), platform::DownloadResult::Failed);
+    EXPECT_LT(fs::file_size(target), 100000u);
+}
+
+// A disk that fills during the update's download: the file error is thrown
+// and no part of the download stays in tempQEL.
+TEST_F(DownloadFileTest, AFullDiskDuringTheUpdateLeavesNoPartOfItBehind)
+{
+    const testing_support::SmallDisk disk("update");
+    if (!disk.skipReason().empty())
+        GTEST_SKIP() << disk.skipReason();
+    server.setReply("/qelprogs/QEL 23.exe", {200, bytePattern(200000), {}});
+    platform::overrideProgramFolder(disk.folder().string());
+    const std::string partial = UpdateDownloadTarget();
+    EXPECT_THROW(UpdateDownload(server.url("/qelprogs/QEL 23.exe")).run(), platform::FileError);
+    platform::overrideProgramFolder({});
+    EXPECT_FALSE(fs::exists(partial));
 }
 
 TEST_F(DownloadFileTest, AServerThatFallsSilentIsGivenUp)

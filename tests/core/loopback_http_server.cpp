@@ -257,6 +257,12 @@ void LoopbackHttpServer::trickle(SocketHandle handle, const std::string& body, c
     // A test that goes wrong must not keep the server (and so the test) forever.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     std::size_t sent = 0;
+    while (sent < std::min(reply.burstBytes, body.size())) {
+        const int n = send(client, body.data() + sent, static_cast<int>(std::min(reply.burstBytes, body.size()) - sent), 0);
+        if (n <= 0)
+            return;
+        sent += static_cast<std::size_t>(n);
+    }
     char probe[64];
     while (!stopping_ && std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(reply.trickleGap);

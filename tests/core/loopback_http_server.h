@@ -34,6 +34,8 @@ public:
         // is all sent, the client has gone or the server stops.
         std::size_t trickleBytes = 0;
         std::chrono::milliseconds trickleGap{0};
+        // Sent at once, before the trickle begins.
+        std::size_t burstBytes = 0;
     };
     struct Request {
         std::string target;    // as sent in the request line

@@ -1,12 +1,21 @@
 #include "platform/files.h"
 #include "signin/connection_settings.h"
+#include "small_disk.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -169,6 +178,90 @@ TEST_F(SettingsFile, UnreadableFileIsAccessDeniedNotFileNotFound)
     writeRaw(std::string(84, '\x60'));
     fs::permissions(folder / "Data" / "QEL", fs::perms::none);
     EXPECT_EQ(readingErrorAsAnOrdinaryUser(), "File access denied");
+}
+
+// A FIFO in place of the file would keep the sign-in waiting for a writer for
+// good; a device would be read as whatever it gives. Neither is a file.
+TEST_F(SettingsFile, AnythingButARegularFileCannotBeOpened)
+{
+    const fs::path fifo = folder / "Data" / "QEL";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, []() -> std::string {
+        try {
+            ReadConnectionSettings();
+            return "read";
+        } catch (const platform::FileError& error) {
+            return error.what();
+        }
+    });
+    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the waiting open go on: a writer comes and goes.
+        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            close(writer);
+        ADD_FAILURE() << "reading a FIFO waited for a writer";
+    }
+    EXPECT_EQ(reading.get(), "Cannot open file");
+
+    fs::remove(fifo);
+    fs::create_symlink("/dev/zero", fifo);
+    try {
+        ReadConnectionSettings();
+        ADD_FAILURE() << "a device was read as the settings file";
+    } catch (const platform::FileError& error) {
+        EXPECT_STREQ(error.what(), "Cannot open file");
+    }
+}
+#endif
+
+// On a full disk the save fails with the file's name and the system's reason;
+// the file that was there stays as it was and nothing is left beside it.
+TEST_F(SettingsFile, AFullDiskLeavesTheOldFileAndNothingBesideIt)
+{
+    const testing_support::SmallDisk disk("settings");
+    if (!disk.skipReason().empty())
+        GTEST_SKIP() << disk.skipReason();
+    const fs::path path = disk.folder() / "QEL";
+    const std::string before = EncodeConnectionSettings({"old", "secret", "QEL", "srv"});
+    platform::writeFile(path.string(), before);
+    disk.fill();
+    try {
+        platform::writeFile(path.string(), EncodeConnectionSettings({"new", "secret", "QEL", "srv"}));
+        FAIL() << "the save on a full disk succeeded";
+    } catch (const platform::WriteError& error) {
+        EXPECT_EQ(error.path(), path);
+        EXPECT_EQ(error.reason(), "No space left on device");
+        EXPECT_EQ(std::string(error.what()), "Cannot write file \"" + path.string() + "\": No space left on device");
+    }
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), before);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(disk.folder()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"QEL", "filler"}));
+}
+
+#ifndef _WIN32
+// A symbolic link in the file's place is replaced by the file, not followed:
+// what it pointed to is untouched, a dangling one creates nothing elsewhere.
+TEST_F(SettingsFile, ASaveReplacesASymbolicLinkInsteadOfFollowingIt)
+{
+    const fs::path victim = folder / "victim";
+    platform::writeFile(victim.string(), "not to be overwritten");
+    const fs::path link = folder / "Data" / "link";
+    fs::create_symlink(victim, link);
+    platform::writeFile(link.string(), "saved");
+    EXPECT_FALSE(fs::is_symlink(link));
+    std::ifstream saved(link), kept(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()), "saved");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), "not to be overwritten");
+
+    const fs::path dangling = folder / "Data" / "dangling";
+    fs::create_symlink(folder / "nowhere", dangling);
+    platform::writeFile(dangling.string(), "saved");
+    EXPECT_FALSE(fs::exists(folder / "nowhere"));
+    EXPECT_TRUE(fs::is_regular_file(dangling));
 }
 #endif
 

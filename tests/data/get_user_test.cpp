@@ -115,6 +115,33 @@ TEST_F(GetUser, ALoginIsUniqueWithoutRegardToCase)
     EXPECT_NO_THROW(add(++id, QStringLiteral("demo2")));
 }
 
+// Every capital of Windows-1251 is the same login as its small letter, and a
+// character the server's collation ignores (the soft hyphen) makes no
+// second login: the unique index refuses what the comparison calls equal.
+TEST_F(GetUser, EveryCapitalAndWhatTheCollationIgnoresMakeNoSecondLogin)
+{
+    db::Connection user;
+    user.setConnectionString(demo.connectionString());
+    int id = 200;
+    const auto add = [&](const QString& login) {
+        user.execute(QStringLiteral("INSERT INTO QEL_User (id_QEL_user, QEL_login) VALUES (%1, '%2')").arg(++id).arg(login));
+    };
+    int pairs = 0;
+    for (int code = 0x41; code <= 0xFF; ++code) {
+        const std::string byte(1, static_cast<char>(code));
+        const QString capital = QString::fromStdString(platform::cp1251ToUtf8(byte));
+        const QString small = capital.toLower();
+        if (capital.size() != 1 || small == capital || !platform::utf8ToCp1251(small.toStdString()))
+            continue;
+        ++pairs;
+        ASSERT_NO_THROW(add(QStringLiteral("x") + small)) << small.toStdString();
+        EXPECT_THROW(add(QStringLiteral("x") + capital), db::DatabaseError) << capital.toStdString();
+    }
+    EXPECT_EQ(pairs, 26 + 32 + 15); // Latin, Russian, and the other Cyrillic letters of the code page
+    EXPECT_THROW(add(QStringLiteral("de\u00ADmo")), db::DatabaseError);
+    EXPECT_NO_THROW(add(QStringLiteral("de-mo")));
+}
+
 TEST_F(GetUser, ANewPasswordIsStoredWithANinetyDayTerm)
 {
     EXPECT_EQ(call(QStringLiteral("expired"), QStringLiteral("expired2026"), QStringLiteral("fresh_pw1")).at(3).toInt(), 90);

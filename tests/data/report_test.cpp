@@ -195,6 +195,23 @@ TEST_F(ReportTest, ALongDocumentPrintsOnAsManyPdfPagesAsItsLayoutTakes)
     EXPECT_FALSE(QFile::exists(file("missing/department.pdf")));
 }
 
+// A cell a spreadsheet would run as a formula goes out as text, behind an
+// apostrophe; plain numbers stay numbers. A lone carriage return is a line
+// break to a spreadsheet: such a field is quoted.
+TEST(CsvWriter, ACellASpreadsheetWouldRunGoesOutAsTextAndALoneCarriageReturnIsQuoted)
+{
+    EXPECT_EQ(formats::CsvWriter::field(QStringLiteral("a\rb")), "\"a\rb\"");
+    EXPECT_EQ(formats::CsvWriter::field(QStringLiteral("a\nb")), "\"a\nb\"");
+    for (const QString formula : {"=HYPERLINK(\"http://x\";\"y\")", "=cmd|' /C calc'!A0", "+1+1", "-2+3", "@SUM(A1)",
+                                  "\tx", "\r=1"}) {
+        formats::CsvWriter csv;
+        csv.addRow({formula, QStringLiteral("x")});
+        EXPECT_EQ(readCsv(csv.data()).value(0), (QStringList{u'\'' + formula, "x"})) << formula.toStdString();
+    }
+    for (const QString plain : {"-5", "+7", "-12,5", "2024-01-01", "a=b", "x-y", ""})
+        EXPECT_EQ(formats::CsvWriter::field(plain), plain);
+}
+
 TEST(CsvWriter, ValuesComeBackThroughACsvReaderWhateverTheyHold)
 {
     const QList<QStringList> rows = {
@@ -204,7 +221,7 @@ TEST(CsvWriter, ValuesComeBackThroughACsvReaderWhateverTheyHold)
         {"  с пробелами  ", "\"", "строка\r\nс CR LF"},
         {"", "", ""},
     };
-    db::CsvWriter csv;
+    formats::CsvWriter csv;
     for (const QStringList& row : rows)
         csv.addRow(row);
     const QByteArray bytes = csv.data();

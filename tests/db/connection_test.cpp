@@ -178,7 +178,7 @@ TEST_F(ConnectionTest, InjectedFailuresAndALostConnection)
 
 TEST(TsqlTranslation, TheFormsTheProgramSends)
 {
-    using db::tsql::toSqlite;
+    const auto toSqlite = [](const QString& statement) { return db::tsql::toSqlite(statement, QStringLiteral("QEL")); };
     // Nothing inside a literal, a quoted name or a comment is translated; a
     // literal and an ORDER BY term compare in the server's collation.
     EXPECT_EQ(toSqlite(QStringLiteral("Select [id] from [QEL_User] WHERE [QEL_login]='dbo.ivanov'")),
@@ -201,11 +201,58 @@ TEST(TsqlTranslation, TheFormsTheProgramSends)
     EXPECT_EQ(toSqlite(QStringLiteral("select x.dbo_col from dbo.x")), "select x.dbo_col from x");
     EXPECT_EQ(db::tsql::parseDateFormat(QStringLiteral("SET DATEFORMAT dmy")), QStringLiteral("dmy"));
     EXPECT_FALSE(db::tsql::parseDateFormat(QStringLiteral("SET NOCOUNT ON")).has_value());
-    const auto call = db::tsql::parseProcedureCall(QStringLiteral("EXEC GET_USER 'a','b',NULL, 'QEL 23', '0'"));
+    const auto call =
+        db::tsql::parseProcedureCall(QStringLiteral("EXEC GET_USER 'a','b',NULL, 'QEL 23', '0'"), QStringLiteral("QEL"));
     ASSERT_TRUE(call.has_value());
     EXPECT_EQ(call->name, "GET_USER");
     EXPECT_EQ(call->arguments.size(), 5);
-    EXPECT_THROW(db::tsql::parseProcedureCall(QStringLiteral("EXEC P 'unclosed")), db::DatabaseError);
+    EXPECT_THROW(db::tsql::parseProcedureCall(QStringLiteral("EXEC P 'unclosed"), QStringLiteral("QEL")),
+                 db::DatabaseError);
+}
+
+// The database prefix removed is the connection's own database's, whatever
+// its name; another database's stays, as a server would look for it.
+TEST(TsqlTranslation, TheDatabasePrefixIsTheConnectionsCatalog)
+{
+    using db::tsql::toSqlite;
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT * FROM [Учёт].[dbo].[Publication]"), QStringLiteral("Учёт")),
+              "SELECT * FROM [Publication]");
+    EXPECT_EQ(toSqlite(QStringLiteral("select a from qel2.dbo.t"), QStringLiteral("QEL2")), "select a from t");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT * FROM [QEL].[dbo].[Publication]"), QStringLiteral("QEL2")),
+              "SELECT * FROM [QEL].[dbo].[Publication]");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT * FROM QEL.dbo.t"), QStringLiteral("QEL2")), "SELECT * FROM QEL.dbo.t");
+    EXPECT_EQ(toSqlite(QStringLiteral("SELECT * FROM [QEL].[dbo].[t]"), QString()), "SELECT * FROM [QEL].[dbo].[t]");
+    EXPECT_EQ(db::tsql::parseProcedureCall(QStringLiteral("EXEC [QEL2].[dbo].[GET_USER] 'a'"), QStringLiteral("qel2"))->name,
+              "GET_USER");
+}
+
+TEST_F(ConnectionTest, TheEmbeddedServerTakesItsDatabaseNameFromTheConnection)
+{
+    db::Connection connection;
+    connection.setConnectionString(
+        connectionString().replace(QStringLiteral("Initial Catalog=QEL;"), QStringLiteral("Initial Catalog=Учёт;")));
+    EXPECT_EQ(connection.query(QStringLiteral("select count(*) from [Учёт].[dbo].[items]")).rows[0][0].toInt(), 3);
+    EXPECT_FALSE(refusal([&] { connection.query(QStringLiteral("select count(*) from [QEL].[dbo].[items]")); })
+                     .isEmpty());
+}
+
+// A port is digits only: what else follows the comma is refused before it
+// could reach the connection string as keys of its own.
+TEST(OdbcConnectionString, APortIsDigitsOnly)
+{
+    const auto odbc = [](const QString& server) {
+        return db::odbcConnectionString(db::parseConnectionString(
+            QStringLiteral("Password=p;User ID=u;Initial Catalog=QEL;Data Source=\"%1\"").arg(server)));
+    };
+    EXPECT_THAT(odbc(QStringLiteral("h, 1433")).toStdString(), HasSubstr("SERVER={h};PORT=1433;"));
+    for (const QString server : {"h,1;Encrypt=no", "h,1;UID=sa;PWD=x", "h,abc", "h,", "h,1,2", "h,123456"}) {
+        try {
+            odbc(server);
+            ADD_FAILURE() << "accepted " << server.toStdString();
+        } catch (const db::DatabaseError& error) {
+            EXPECT_THAT(error.message().toStdString(), HasSubstr("a port is digits only")) << server.toStdString();
+        }
+    }
 }
 
 TEST(OdbcConnectionString, MapsTheOleDbPairs)

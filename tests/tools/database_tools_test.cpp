@@ -450,6 +450,23 @@ TEST_F(SettingsTool, ValuesThatTheConnectionStringMustQuoteAreKept)
     EXPECT_EQ(fileText(output), before);
 }
 
+// A port is digits only; a file name of the embedded server may hold a comma.
+TEST_F(SettingsTool, APortIsDigitsOnly)
+{
+    ASSERT_EQ(run(arguments("secret")), 0) << toolOutput;
+    const std::string before = fileText(output);
+    for (const std::string server : {"h,1;UID=sa;PWD=x", "h,1;Encrypt=no", "h,port", "h,"}) {
+        EXPECT_EQ(run({"--server", server, "--database", "QEL", "--login", "l", "--password", "p", "--output", output}), 1)
+            << server;
+        EXPECT_NE(toolOutput.find("the server's port (after the comma) must be digits only"), std::string::npos) << toolOutput;
+    }
+    EXPECT_EQ(fileText(output), before);
+    EXPECT_EQ(run({"--server", "h,1433", "--database", "QEL", "--login", "l", "--password", "p", "--output", output}), 0);
+    EXPECT_EQ(run({"--server", "file:Data/a,b.db", "--database", "QEL", "--login", "l", "--password", "p", "--output", output}),
+              0)
+        << toolOutput;
+}
+
 // The file holds the gateway's password: a new one is readable by its owner
 // only; one that was there keeps the permissions it was given.
 TEST_F(SettingsTool, ANewFileIsForItsOwnerOnly)

@@ -1,6 +1,7 @@
 #include "csv_reader.h"
 #include "demo_database.h"
 #include "lasting_process.h"
+#include "small_disk.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,10 +25,11 @@ class ReportTool : public ::testing::Test {
 protected:
     // qel-report on the demo copy as the demo user, the passwords through
     // standard input.
-    ToolRun run(const QStringList& arguments, const QByteArray& passwords = "gate2026\ndemo2026\n") const
+    ToolRun run(const QStringList& arguments, const QByteArray& passwords = "gate2026\ndemo2026\n",
+                const QString& program = QStringLiteral(QEL_REPORT)) const
     {
         QProcess& tool = testing_support::lastingProcess();
-        tool.setProgram(QStringLiteral(QEL_REPORT));
+        tool.setProgram(program);
         tool.setArguments(QStringList{"--server", demo.dataSource(), "--database", "QEL", "--login", "qel_gate",
                                       "--password", "-", "--user", "demo", "--user-password", "-"}
                           + arguments);
@@ -126,6 +128,91 @@ TEST_F(ReportTool, WritesOneProfilePerTeacherOrTheOneNamedAndTheDepartmentsCsv)
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[1].value(0), "Иванов Сергей Петрович");
     EXPECT_EQ(rows[1].value(3), "Сервисная архитектура системы учёта научной деятельности");
+}
+
+// --out never replaces the tool itself or anything in its Data folder, by
+// whatever path; a symbolic link at --out is replaced, not followed.
+TEST_F(ReportTool, TheOutputIsNeverTheProgramsOwnFilesAndALinkIsNotFollowed)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links and a copied program folder are tried on Linux";
+#endif
+    // A program folder of its own: should the refusal fail, nothing of the build is lost.
+    const QDir program(out("program"));
+    ASSERT_TRUE(QDir().mkpath(program.filePath("Data")));
+    const QString tool = program.filePath("qel-report");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QEL_REPORT), tool));
+    QFile settings(program.filePath("Data/QEL"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("the settings");
+    settings.close();
+    const QByteArray toolBytes = [&] {
+        QFile file(tool);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    ASSERT_TRUE(QFile::link(program.path(), out("link-to-program")));
+    const QStringList document{"--year", "2023/2024", "--department", kFirstDepartment, "--document", "publications"};
+    for (const QString& target : {program.filePath("Data/QEL"), program.filePath("qel-report"),
+                                  out("link-to-program") + "/Data/QEL", out("link-to-program") + "/qel-report",
+                                  program.filePath("Data/new.pdf")}) {
+        for (const QString format : {"pdf", "csv"}) {
+            const ToolRun result = run(document + QStringList{"--format", format, "--out", target},
+                                       "gate2026\ndemo2026\n", tool);
+            EXPECT_EQ(result.exitCode, 1) << target.toStdString() << ' ' << format.toStdString() << result.output;
+            EXPECT_THAT(result.errors, HasSubstr("nothing was written")) << result.errors;
+        }
+    }
+    QFile kept(program.filePath("Data/QEL"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "the settings");
+    QFile keptTool(tool);
+    ASSERT_TRUE(keptTool.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keptTool.readAll(), toolBytes);
+    EXPECT_FALSE(QFile::exists(program.filePath("Data/new.pdf")));
+
+    // Elsewhere a link at --out is replaced by the file, dangling or not.
+    QFile victim(out("victim.txt"));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+    victim.write("not to be overwritten");
+    victim.close();
+    ASSERT_TRUE(QFile::link(out("victim.txt"), out("link.pdf")));
+    ASSERT_TRUE(QFile::link(out("nowhere.pdf"), out("dangling.pdf")));
+    for (const QString& link : {out("link.pdf"), out("dangling.pdf")}) {
+        const ToolRun result = run(document + QStringList{"--format", "pdf", "--out", link});
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        EXPECT_FALSE(QFileInfo(link).isSymLink());
+    }
+    ASSERT_TRUE(victim.open(QIODevice::ReadOnly));
+    EXPECT_EQ(victim.readAll(), "not to be overwritten");
+    EXPECT_FALSE(QFile::exists(out("nowhere.pdf")));
+}
+
+// A file that cannot be written (a full disk) is a failure: exit code 1, the
+// file and the reason named, nothing said to be written, the old file kept.
+TEST_F(ReportTool, AFullDiskIsAFailureAndTheOldFileStays)
+{
+    const testing_support::SmallDisk disk("report-tool");
+    if (!disk.skipReason().empty())
+        GTEST_SKIP() << disk.skipReason();
+    const QDir full(QString::fromStdString(disk.folder().string()));
+    for (const QString& name : {"year.csv", "year.odt", "year.pdf"}) {
+        QFile old(full.filePath(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the old file");
+    }
+    disk.fill();
+    for (const QString format : {"csv", "odt", "pdf"}) {
+        const QString path = full.filePath("year." + format);
+        const ToolRun result = run({"--year", "2023/2024", "--department", kFirstDepartment, "--document",
+                                    "publications", "--format", format, "--out", path});
+        EXPECT_EQ(result.exitCode, 1) << format.toStdString() << ": " << result.output;
+        EXPECT_THAT(result.output, ::testing::Not(HasSubstr("Wrote")));
+        EXPECT_THAT(result.errors, HasSubstr(QDir::toNativeSeparators(path).toStdString()));
+        EXPECT_THAT(result.errors, HasSubstr("No space left on device"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "the old file") << format.toStdString();
+    }
 }
 
 } // namespace

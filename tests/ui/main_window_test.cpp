@@ -549,6 +549,27 @@ TEST_F(MainWindowTest, CancelAfterARefusedDateLeavesNothingBehind)
     EXPECT_EQ(count("select count(*) from Publication where id_teacher = 1"), 3);
 }
 
+// Another user deletes the publication type chosen: the post is refused in
+// Russian, and the record stays with what was typed.
+TEST_F(MainWindowTest, APostWhoseDictionaryEntryWentIsRefusedInRussianAndKept)
+{
+    demo.sql(QStringLiteral("INSERT INTO PublicationType (id_publicationType, publicationType) VALUES (90, 'удаляемый вид')"));
+    chooseTeacher(1);
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    publications->append();
+    publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Статья без вида"));
+    publications->fieldByName(QStringLiteral("id_publicationType")).setValue(90);
+    demo.sql(QStringLiteral("DELETE FROM PublicationType WHERE id_publicationType = 90"));
+    dialogs.clear();
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts()[0].startsWith("Запись не сохранена: выбранного значения больше нет в справочнике"))
+        << dialogs.texts()[0].toStdString();
+    EXPECT_EQ(publications->state(), Dataset::State::Insert);
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), "Статья без вида");
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'Статья без вида'"), 0);
+}
+
 // A dropped connection costs no typing: the user is asked once whether to
 // reconnect (declining changes nothing, the next action asks again);
 // reconnecting reads everything again at the same year, department and
@@ -616,6 +637,32 @@ TEST_F(MainWindowTest, AFailingReadWhileTheReconnectQuestionIsOpenAsksNothingMor
     EXPECT_FALSE(controls::guarded([] { DM_MB->ADOQ_teacher_skills->refresh(); }));
     EXPECT_EQ(dialogs.texts(), (QStringList{kConnectionLostQuestion, kConnectionLostQuestion}));
     dialogs.whileShown = {};
+}
+
+// Another user takes the chosen teacher out of the department's list while
+// the link is down: after the reconnect the teacher is cleared and the user
+// told; the typed record is filed under no teacher, this one or the next.
+TEST_F(MainWindowTest, ATeacherGoneWhileTheLinkWasDownIsClearedAndNothingIsFiledUnderAnother)
+{
+    using controls::Button;
+    chooseTeacher(1);
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    publications->append();
+    publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Для ушедшего"));
+    db::embedded_faults::loseConnections();
+    demo.sql(QStringLiteral("DELETE FROM RRNK WHERE id_teacher = 1"));
+    demo.sql(QStringLiteral("DELETE FROM RRNKkrdt WHERE id_teacher = 1"));
+    dialogs.plan(Button::Yes);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    ASSERT_EQ(dialogs.texts().size(), 2) << dialogs.texts().join('\n').toStdString();
+    EXPECT_TRUE(dialogs.texts()[1].startsWith("Выбранного преподавателя больше нет в списке")) << dialogs.texts()[1].toStdString();
+    EXPECT_TRUE(form->currentTeacherKey().isNull());
+    EXPECT_EQ(form->DBLookupComboBox1->keyValue().toInt(), 1);
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), "Для ушедшего");
+
+    userSelects(form->DBLookupComboboxEh1, DM_MB->ADOQ_FIO->fieldByName(QStringLiteral("id_teacher")).value());
+    EXPECT_FALSE(form->currentTeacherKey().isNull());
+    EXPECT_EQ(count("select count(*) from Publication where theme = 'Для ушедшего'"), 0);
 }
 
 // Keys typed into a memo after the link broke: one question, however many

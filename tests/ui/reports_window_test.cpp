@@ -2,6 +2,7 @@
 
 #include "controls/find_dialog.h"
 #include "csv_reader.h"
+#include "small_disk.h"
 #include "ui/report_preview.h"
 #include "ui/reports_menu.h"
 #include "ui/table_export_menu.h"
@@ -18,6 +19,9 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStandardItemModel>
+#include <QTableView>
+#include "controls/table_export.h"
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QToolButton>
@@ -187,6 +191,12 @@ TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
         expected << cells.join('\t');
     }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected.join('\n'));
+    // Rows selected bottom-up come out in the grid's order.
+    grid->selectionModel()->clearSelection();
+    grid->selectionModel()->select(grid->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid->selectionModel()->select(grid->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    menu->copyAction()->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), expected.join('\n'));
 
     // A memo's and the find dialog's own copying go on as ever.
     form->DBMemo1->setFocus();
@@ -266,6 +276,61 @@ TEST_F(ReportsWindowTest, TheSaveDialogRemembersItsFolderAndAddsTheExtension)
     EXPECT_EQ(QDir(shownIn), QDir(folder.path()));
     EXPECT_TRUE(QFile::exists(file("second.csv")));
     EXPECT_EQ(readCsv(contents(file("second.csv"))).value(0).value(1), "Тема");
+}
+
+// A copied cell stays one cell when pasted into a spreadsheet: a tab, a line
+// break or a quote in it has the cell quoted, quotes doubled; the rest as is.
+TEST(CopiedRows, ACellWithATabALineBreakOrAQuoteIsQuoted)
+{
+    QStandardItemModel model(2, 2);
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("a\tb")));
+    model.setItem(0, 1, new QStandardItem(QStringLiteral("c\nd")));
+    model.setItem(1, 0, new QStandardItem(QStringLiteral("say \"hi\"")));
+    model.setItem(1, 1, new QStandardItem(QStringLiteral("plain\r")));
+    QTableView view;
+    view.setModel(&model);
+    view.setCurrentIndex(model.index(0, 1));
+    EXPECT_EQ(controls::copiedText(view), "\"c\nd\"");
+    view.selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view.selectionModel()->select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(controls::copiedText(view), "\"a\tb\"\t\"c\nd\"\n\"say \"\"hi\"\"\"\t\"plain\r\"");
+}
+
+// On a full disk every file the windows save is refused, naming the file and
+// the system's reason, and a file of that name keeps what it held.
+TEST_F(ReportsWindowTest, AFullDiskIsAFailedSaveAndTheOldFileStays)
+{
+    const testing_support::SmallDisk disk("reports-window");
+    if (!disk.skipReason().empty())
+        GTEST_SKIP() << disk.skipReason();
+    const QString folderPath = QString::fromStdString(disk.folder().string());
+    const QStringList names{"grid.csv", "profile.pdf", "profile.odt"};
+    for (const QString& name : names) {
+        QFile old(QDir(folderPath).filePath(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the old file");
+    }
+    disk.fill();
+
+    chooseTeacher(1);
+    dialogs.planFile(QDir(folderPath).filePath("grid.csv"));
+    EXPECT_FALSE(form->DBGridEh2->findChild<ui::TableExportMenu*>()->exportCsv());
+    ui::ReportPreview* preview = form->ReportsMenu->showProfile();
+    ASSERT_NE(preview, nullptr);
+    dialogs.planFile(QDir(folderPath).filePath("profile.pdf"));
+    EXPECT_FALSE(preview->savePdf());
+    dialogs.planFile(QDir(folderPath).filePath("profile.odt"));
+    EXPECT_FALSE(preview->saveOdt());
+
+    const QStringList texts = dialogs.texts();
+    ASSERT_EQ(texts.size(), 3) << texts.join('\n').toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(texts[i].startsWith("Не удалось записать файл " + QDir::toNativeSeparators(QDir(folderPath).filePath(names[i]))))
+            << texts[i].toStdString();
+        EXPECT_TRUE(texts[i].endsWith("No space left on device")) << texts[i].toStdString();
+        EXPECT_EQ(contents(QDir(folderPath).filePath(names[i])), "the old file") << names[i].toStdString();
+    }
+    EXPECT_EQ(QDir(folderPath).entryList(QDir::Files), (QStringList{"filler", "grid.csv", "profile.odt", "profile.pdf"}));
 }
 
 } // namespace

@@ -2,12 +2,19 @@
 // Rows of texts as a CSV file the way spreadsheet programs set up for Russian
 // open it without an import dialog: UTF-8 with a byte-order mark, ';' between
 // fields, CR LF after each record. A field holding the separator, a quote, a
-// line break or surrounding blanks is quoted, quotes inside doubled (RFC 4180).
+// line break (a lone carriage return too) or surrounding blanks is quoted,
+// quotes inside doubled (RFC 4180).
+//
+// A spreadsheet takes a cell that begins with '=', '+', '-', '@', a tab or a
+// carriage return for a formula and runs it (=HYPERLINK(...), =cmd|...): such
+// a field goes out with an apostrophe before it, which spreadsheets read as
+// "this cell is text" and do not show. Plain numbers ("-5", "+7,5") stay
+// numbers.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-namespace db {
+namespace formats {
 
 class CsvWriter {
 public:
@@ -16,9 +23,6 @@ public:
     void addRow(const QStringList& fields);
     // The byte-order mark and every row added.
     QByteArray data() const;
-    // Writes data() to the file whole or not at all (an existing file stays as
-    // it was on failure). Throws std::runtime_error with the reason.
-    void save(const QString& path) const;
 
     // One field as it goes into the file.
     static QString field(const QString& text);
@@ -27,4 +31,4 @@ private:
     QString m_text;
 };
 
-} // namespace db
+} // namespace formats
