@@ -595,6 +595,10 @@ TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
 {
     sql(QStringLiteral("ALTER TABLE items ADD COLUMN changed_at DATETIME"),
         QStringLiteral("ALTER TABLE items ADD changed_at datetime"));
+    sql(QStringLiteral("ALTER TABLE items ADD COLUMN theme VARCHAR(200)"),
+        QStringLiteral("ALTER TABLE items ADD theme varchar(200)"));
+    sql(QStringLiteral("ALTER TABLE items ADD COLUMN memo VARCHAR(500)"),
+        QStringLiteral("ALTER TABLE items ADD memo varchar(500)"));
     const QString trace = folder.filePath(QStringLiteral("odbc.trace"));
     if (route == Route::Odbc)
         odbc_test_driver::traceInto(trace);
@@ -613,6 +617,43 @@ TEST_P(WriteBack, ALongTextAndANullAreBoundInTheirColumnsTypes)
         odbc_test_driver::traceInto({});
     EXPECT_EQ(scalar("select note from items where id_item = 1").toString(), longNote + QStringLiteral("ё"));
     EXPECT_TRUE(scalar("select issued from items where id_item = 1").isNull());
+
+    // Every text a column can hold reads back exactly as written, whichever
+    // size the driver gives the column: 8-bit texts filled with Cyrillic
+    // letters (FreeTDS describes a varchar(20) as 20 wide, its UTF-8 form is
+    // 40 bytes), Unicode text outside Windows-1251, an empty text and a NULL.
+    const QString stamp = QStringLiteral("«Ёлка» д'Артаньяна ё"); // 20 characters
+    const QString theme = QString(199, QChar(0x0449)) + QStringLiteral("ё"); // щ...ё
+    const QString memo = QStringLiteral("Тезисы доклада «О'Нил» — ").repeated(20).left(500);
+    const QString wideNote = QStringLiteral("Łódź ąę € ✓ 日本 \U0001F600 ё").repeated(10);
+    auto texts = open(*connection, QStringLiteral("select * from items order by id_item"));
+    texts->edit();
+    texts->fieldByName("stamped_by").setValue(stamp);
+    texts->fieldByName("theme").setValue(theme);
+    texts->fieldByName("memo").setValue(memo);
+    texts->fieldByName("note").setValue(wideNote);
+    texts->post();
+    texts->next();
+    texts->edit();
+    texts->fieldByName("stamped_by").setValue(QStringLiteral(""));
+    texts->post();
+    const auto again = open(*connection, QStringLiteral("select * from items order by id_item"));
+    EXPECT_EQ(again->fieldByName("stamped_by").asString(), stamp);
+    EXPECT_EQ(again->fieldByName("theme").asString(), theme);
+    EXPECT_EQ(again->fieldByName("memo").asString(), memo);
+    EXPECT_EQ(again->fieldByName("note").asString(), wideNote);
+    again->next();
+    EXPECT_FALSE(again->fieldByName("stamped_by").value().isNull());
+    EXPECT_EQ(again->fieldByName("stamped_by").asString(), "");
+    again->next();
+    EXPECT_TRUE(again->fieldByName("stamped_by").value().isNull());
+    // What was read finds the row again: its next write is not refused.
+    again->first();
+    again->edit();
+    again->fieldByName("amount").setValue(99);
+    again->post();
+    EXPECT_EQ(scalar("select amount from items where id_item = 1").toInt(), 99);
+    EXPECT_EQ(scalar("select theme from items where id_item = 1").toString(), theme);
     if (route != Route::Odbc)
         return;
     const auto reopened = open(*connection, QStringLiteral("select * from items where id_item = 1"));
