@@ -197,6 +197,9 @@ SQL
   qel_peer_load || return 1
   export QEL_TDS_HOST QEL_TDS_PORT QEL_TDS_PG_PORT QEL_TDS_ADMIN_LOGIN QEL_TDS_ADMIN_PASSWORD
   export QEL_TDS_PG_SOCKET=$QEL_PEER_DIR/socket
+  # The PostgreSQL client, for the few statements a test sends through the
+  # server's own port where T-SQL cannot say them on this engine.
+  export QEL_TDS_PSQL=$QEL_PEER_PREFIX/bin/psql QEL_TDS_PG_LIBRARIES=$QEL_PEER_PREFIX/lib
 }
 
 # Loads the reference scripts as an administrator runs them, the logins of

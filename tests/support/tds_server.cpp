@@ -4,6 +4,7 @@
 #include "embedded_faults.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -84,6 +85,22 @@ int postgresPort()
 QString postgresSocket()
 {
     return variable("QEL_TDS_PG_SOCKET");
+}
+
+void postgres(const QString& statement)
+{
+    QProcess psql;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"), variable("QEL_TDS_PG_LIBRARIES"));
+    psql.setProcessEnvironment(environment);
+    psql.start(variable("QEL_TDS_PSQL"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                QStringLiteral("-h"), variable("QEL_TDS_HOST"), QStringLiteral("-p"), variable("QEL_TDS_PG_PORT"),
+                QStringLiteral("-U"), QStringLiteral("postgres"), QStringLiteral("-d"), QStringLiteral("babelfish_db"),
+                QStringLiteral("-c"), statement});
+    const bool finished = psql.waitForFinished(30000);
+    EXPECT_TRUE(finished && psql.exitStatus() == QProcess::NormalExit && psql.exitCode() == 0)
+        << statement.toStdString() << ": " << psql.readAllStandardError().toStdString();
 }
 
 QString connectionString(const db::ConnectionParameters& parameters)

@@ -29,6 +29,10 @@ QString adminPassword();
 // way to end a session from outside, as a server administrator would).
 int postgresPort();
 QString postgresSocket();
+// Runs a statement through the PostgreSQL port in the server's database
+// (where this engine takes a T-SQL statement but does nothing: a column's
+// REVOKE); fails the running test when it fails.
+void postgres(const QString& statement);
 
 // The ODBC connection string SQL Server's dialect builds, with the FreeTDS
 // driver named by its file (on Linux its registration would do; under Wine
