@@ -39,6 +39,7 @@ took "Linux build and tests"
 # own system user on free loopback ports in a temporary folder, and stopped
 # and removed at the end (also after a failure or Ctrl+C).
 if qel_peer_locate; then
+  bash scripts/install_packages.sh sqlserver
   if qel_peer_start; then
     echo "T-SQL server over TDS on $QEL_TDS_HOST,$QEL_TDS_PORT"
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j2 -R "$QEL_TDS_TESTS" ||
