@@ -567,6 +567,26 @@ TEST_P(WriteBack, ALostConnectionIsToldAsSuchAndReopeningKeepsTheRecord)
     items->post();
     EXPECT_EQ(scalar("select count(*) from items where name = 'new'").toInt(), 1);
     EXPECT_EQ(items->recordCount(), 4);
+    if (route != Route::Tds)
+        return;
+
+    // The server itself ends the session (KILL) between two statements: the
+    // post is told as a lost connection, and after reconnecting it stores the
+    // row once.
+    const QVariant session = connection->query(QStringLiteral("SELECT @@SPID")).rows.value(0).value(0);
+    ASSERT_TRUE(session.isValid());
+    sql(QStringLiteral("KILL %1").arg(session.toInt()));
+    items->append();
+    items->fieldByName("name").setValue("killed");
+    EXPECT_EQ(refusalKind([&] { items->post(); }), Kind::ConnectionLost);
+    EXPECT_EQ(items->state(), Dataset::State::Insert);
+    EXPECT_EQ(items->fieldByName("name").asString(), "killed");
+    EXPECT_EQ(scalar("select count(*) from items where name = 'killed'").toInt(), 0);
+    connection->reopen();
+    items->reopen();
+    items->post();
+    EXPECT_EQ(scalar("select count(*) from items where name = 'killed'").toInt(), 1);
+    EXPECT_EQ(items->recordCount(), 5);
 }
 
 TEST_P(WriteBack, RowsOfATableWithoutKeyAreFoundByAllTheirValues)
