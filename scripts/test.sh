@@ -9,9 +9,14 @@
 # found before (scripts/lib/windows_deps.sh); where there is neither, they are
 # built here once from Debian's sources (about half an hour on 2 cores) into
 # the cache, which later runs reuse.
+#
+# The tests over TDS (their names hold "Tds") run in a stage of their own
+# against a T-SQL server this command starts and stops
+# (scripts/lib/sqlserver_peer.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/windows_deps.sh
+source scripts/lib/sqlserver_peer.sh
 
 start=$SECONDS
 mark=$start
@@ -26,7 +31,7 @@ failed=()
 
 bash scripts/setup.sh
 linux=0
-QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j2 || linux=$?
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j2 -E "$QEL_TDS_TESTS" || linux=$?
 ((linux == 0)) || failed+=("Linux tests")
 took "Linux build and tests"
 
@@ -36,6 +41,26 @@ took "Linux build and tests"
 # focus back after a box (scripts/test_window_manager.sh, about a minute).
 bash scripts/test_window_manager.sh || failed+=("window tests under a window manager")
 took "Window tests under a window manager"
+
+# ---- SQL Server stage: the tests over TDS against a real T-SQL server -------
+# The server of shared/sqlserver-peer/ beside the repository, started as its
+# own system user on free loopback ports in a temporary folder, and stopped
+# and removed at the end (also after a failure or Ctrl+C).
+if qel_peer_locate; then
+  bash scripts/install_packages.sh sqlserver
+  if qel_peer_start; then
+    echo "T-SQL server over TDS on $QEL_TDS_HOST,$QEL_TDS_PORT"
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j2 -R "$QEL_TDS_TESTS" ||
+      failed+=("SQL Server tests over TDS")
+  else
+    failed+=("the T-SQL server of the SQL Server tests did not start")
+  fi
+  qel_peer_stop
+else
+  echo "No T-SQL server beside the repository (shared/sqlserver-peer/: neither its archive nor its sources):" \
+    "$(ctest --test-dir build -N -R "$QEL_TDS_TESTS" | sed -n 's/^Total Tests: //p') tests over TDS not run."
+fi
+took "SQL Server tests over TDS"
 
 if qel_ensure_windows_deps; then
   export QEL_WINDOWS_DEPS

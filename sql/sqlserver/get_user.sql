@@ -1,4 +1,4 @@
--- Reference GET_USER for SQL Server (2016 SP1 or later), the sign-in check of QEL 23.
+-- Reference GET_USER for SQL Server (2016 or later), the sign-in check of QEL 23.
 -- Run after schema.sql:  sqlcmd -S SERVER -E -f 65001 -i get_user.sql
 --
 -- EXEC GET_USER 'login', 'password digest', NULL | 'new password digest',
@@ -22,7 +22,15 @@ GO
 
 -- The shift of the sign-in exchange: every character code minus one, modulo 256,
 -- in the database's code page (Windows-1251).
-CREATE OR ALTER FUNCTION dbo.QEL_SHIFT (@text varchar(100))
+-- Dropped and created again rather than CREATE OR ALTER, which not every
+-- server that speaks T-SQL takes; the grant below is given again with it.
+IF OBJECT_ID(N'dbo.GET_USER', N'P') IS NOT NULL
+    DROP PROCEDURE dbo.GET_USER;
+IF OBJECT_ID(N'dbo.QEL_SHIFT', N'FN') IS NOT NULL
+    DROP FUNCTION dbo.QEL_SHIFT;
+GO
+
+CREATE FUNCTION dbo.QEL_SHIFT (@text varchar(100))
 RETURNS varchar(100)
 AS
 BEGIN
@@ -30,17 +38,24 @@ BEGIN
         RETURN NULL;
     DECLARE @shifted varchar(100) = '';
     DECLARE @position int = 1;
-    -- DATALENGTH, not LEN: trailing blanks are characters too.
-    WHILE @position <= DATALENGTH(@text)
+    DECLARE @code int;
+    -- Characters, trailing blanks included (LEN leaves them out): not
+    -- DATALENGTH, the bytes, which differ where a server keeps 8-bit text
+    -- in a multi-byte form.
+    DECLARE @length int = LEN(@text + 'x') - 1;
+    WHILE @position <= @length
     BEGIN
-        SET @shifted = @shifted + CHAR((ASCII(SUBSTRING(@text, @position, 1)) + 255) % 256);
+        -- A character's code in the code page is its byte as varbinary: ASCII
+        -- and CHAR give and take Unicode code points on some T-SQL servers.
+        SET @code = CAST(CAST(SUBSTRING(@text, @position, 1) AS varbinary(1)) AS int);
+        SET @shifted = @shifted + CAST(CAST((@code + 255) % 256 AS binary(1)) AS varchar(1));
         SET @position = @position + 1;
     END;
     RETURN @shifted;
 END;
 GO
 
-CREATE OR ALTER PROCEDURE dbo.GET_USER
+CREATE PROCEDURE dbo.GET_USER
     @login varchar(50),
     @password_md5 varchar(32),
     @new_password_md5 varchar(32),
@@ -83,8 +98,8 @@ BEGIN
     -- only to a user the program will sign in or merely offer a new password,
     -- never with a message, a forced change (term below 0) or an update (flag
     -- 2 or more). DATALENGTH: a message of blanks is still a message.
-    SELECT CASE WHEN refused.yes = 1 THEN NULL ELSE dbo.QEL_SHIFT(u.db_login) END AS db_login,
-           CASE WHEN refused.yes = 1 THEN NULL ELSE dbo.QEL_SHIFT(u.db_password) END AS db_password,
+    SELECT CAST(CASE WHEN refused.yes = 1 THEN NULL ELSE dbo.QEL_SHIFT(u.db_login) END AS varchar(100)) AS db_login,
+           CAST(CASE WHEN refused.yes = 1 THEN NULL ELSE dbo.QEL_SHIFT(u.db_password) END AS varchar(100)) AS db_password,
            u.id_QEL_user,
            u.password_term,
            u.message,

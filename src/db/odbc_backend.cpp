@@ -5,6 +5,7 @@
 
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
@@ -33,6 +34,19 @@ SQLHANDLE odbcHandle(const QVariant& handle)
 SQLHANDLE statementHandle(const QSqlQuery& query)
 {
     return query.result() ? odbcHandle(query.result()->handle()) : nullptr;
+}
+
+// An error of the backend's own ODBC calls as Qt's driver gives one: the
+// server's error number as the native code, as Qt's driver has it; the
+// SQLSTATE where it tells more (a broken link, class 08; the driver's own
+// errors, class HY, a time-out among them) or the driver gives no number.
+QSqlError ownHandleError(const OdbcError& error)
+{
+    const QString& state = error.sqlState();
+    const bool stateTells = state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("HY"))
+        || error.nativeError() == 0;
+    return QSqlError(QString(), error.message(), QSqlError::StatementError,
+                     stateTells ? state : QString::number(error.nativeError()));
 }
 
 // A count the server selected; -1 where it gave none, or one too large to be
@@ -119,13 +133,27 @@ QSqlQuery OdbcBackend::runOnQtHandle(const QString& statement, const QVariantLis
     return query;
 }
 
+// Qt's driver moves from row to row; the values are read here, as Qt's
+// driver types them (readOdbcValue: texts whole, whatever size the driver
+// gives the column).
 ResultSet OdbcBackend::fetch(QSqlQuery& query)
 {
     ResultSet result;
     if (!query.isSelect())
         return result;
-    result.columns = resultColumns(query.record());
-    result.rows = fetchRows(query, int(result.columns.size()));
+    const QSqlRecord record = query.record();
+    result.columns = resultColumns(record);
+    const SQLHANDLE handle = statementHandle(query);
+    while (query.next()) {
+        QVector<QVariant> row(record.count());
+        try {
+            for (int i = 0; i < record.count(); ++i)
+                row[i] = handle ? readOdbcValue(handle, i + 1, record.field(i).metaType()) : query.value(i);
+        } catch (const OdbcError& error) {
+            fail(ownHandleError(error));
+        }
+        result.rows.append(std::move(row));
+    }
     if (query.lastError().isValid())
         fail(query.lastError());
     return result;
@@ -155,19 +183,17 @@ TableInfo OdbcBackend::tableInfo(const QString& table)
     QSqlQuery query = runOnQtHandle(m_dialect->tableColumnsStatement(), {table});
     TableInfo info;
     info.name = table;
-    while (query.next()) {
-        const QString name = query.value(0).toString();
-        const DeclaredType declared = parseDeclaredType(query.value(1).toString());
-        const int size = query.value(2).toInt() > 0 ? query.value(2).toInt() : declared.size;
-        const bool identity = query.value(3).toInt() == 1;
+    for (const QVector<QVariant>& column : fetch(query).rows) {
+        const QString name = column.value(0).toString();
+        const DeclaredType declared = parseDeclaredType(column.value(1).toString());
+        const int size = column.value(2).toInt() > 0 ? column.value(2).toInt() : declared.size;
+        const bool identity = column.value(3).toInt() == 1;
         info.columns.append({name, identity ? FieldType::AutoIncrement : declared.type, size});
-        if (query.value(4).toInt() == 1)
+        if (column.value(4).toInt() == 1)
             info.keyColumns << name;
         if (identity)
             info.identityColumn = name;
     }
-    if (query.lastError().isValid())
-        fail(query.lastError());
     if (info.columns.isEmpty())
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table));
     return info;
@@ -176,10 +202,7 @@ TableInfo OdbcBackend::tableInfo(const QString& table)
 QVector<ForeignKeyInfo> OdbcBackend::foreignKeys(const QString& table)
 {
     QSqlQuery query = runOnQtHandle(m_dialect->foreignKeysStatement(), {table});
-    const QVector<QVector<QVariant>> rows = fetchRows(query, 4);
-    if (query.lastError().isValid())
-        fail(query.lastError());
-    return foreignKeysOf(rows);
+    return foreignKeysOf(fetch(query).rows);
 }
 
 ServerAnswer<QHash<QString, QString>> OdbcBackend::collations(const QString& table)
@@ -188,9 +211,9 @@ ServerAnswer<QHash<QString, QString>> OdbcBackend::collations(const QString& tab
         return NotApplicable{QStringLiteral("this database has no collations")};
     QHash<QString, QString> result;
     QSqlQuery query = runOnQtHandle(m_dialect->tableColumnsStatement(), {table});
-    while (query.next())
-        if (!query.value(5).isNull())
-            result.insert(query.value(0).toString().toLower(), query.value(5).toString());
+    for (const QVector<QVariant>& column : fetch(query).rows)
+        if (!column.value(5).isNull())
+            result.insert(column.value(0).toString().toLower(), column.value(5).toString());
     return result;
 }
 
@@ -204,7 +227,8 @@ ServerAnswer<bool> OdbcBackend::hasPermission(const QString& object, const QStri
     if (!column.isEmpty())
         values << column;
     QSqlQuery query = runOnQtHandle(statement, values);
-    return query.next() && query.value(0).toInt() == 1;
+    const QVector<QVector<QVariant>> rows = fetch(query).rows;
+    return !rows.isEmpty() && rows.first().value(0).toInt() == 1;
 }
 
 void* OdbcBackend::connectionHandle() const
@@ -221,7 +245,7 @@ OdbcOutcome OdbcBackend::runOnOwnHandle(const BoundStatement& statement)
     try {
         return runOdbcStatement(connectionHandle(), statement, *m_dialect, m_statementTimeout);
     } catch (const OdbcError& error) {
-        fail(QSqlError(QString(), error.message(), QSqlError::StatementError, error.sqlState()));
+        fail(ownHandleError(error));
     }
 }
 

@@ -125,20 +125,22 @@ public:
             || text.contains(QLatin1String("Lock request time out period exceeded"), Qt::CaseInsensitive);
     }
 
-    // Error 547, SQLSTATE 23000: "The DELETE statement conflicted with the
-    // REFERENCE constraint ..." for a row referred to, "... with the FOREIGN
-    // KEY constraint ..." for a reference to no row. The constraint's kind is
-    // a parameter of the message and stays in English in every language of
-    // the server; 547 also reports CHECK constraints. Qt's driver gives the
-    // native error number, the backend's own writes the SQLSTATE.
+    // Error 547 is a statement that conflicts with a constraint: "The DELETE
+    // statement conflicted with the REFERENCE constraint ..." for a row
+    // referred to, "... with the FOREIGN KEY constraint ..." for a reference
+    // to no row, "... with the CHECK constraint ..." for the one other kind.
+    // The words around the kind differ from server to server and language to
+    // language (another T-SQL server says "violates foreign key constraint"),
+    // so the number decides, and only the CHECK kind, a parameter of the
+    // message, is told apart: SQL Server's " CHECK " (English in every
+    // language) or "check constraint".
     bool isForeignKeyViolation(const QSqlError& error) const override
     {
-        const QString code = error.nativeErrorCode();
-        if (code != QLatin1String("547") && code != QLatin1String("23000"))
+        if (error.nativeErrorCode() != QLatin1String("547"))
             return false;
         const QString text = error.databaseText() + u' ' + error.driverText();
-        return text.contains(QLatin1String(" REFERENCE "), Qt::CaseSensitive)
-            || text.contains(QLatin1String(" FOREIGN KEY "), Qt::CaseSensitive);
+        return !text.contains(QLatin1String(" CHECK "), Qt::CaseSensitive)
+            && !text.contains(QLatin1String("check constraint"), Qt::CaseInsensitive);
     }
 
     // HAS_PERMS_BY_NAME answers for the connected login, through its roles and

@@ -42,6 +42,7 @@ OdbcError diagnose(SQLSMALLINT handleType, SQLHANDLE handle, const char* call)
 {
     QStringList messages;
     QString sqlState;
+    int nativeError = 0;
     for (SQLSMALLINT record = 1; handle; ++record) {
         SQLWCHAR state[6] = {};
         SQLINTEGER native = 0;
@@ -56,8 +57,10 @@ OdbcError diagnose(SQLSMALLINT handleType, SQLHANDLE handle, const char* call)
         }
         if (!SQL_SUCCEEDED(rc))
             break;
-        if (sqlState.isEmpty())
+        if (sqlState.isEmpty()) {
             sqlState = fromWide(state, 5);
+            nativeError = int(native);
+        }
         const QString text = fromWide(message.data(), qMin<qsizetype>(length, qsizetype(message.size()) - 1)).trimmed();
         if (!text.isEmpty())
             messages << text;
@@ -66,7 +69,7 @@ OdbcError diagnose(SQLSMALLINT handleType, SQLHANDLE handle, const char* call)
     if (text.isEmpty())
         text = QStringLiteral("The ODBC driver reported an error without a description (%1, SQLSTATE %2).")
                    .arg(QLatin1String(call), sqlState.isEmpty() ? QStringLiteral("unknown") : sqlState);
-    return OdbcError(text, sqlState);
+    return OdbcError(text, sqlState, nativeError);
 }
 
 // One bound parameter: its SQL and C types and the buffers the driver reads
@@ -294,6 +297,50 @@ private:
     SQLHSTMT m_handle = SQL_NULL_HSTMT;
 };
 
+// Throws the statement's diagnostics when `rc` is a failure.
+SQLRETURN checked(SQLHSTMT statement, SQLRETURN rc, const char* call)
+{
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+        throw diagnose(SQL_HANDLE_STMT, statement, call);
+    return rc;
+}
+
+// A fixed-size value of C type `cType`; false for NULL.
+template <typename T>
+bool readFixed(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, T& value)
+{
+    SQLLEN indicator = 0;
+    checked(statement, SQLGetData(statement, column, cType, &value, sizeof value, &indicator), "SQLGetData");
+    return indicator != SQL_NULL_DATA;
+}
+
+// A text or binary value in pieces until the driver has given all of it:
+// each call fills the buffer but for a terminator (`unit` bytes; none for
+// binary), and the length indicator is what was left before the call, or
+// SQL_NO_TOTAL. False for NULL.
+template <typename Unit>
+bool readPieces(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, std::vector<Unit>& value)
+{
+    const SQLLEN terminator = cType == SQL_C_BINARY ? 0 : SQLLEN(sizeof(Unit));
+    std::vector<Unit> piece(2048);
+    const SQLLEN pieceBytes = SQLLEN(piece.size() * sizeof(Unit));
+    value.clear();
+    for (bool first = true;; first = false) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = checked(statement, SQLGetData(statement, column, cType, piece.data(), pieceBytes, &indicator),
+                                     "SQLGetData");
+        if (rc == SQL_NO_DATA)
+            return !first;
+        if (indicator == SQL_NULL_DATA)
+            return false;
+        const bool whole = indicator != SQL_NO_TOTAL && indicator <= pieceBytes - terminator;
+        const SQLLEN bytes = whole ? indicator : pieceBytes - terminator;
+        value.insert(value.end(), piece.begin(), piece.begin() + bytes / SQLLEN(sizeof(Unit)));
+        if (whole)
+            return true;
+    }
+}
+
 QVariantList firstRowOf(const StatementHandle& statement, SQLSMALLINT columns)
 {
     QVariantList row;
@@ -314,6 +361,75 @@ QVariantList firstRowOf(const StatementHandle& statement, SQLSMALLINT columns)
 }
 
 } // namespace
+
+QVariant readOdbcValue(void* handle, int columnNumber, QMetaType type)
+{
+    const auto statement = static_cast<SQLHSTMT>(handle);
+    const auto column = SQLUSMALLINT(columnNumber);
+    const QVariant null(type);
+    switch (type.id()) {
+    case QMetaType::Bool: {
+        SQLCHAR bit = 0;
+        return readFixed(statement, column, SQL_C_BIT, bit) ? QVariant(bit != 0) : null;
+    }
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong: {
+        SQLBIGINT number = 0;
+        if (!readFixed(statement, column, SQL_C_SBIGINT, number))
+            return null;
+        QVariant value = qlonglong(number);
+        value.convert(type);
+        return value;
+    }
+    case QMetaType::ULongLong: {
+        SQLUBIGINT number = 0;
+        return readFixed(statement, column, SQL_C_UBIGINT, number) ? QVariant(qulonglong(number)) : null;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        SQLDOUBLE number = 0;
+        return readFixed(statement, column, SQL_C_DOUBLE, number) ? QVariant(double(number)) : null;
+    }
+    case QMetaType::QDate: {
+        SQL_DATE_STRUCT date{};
+        return readFixed(statement, column, SQL_C_TYPE_DATE, date) ? QVariant(QDate(date.year, date.month, date.day))
+                                                                  : null;
+    }
+    case QMetaType::QTime: {
+        SQL_TIME_STRUCT time{};
+        return readFixed(statement, column, SQL_C_TYPE_TIME, time)
+            ? QVariant(QTime(time.hour, time.minute, time.second))
+            : null;
+    }
+    case QMetaType::QDateTime: {
+        SQL_TIMESTAMP_STRUCT stamp{};
+        if (!readFixed(statement, column, SQL_C_TYPE_TIMESTAMP, stamp))
+            return null;
+        return QDateTime(QDate(stamp.year, stamp.month, stamp.day),
+                         QTime(stamp.hour, stamp.minute, stamp.second, int(stamp.fraction / 1000000u)));
+    }
+    case QMetaType::QByteArray: {
+        std::vector<char> bytes;
+        if (!readPieces(statement, column, SQL_C_BINARY, bytes))
+            return null;
+        return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    }
+    default: {
+        std::vector<SQLWCHAR> text;
+        if (!readPieces(statement, column, SQL_C_WCHAR, text))
+            return QVariant(QMetaType::fromType<QString>());
+        QString value = fromWide(text.data(), qsizetype(text.size()));
+        if (value.isNull())
+            value = QStringLiteral(""); // empty, not NULL
+        return value;
+    }
+    }
+}
 
 void setQueryTimeout(void* statement, int seconds)
 {

@@ -1,4 +1,6 @@
 #include "db_fixture.h"
+
+#include <QSqlError>
 #include "refusal.h"
 
 #include "db/embedded_server.h"
@@ -296,6 +298,26 @@ TEST(SqlServerDialect, ComparesTextsAtAnyLengthAndReadsTheCatalogsTypes)
     EXPECT_EQ(dialect->textParameterSize(200, 300), 300);
     EXPECT_EQ(dialect->textParameterSize(400, 300), 400);
     EXPECT_EQ(dialect->textParameterSize(5000, 0), 0); // nvarchar(max)
+
+    // A foreign key's refusal by the error number for constraint conflicts,
+    // whatever the words around it; a CHECK constraint's and a duplicate key's are not.
+    const auto refusal = [](const char* text, const char* code) {
+        return QSqlError(QString::fromUtf8(text), QString(), QSqlError::StatementError, QLatin1String(code));
+    };
+    EXPECT_TRUE(dialect->isForeignKeyViolation(refusal(
+        "The DELETE statement conflicted with the REFERENCE constraint \"FK_uses_kinds\".", "547")));
+    EXPECT_TRUE(dialect->isForeignKeyViolation(refusal(
+        "Конфликт инструкции DELETE с ограничением REFERENCE \"FK_uses_kinds\".", "547")));
+    EXPECT_TRUE(dialect->isForeignKeyViolation(refusal(
+        "update or delete on table \"kinds\" violates foreign key constraint \"fk_uses_kinds\"", "547")));
+    EXPECT_FALSE(dialect->isForeignKeyViolation(refusal(
+        "The INSERT statement conflicted with the CHECK constraint \"CK_amount\".", "547")));
+    EXPECT_FALSE(dialect->isForeignKeyViolation(refusal(
+        "new row for relation \"items\" violates check constraint \"ck_amount\"", "547")));
+    EXPECT_FALSE(dialect->isForeignKeyViolation(refusal(
+        "Violation of PRIMARY KEY constraint 'PK_kinds'. Cannot insert duplicate key.", "2627")));
+    EXPECT_FALSE(dialect->isForeignKeyViolation(refusal(
+        "The DELETE statement conflicted with the REFERENCE constraint \"FK_uses_kinds\".", "23000")));
 }
 
 } // namespace

@@ -289,6 +289,8 @@ TEST_P(DatasetTest, SortsAndFindsAsTheServerDoes)
 // rows before the damage as if they were all.
 TEST_P(DatasetTest, AReadThatEndsInAnErrorIsAnError)
 {
+    if (route == Route::Tds)
+        GTEST_SKIP() << "damages SQLite's file; a T-SQL server's damaged pages are not made in a test";
     sql(QStringLiteral("CREATE TABLE many (id INTEGER PRIMARY KEY, name VARCHAR(40))"));
     sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
                        "INSERT INTO many SELECT i, 'row number ' || i FROM n"));

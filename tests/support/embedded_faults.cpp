@@ -198,4 +198,13 @@ void install()
         [](std::unique_ptr<Backend> backend) { return std::make_unique<FaultInjectingBackend>(std::move(backend)); });
 }
 
+void exempt(const std::function<void()>& open)
+{
+    struct Reinstall {
+        ~Reinstall() { install(); }
+    } reinstall;
+    setBackendWrapper({});
+    open();
+}
+
 } // namespace db::embedded_faults

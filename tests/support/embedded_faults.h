@@ -5,6 +5,8 @@
 // comes first.
 #include <QString>
 
+#include <functional>
+
 namespace db::embedded_faults {
 
 void failNextStatement(const QString& message);
@@ -29,5 +31,8 @@ void clear();
 
 // Makes every connection opened from now on subject to the failures above.
 void install();
+// Runs `open`, whose connections no failure above reaches: a test's own view
+// of a server, beside the connections under test.
+void exempt(const std::function<void()>& open);
 
 } // namespace db::embedded_faults

@@ -6,6 +6,14 @@
 
 void ScratchDatabase::SetUp()
 {
+    if (route == Route::Tds) {
+        if (!tds_server::available())
+            GTEST_SKIP() << tds_server::skipReason();
+        m_tds = std::make_unique<tds_server::ScratchDatabase>();
+        for (const QString& statement : tdsSchema())
+            sql(statement);
+        return;
+    }
     ASSERT_TRUE(folder.isValid());
     path = folder.filePath(QStringLiteral("scratch.db"));
     m_direct.open(path);
@@ -20,8 +28,24 @@ void ScratchDatabase::TearDown()
     db::embedded_faults::clear();
 }
 
+void ScratchDatabase::sql(const QString& statement) const
+{
+    if (m_tds)
+        m_tds->sql(statement);
+    else
+        m_direct.sql(statement);
+}
+
+QVariant ScratchDatabase::scalar(const QString& statement) const
+{
+    return m_tds ? m_tds->scalar(statement) : m_direct.scalar(statement);
+}
+
 QString ScratchDatabase::connectionString(const QString& login, const QString& password) const
 {
+    if (route == Route::Tds)
+        return tds_server::oleDbString(tds_server::adminLogin(), tds_server::adminPassword(),
+                                       m_tds ? m_tds->name() : QString());
     return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=%2;"
                           "Initial Catalog=QEL;Data Source=%3;Use Procedure for Prepare=1")
         .arg(password, login,
@@ -33,6 +57,8 @@ std::unique_ptr<db::Connection> ScratchDatabase::connect() const
     auto connection = std::make_unique<db::Connection>();
     if (route == Route::Odbc)
         connection->setBackendFactory(odbc_test_driver::backendFactory());
+    else if (route == Route::Tds)
+        connection->setBackendFactory(tds_server::backendFactory());
     connection->setConnectionString(connectionString());
     connection->open();
     return connection;

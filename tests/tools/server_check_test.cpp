@@ -1,7 +1,9 @@
 #include "demo_database.h"
+#include "embedded_faults.h"
 #include "lasting_process.h"
 #include "odbc_test_driver.h"
 #include "server_check.h"
+#include "tds_server.h"
 
 #include "data/schema.h"
 #include "signin/get_user_reply.h"
@@ -286,3 +288,51 @@ TEST_F(ServerCheck, TheToolReadsTheSettingsFileBesideItAndExitsWithTheOutcome)
 }
 
 } // namespace
+
+// The T-SQL server of the SQL Server stage, with the reference scripts as
+// written: every check applies and passes, the user's login reading only the
+// two columns of QEL_User it may read; a grant of a third is found.
+TEST(ServerCheckOverTds, TheReferenceScriptsPassEveryCheck)
+{
+    if (!tds_server::available())
+        GTEST_SKIP() << tds_server::skipReason();
+    server_check::Target target;
+    target.settings = {"qel_gate", "gate2026", "QEL", toText8(tds_server::dataSource())};
+    target.userLogin = "demo";
+    target.userPassword = "demo2026";
+    target.refusedLogin = "blocked";
+    target.refusedPassword = "blocked2026";
+    // The check asks the backend itself, not one the tests wrap for their faults.
+    std::vector<Line> lines;
+    db::embedded_faults::exempt([&] { lines = server_check::run(target); });
+    std::vector<std::string> notPassed;
+    for (const Line& line : lines)
+        if (line.outcome != Outcome::Passed)
+            notPassed.push_back(line.text.toStdString());
+    EXPECT_TRUE(notPassed.empty()) << ::testing::PrintToString(notPassed);
+    EXPECT_GE(lines.size(), 47u);
+    const auto passed = [&](const char* text) {
+        return std::any_of(lines.begin(), lines.end(), [&](const Line& line) {
+            return line.outcome == Outcome::Passed && line.text.startsWith(QString::fromUtf8(text));
+        });
+    };
+    EXPECT_TRUE(passed("Table QEL_User has the columns the program uses"));
+    EXPECT_TRUE(passed("The user's login cannot read password digests or database logins in QEL_User"));
+    EXPECT_TRUE(passed("GET_USER refuses \"blocked\" and hands out no database login"));
+
+    // The shift counts characters and shifts their code-page bytes: a
+    // Cyrillic text with a trailing blank.
+    auto admin = tds_server::connect(tds_server::adminLogin(), tds_server::adminPassword(), QStringLiteral("QEL"));
+    EXPECT_EQ(admin->query(QStringLiteral("SELECT CAST(dbo.QEL_SHIFT(N'жё a ') AS varbinary(10))")).rows.value(0).value(0),
+              QVariant(QByteArray("\xe5\xb7\x1f\x60\x1f")));
+
+    admin->execute(QStringLiteral("GRANT SELECT ON dbo.QEL_User (password_md5) TO qel_user"));
+    db::embedded_faults::exempt([&] { lines = server_check::run(target); });
+    // This engine's REVOKE of a column does nothing: through its own port.
+    tds_server::postgres(QStringLiteral("REVOKE SELECT (password_md5) ON qel_dbo.qel_user FROM qel_qel_user"));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const Line& line) {
+        return line.outcome == Outcome::Failed
+            && line.text == QStringLiteral("The user's login cannot read password digests or database logins in "
+                                           "QEL_User: it may read password_md5");
+    }));
+}
