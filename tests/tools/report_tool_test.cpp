@@ -195,7 +195,7 @@ TEST_F(ReportTool, AFullDiskIsAFailureAndTheOldFileStays)
     if (!disk.skipReason().empty())
         GTEST_SKIP() << disk.skipReason();
     const QDir full(QString::fromStdString(disk.folder().string()));
-    for (const QString& name : {"year.csv", "year.odt", "year.pdf"}) {
+    for (const QString name : {"year.csv", "year.odt", "year.pdf"}) {
         QFile old(full.filePath(name));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("the old file");
