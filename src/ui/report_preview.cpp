@@ -1,7 +1,7 @@
 #include "ui/report_preview.h"
 
 #include "controls/dialogs.h"
-#include "data/report_files.h"
+#include "reports/report_files.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -48,13 +48,13 @@ int pageTextWidth(const QWidget& widget)
 
 } // namespace
 
-ReportPreview::ReportPreview(std::unique_ptr<QTextDocument> document, QString fileName, QWidget* parent)
+ReportPreview::ReportPreview(const reports::DocumentKind& kind, reports::MadeDocument made, QWidget* parent)
     : QDialog(parent)
-    , m_document(std::move(document))
-    , m_fileName(std::move(fileName))
+    , m_kind(kind)
+    , m_made(std::move(made))
 {
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(m_document->metaInformation(QTextDocument::DocumentTitle));
+    setWindowTitle(m_made.text->metaInformation(QTextDocument::DocumentTitle));
     setAttribute(Qt::WA_DeleteOnClose);
 
     View = new QTextEdit(this);
@@ -62,7 +62,7 @@ ReportPreview::ReportPreview(std::unique_ptr<QTextDocument> document, QString fi
     View->setReadOnly(true);
     View->setLineWrapMode(QTextEdit::FixedPixelWidth);
     View->setLineWrapColumnOrWidth(pageTextWidth(*this));
-    View->setDocument(m_document.get());
+    View->setDocument(m_made.text.get());
 
     SavePdfButton = new QPushButton(QStringLiteral("Сохранить PDF…"), this);
     SaveOdtButton = new QPushButton(QStringLiteral("Сохранить ODT…"), this);
@@ -96,7 +96,7 @@ bool ReportPreview::saveAs(const QString& caption, const QString& extension, con
 {
     bool written = false;
     controls::guarded([&] {
-        const QString path = controls::askSaveFileName(caption, m_fileName + extension, filter);
+        const QString path = controls::askSaveFileName(caption, m_made.fileName + extension, filter);
         if (path.isEmpty())
             return;
         write(path);
@@ -108,20 +108,20 @@ bool ReportPreview::saveAs(const QString& caption, const QString& extension, con
 bool ReportPreview::savePdf()
 {
     return saveAs(QStringLiteral("Сохранить PDF"), QStringLiteral(".pdf"), QStringLiteral("PDF (*.pdf)"),
-                  [this](const QString& path) { reports::savePdf(*m_document, path); });
+                  [this](const QString& path) { reports::savePdf(*m_made.text, path); });
 }
 
 bool ReportPreview::saveOdt()
 {
     return saveAs(QStringLiteral("Сохранить ODT"), QStringLiteral(".odt"), QStringLiteral("OpenDocument (*.odt)"),
-                  [this](const QString& path) { reports::saveOdt(*m_document, path); });
+                  [this](const QString& path) { reports::saveOdt(*m_made.text, path); });
 }
 
 bool ReportPreview::openInViewer()
 {
     return controls::guarded([this] {
-        const QString path = QDir(temporaryFolder()).filePath(m_fileName + QStringLiteral(".pdf"));
-        reports::savePdf(*m_document, path);
+        const QString path = QDir(temporaryFolder()).filePath(m_made.fileName + QStringLiteral(".pdf"));
+        reports::savePdf(*m_made.text, path);
         const Viewer viewer = installedViewer() ? installedViewer() : Viewer(openWithSystemViewer);
         if (!viewer(path))
             throw std::runtime_error(QStringLiteral("Не удалось открыть файл %1 в программе просмотра.")

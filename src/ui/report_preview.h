@@ -2,6 +2,8 @@
 // The preview of a document: the document as it will be printed, scrollable,
 // with "Сохранить PDF…", "Сохранить ODT…" and "Открыть" (a PDF in a temporary
 // folder, opened in the system's viewer, from where the user prints).
+#include "reports/documents.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -16,11 +18,11 @@ namespace ui {
 class ReportPreview : public QDialog {
     Q_OBJECT
 public:
-    // `fileName`: what the files are offered as, without extension.
-    ReportPreview(std::unique_ptr<QTextDocument> document, QString fileName, QWidget* parent = nullptr);
+    // `made`: a document of the kind, as its entry in the table of documents made it.
+    ReportPreview(const reports::DocumentKind& kind, reports::MadeDocument made, QWidget* parent = nullptr);
     ~ReportPreview() override;
 
-    const QTextDocument& document() const { return *m_document; }
+    const QTextDocument& document() const { return *m_made.text; }
 
     QTextEdit* View;
     QPushButton* SavePdfButton;
@@ -44,8 +46,8 @@ private:
     bool saveAs(const QString& caption, const QString& extension, const QString& filter,
                 const std::function<void(const QString&)>& write);
 
-    std::unique_ptr<QTextDocument> m_document;
-    QString m_fileName;
+    const reports::DocumentKind& m_kind;
+    reports::MadeDocument m_made;
 };
 
 } // namespace ui

@@ -1,9 +1,9 @@
 #include "data_fixture.h"
 
 #include "csv_reader.h"
-#include "data/report_document.h"
-#include "data/report_files.h"
-#include "data/report_scope.h"
+#include "reports/report_document.h"
+#include "reports/report_files.h"
+#include "reports/report_scope.h"
 #include "data/session_loading.h"
 
 #include <QFile>

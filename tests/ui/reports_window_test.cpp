@@ -44,23 +44,23 @@ TEST_F(ReportsWindowTest, TheMenuWaitsForItsPickersAndADocumentShowsWhatIsStored
     EXPECT_EQ(form->ReportsButton->y(), form->SpeedButton1->y());
     ui::ReportsMenu& menu = *form->ReportsMenu;
     menu.updateActions();
-    EXPECT_FALSE(menu.PublicationsAction->isEnabled());
-    EXPECT_FALSE(menu.ProfileAction->isEnabled());
+    EXPECT_FALSE(menu.action("publications")->isEnabled());
+    EXPECT_FALSE(menu.action("profile")->isEnabled());
     userSelects(form->DBLookupComboBox2, 16);
     userSelects(form->DBLookupComboBox1, 1);
     menu.updateActions();
-    EXPECT_TRUE(menu.PublicationsAction->isEnabled());
-    EXPECT_FALSE(menu.ProfileAction->isEnabled());
+    EXPECT_TRUE(menu.action("publications")->isEnabled());
+    EXPECT_FALSE(menu.action("profile")->isEnabled());
     userSelects(form->DBLookupComboboxEh1, 1);
     menu.updateActions();
-    EXPECT_TRUE(menu.ProfileAction->isEnabled());
+    EXPECT_TRUE(menu.action("profile")->isEnabled());
 
     // A publication typed but not posted is posted first, and is in the document.
     Dataset* publications = DM_MB->ADOQ_Publication;
     publications->append();
     publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Новая статья о доставке отчётов"));
     publications->fieldByName(QStringLiteral("PublicationDate")).setValue(QDate(2024, 2, 1));
-    ui::ReportPreview* preview = menu.showProfile();
+    ui::ReportPreview* preview = menu.show("profile");
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(publications->state(), Dataset::State::Browse);
@@ -76,13 +76,13 @@ TEST_F(ReportsWindowTest, TheMenuWaitsForItsPickersAndADocumentShowsWhatIsStored
     publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Отклонённая"));
     dialogs.clear();
     db::embedded_faults::failNextWrite(QStringLiteral("The server refuses"));
-    EXPECT_EQ(menu.showPublications(), nullptr);
+    EXPECT_EQ(menu.show("publications"), nullptr);
     EXPECT_EQ(dialogs.texts(), QStringList{"The server refuses"});
     EXPECT_EQ(publications->state(), Dataset::State::Insert);
     EXPECT_TRUE(form->findChildren<ui::ReportPreview*>().isEmpty());
 
     publications->cancel();
-    preview = menu.showPublications();
+    preview = menu.show("publications");
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(preview->document().toPlainText().contains("Итого по видам публикаций"));
 }
@@ -90,7 +90,7 @@ TEST_F(ReportsWindowTest, TheMenuWaitsForItsPickersAndADocumentShowsWhatIsStored
 TEST_F(ReportsWindowTest, ThePreviewSavesPdfAndOdtOrNothingAndOpensAPdfInTheViewer)
 {
     chooseTeacher(1);
-    ui::ReportPreview* preview = form->ReportsMenu->showProfile();
+    ui::ReportPreview* preview = form->ReportsMenu->show("profile");
     ASSERT_NE(preview, nullptr);
 
     dialogs.planFile(file("profile.pdf"));

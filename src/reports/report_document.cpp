@@ -1,4 +1,4 @@
-#include "data/report_document.h"
+#include "reports/report_document.h"
 
 #include <QTextCursor>
 #include <QTextTable>

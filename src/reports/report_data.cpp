@@ -1,4 +1,4 @@
-#include "data/report_data.h"
+#include "reports/report_data.h"
 
 #include "data/teacher_list.h"
 #include "db/connection.h"

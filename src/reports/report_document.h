@@ -2,7 +2,7 @@
 // The two documents as the toolkit's rich-text documents, ready for the
 // preview, PDF and ODF: headings in Russian, the values in tables, an empty
 // section saying "нет данных". Pages are made when the document is printed.
-#include "data/report_data.h"
+#include "reports/report_data.h"
 #include "db/csv_writer.h"
 
 #include <QTextDocument>

@@ -1,4 +1,4 @@
-#include "data/report_files.h"
+#include "reports/report_files.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
