@@ -6,11 +6,14 @@
 //
 //   qel-report --user LOGIN --user-password P|- --year CAPTION --department NAME
 //              --document IDENTIFIER --format pdf|odt|csv --out PATH
-//              [--teacher FULL_NAME] [--server S --database D --login L --password P|-]
+//              [--teacher FULL_NAME] [--from YEAR --to YEAR]
+//              [--server S --database D --login L --password P|-]
 //
 // The documents are those of the table of documents (reports/documents.h).
 // Year, department and teacher are given as the main window's pickers show
-// them. A document for a teacher without --teacher writes one file per teacher
+// them. --from and --to choose calendar years for the documents made for a
+// period ("works": by default the last five up to this one; "publications":
+// the academic year by default). A document for a teacher without --teacher writes one file per teacher
 // of the department into the folder --out. "csv" is for the documents that
 // are lists. Exit code 0 when written, 1 when the sign-in is refused, a year,
 // department or teacher is not found (nothing is written then) or a file
@@ -40,24 +43,28 @@ constexpr int kRefused = 1;
 
 int usage()
 {
-    QStringList identifiers, forTeachers, lists;
+    QStringList identifiers, forTeachers, lists, periods;
     for (const reports::DocumentKind& kind : reports::documentKinds()) {
         identifiers << kind.identifier;
         if (kind.needs(reports::Picker::Teacher))
             forTeachers << u'"' + kind.identifier + u'"';
         if (kind.isList)
             lists << u'"' + kind.identifier + u'"';
+        if (kind.period != reports::PeriodChoice::None)
+            periods << u'"' + kind.identifier + u'"';
     }
     std::cerr << "usage: qel-report --user LOGIN --user-password PASSWORD|- --year CAPTION --department NAME\n"
                  "                  --document "
               << identifiers.join(u'|').toStdString()
               << " --format pdf|odt|csv --out PATH\n"
-                 "                  [--teacher FULL_NAME] [--server S --database D --login L --password P|-]\n"
+                 "                  [--teacher FULL_NAME] [--from YEAR --to YEAR]\n"
+                 "                  [--server S --database D --login L --password P|-]\n"
                  "Makes one of the program's documents. Without --teacher, "
               << forTeachers.join(QStringLiteral(", ")).toStdString()
               << " writes one file per teacher of\nthe department into the folder PATH. \"csv\" is for "
               << lists.join(QStringLiteral(", ")).toStdString()
-              << " only. Without --server, the server, database\nand gateway login are read from Data/QEL beside "
+              << " only. --from and --to choose calendar years for "
+              << periods.join(QStringLiteral(", ")).toStdString() << ". Without --server, the server, database\nand gateway login are read from Data/QEL beside "
                  "this tool.\n";
     return tool::kWrongCommandLine;
 }
@@ -102,6 +109,24 @@ QString save(const reports::MadeDocument& document, const QString& format, const
     return {};
 }
 
+// --from YEAR --to YEAR, both or neither, for a document made for calendar
+// years; false for a wrong pair.
+bool readCalendarYears(const tool::Options& options, const reports::DocumentKind& kind,
+                       std::optional<reports::YearRange>& years)
+{
+    if (!options.has("--from") && !options.has("--to"))
+        return true;
+    if (kind.period == reports::PeriodChoice::None || !options.has("--from") || !options.has("--to"))
+        return false;
+    bool fromOk = false, toOk = false;
+    const int from = QString::fromStdString(options.value("--from")).toInt(&fromOk);
+    const int to = QString::fromStdString(options.value("--to")).toInt(&toOk);
+    if (!fromOk || !toOk || from < 1900 || to > 2100 || from > to)
+        return false;
+    years = reports::YearRange{from, to};
+    return true;
+}
+
 // One file per teacher in the folder, named after the teacher (a second
 // teacher of the same name gets a number).
 int writeForEachTeacher(db::Connection& connection, const reports::DocumentKind& kind,
@@ -141,7 +166,7 @@ int main(int argc, char* argv[])
     const auto options = tool::applicationOptions();
     if (!options
         || !options->unknown(std::string(tool::kSignInOptionNames)
-                             + " --year --department --document --format --out --teacher")
+                             + " --year --department --document --format --out --teacher --from --to")
                 .empty()
         || !tool::hasSignInOptions(*options) || !options->has("--year") || !options->has("--department")
         || !options->has("--out"))
@@ -150,6 +175,9 @@ int main(int argc, char* argv[])
     const QString format = QString::fromStdString(options->value("--format"));
     if (!kind || (format != u"pdf" && format != u"odt" && format != u"csv") || (format == u"csv" && !kind->isList)
         || (options->has("--teacher") && !kind->needs(reports::Picker::Teacher)))
+        return usage();
+    std::optional<reports::YearRange> years;
+    if (!readCalendarYears(*options, *kind, years))
         return usage();
     const auto signIn = tool::readSignIn(*options, kTool);
     if (const int* code = std::get_if<int>(&signIn))
@@ -180,7 +208,7 @@ int main(int argc, char* argv[])
             return refuse(QStringLiteral("\"%1\" is not a department of the user \"%2\"; the user's departments are %3")
                               .arg(departmentName, userLogin, quotedList(reports::departmentNames(dataModule))));
         db::Connection& connection = *dataModule.ADOCon;
-        reports::DocumentScope scope{*year, *department, std::nullopt, QDate::currentDate()};
+        reports::DocumentScope scope{*year, *department, std::nullopt, QDate::currentDate(), years};
 
         if (kind->needs(reports::Picker::Teacher)) {
             const QVector<reports::Teacher> teachers = reports::readDepartmentTeachers(connection, *year, *department);

@@ -61,8 +61,10 @@ ReportPreview* ReportsMenu::show(const QString& identifier)
         const auto teacher = reports::findTeacher(*DM_MB, m_pickers.teacher->keyValue());
         if (!year || !department || (kind->needs(reports::Picker::Teacher) && !teacher))
             return;
-        const reports::DocumentScope scope{*year, *department, teacher, QDate::currentDate()};
-        preview = new ReportPreview(*kind, kind->make(*DM_MB->ADOCon, scope), parentWidget());
+        const reports::DocumentScope scope{*year, *department, teacher, QDate::currentDate(), std::nullopt};
+        preview = new ReportPreview(
+            *kind, scope, [kind](const reports::DocumentScope& chosen) { return kind->make(*DM_MB->ADOCon, chosen); },
+            parentWidget());
     });
     if (preview)
         preview->show();
