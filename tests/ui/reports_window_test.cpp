@@ -7,6 +7,9 @@
 #include "ui/table_export_menu.h"
 
 #include <QClipboard>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -118,6 +121,34 @@ TEST_F(ReportsWindowTest, ThePreviewSavesPdfAndOdtOrNothingAndOpensAPdfInTheView
     ui::ReportPreview::setViewer([](const QString&) { return false; });
     EXPECT_FALSE(preview->openInViewer());
     EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(preview->SaveCsvButton, nullptr); // the profile is no list
+
+    // The list of works: its period chosen in the preview, its CSV.
+    ui::ReportPreview* works = form->ReportsMenu->show("works");
+    ASSERT_NE(works, nullptr);
+    ASSERT_NE(works->FromYear, nullptr);
+    EXPECT_EQ(works->PeriodKind, nullptr);
+    EXPECT_EQ(works->ToYear->value(), QDate::currentDate().year());
+    works->FromYear->setValue(2021);
+    works->ToYear->setValue(2022);
+    const QString text = works->document().toRawText();
+    EXPECT_TRUE(text.contains(QStringLiteral("за 2021–2022 годы"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Распределённая обработка данных")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Проектирование корпоративных информационных систем")));
+    ASSERT_NE(works->SaveCsvButton, nullptr);
+    dialogs.planFile(file("works.csv"));
+    EXPECT_TRUE(works->saveCsv());
+    EXPECT_EQ(dialogs.suggestedNames().last(), "Список трудов Иванов Сергей Петрович 2021-2022.csv");
+    EXPECT_EQ(readCsv(contents(file("works.csv"))).size(), 2);
+
+    // The department's document: the academic year, or calendar years.
+    ui::ReportPreview* department = form->ReportsMenu->show("publications");
+    ASSERT_NE(department, nullptr);
+    ASSERT_NE(department->PeriodKind, nullptr);
+    EXPECT_FALSE(department->FromYear->isEnabled());
+    department->PeriodKind->setCurrentIndex(1);
+    EXPECT_TRUE(department->FromYear->isEnabled());
+    EXPECT_TRUE(department->document().toRawText().contains(QStringLiteral("2023 год (с 01.01.2023 по 31.12.2023)")));
 }
 
 TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
