@@ -7,8 +7,8 @@
 // build machine a quarter of a second, well inside the second a user may wait.
 #include "bench_support.h"
 
-#include "data/report_document.h"
-#include "data/report_files.h"
+#include "reports/report_document.h"
+#include "reports/report_files.h"
 #include "data/teacher_list.h"
 #include "db/connection.h"
 

@@ -5,24 +5,28 @@
 // reported.
 //
 //   qel-report --user LOGIN --user-password P|- --year CAPTION --department NAME
-//              --document profile|publications --format pdf|odt|csv --out PATH
-//              [--teacher FULL_NAME] [--server S --database D --login L --password P|-]
+//              --document IDENTIFIER --format pdf|odt|csv --out PATH
+//              [--teacher FULL_NAME] [--from YEAR --to YEAR]
+//              [--server S --database D --login L --password P|-]
 //
+// The documents are those of the table of documents (reports/documents.h).
 // Year, department and teacher are given as the main window's pickers show
-// them. "profile" without --teacher writes one file per teacher of the
-// department into the folder --out. "csv" is for "publications" only: one row
-// per publication with the teacher's name. Exit code 0 when written, 1 when
-// the sign-in is refused, a year, department or teacher is not found (nothing
-// is written then) or a file cannot be written, 2 for a wrong command line,
-// 3 when Data/QEL cannot be read.
+// them. --from and --to choose calendar years for the documents made for a
+// period ("works": by default the last five up to this one; "publications":
+// the academic year by default). A document for a teacher without --teacher writes one file per teacher
+// of the department into the folder --out. "csv" is for the documents that
+// are lists. Exit code 0 when written, 1 when the sign-in is refused, a year,
+// department or teacher is not found (nothing is written then) or a file
+// cannot be written, 2 for a wrong command line, 3 when Data/QEL cannot be
+// read.
 #include "command_line.h"
 #include "output_path.h"
 #include "user_sign_in.h"
 
 #include "data/data_module.h"
-#include "data/report_document.h"
-#include "data/report_files.h"
-#include "data/report_scope.h"
+#include "reports/documents.h"
+#include "reports/report_files.h"
+#include "reports/report_scope.h"
 #include "data/session_loading.h"
 
 #include <QDir>
@@ -41,15 +45,30 @@ constexpr int kRefused = 1;
 
 int usage()
 {
+    QStringList identifiers, forTeachers, lists, periods;
+    for (const reports::DocumentKind& kind : reports::documentKinds()) {
+        identifiers << kind.identifier;
+        if (kind.needs(reports::Picker::Teacher))
+            forTeachers << u'"' + kind.identifier + u'"';
+        if (kind.isList)
+            lists << u'"' + kind.identifier + u'"';
+        if (kind.period != reports::PeriodChoice::None)
+            periods << u'"' + kind.identifier + u'"';
+    }
     std::cerr << "usage: qel-report --user LOGIN --user-password PASSWORD|- --year CAPTION --department NAME\n"
-                 "                  --document profile|publications --format pdf|odt|csv --out PATH\n"
-                 "                  [--teacher FULL_NAME] [--server S --database D --login L --password P|-]\n"
-                 "Makes a teacher's profile or a department's publications of an academic year. Without\n"
-                 "--teacher, \"profile\" writes one file per teacher of the department into the folder PATH.\n"
-                 "\"csv\" is for \"publications\" only. Without --server, the server, database and gateway\n"
-                 "login are read from Data/QEL beside this tool. An existing file at PATH is replaced (a\n"
-                 "symbolic link there too, not what it points to); the program's own files and its Data\n"
-                 "folder are refused.\n";
+                 "                  --document "
+              << identifiers.join(u'|').toStdString()
+              << " --format pdf|odt|csv --out PATH\n"
+                 "                  [--teacher FULL_NAME] [--from YEAR --to YEAR]\n"
+                 "                  [--server S --database D --login L --password P|-]\n"
+                 "Makes one of the program's documents. Without --teacher, "
+              << forTeachers.join(QStringLiteral(", ")).toStdString()
+              << " writes one file per teacher of\nthe department into the folder PATH. \"csv\" is for "
+              << lists.join(QStringLiteral(", ")).toStdString()
+              << " only. --from and --to choose calendar years for "
+              << periods.join(QStringLiteral(", ")).toStdString() << ". Without --server, the server, database\nand gateway login are read from Data/QEL beside "
+                 "this tool. An existing file at PATH is replaced (a\nsymbolic link there too, not what it points to); the "
+                 "program's own files and its Data\nfolder are refused.\n";
     return tool::kWrongCommandLine;
 }
 
@@ -80,23 +99,44 @@ private:
 };
 
 // Writes the document in the format; "pdf" reports its pages.
-QString save(const QTextDocument& document, const QString& format, const QString& path)
+QString save(const reports::MadeDocument& document, const QString& format, const QString& path)
 {
     if (const auto refused = tool::refusedOutput(path))
         throw std::runtime_error(refused->toStdString() + "; nothing was written");
     if (format == u"pdf") {
-        const int pages = reports::savePdf(document, path);
+        const int pages = reports::savePdf(*document.text, path);
         return pages == 1 ? QStringLiteral(" (1 page)") : QStringLiteral(" (%1 pages)").arg(pages);
     }
-    reports::saveOdt(document, path);
+    if (format == u"csv")
+        reports::saveCsv(*document.csv, path);
+    else
+        reports::saveOdt(*document.text, path);
     return {};
+}
+
+// --from YEAR --to YEAR, both or neither, for a document made for calendar
+// years; false for a wrong pair.
+bool readCalendarYears(const tool::Options& options, const reports::DocumentKind& kind,
+                       std::optional<reports::YearRange>& years)
+{
+    if (!options.has("--from") && !options.has("--to"))
+        return true;
+    if (kind.period == reports::PeriodChoice::None || !options.has("--from") || !options.has("--to"))
+        return false;
+    bool fromOk = false, toOk = false;
+    const int from = QString::fromStdString(options.value("--from")).toInt(&fromOk);
+    const int to = QString::fromStdString(options.value("--to")).toInt(&toOk);
+    if (!fromOk || !toOk || from < 1900 || to > 2100 || from > to)
+        return false;
+    years = reports::YearRange{from, to};
+    return true;
 }
 
 // One file per teacher in the folder, named after the teacher (a second
 // teacher of the same name gets a number).
-int writeProfiles(db::Connection& connection, const QVector<reports::Teacher>& teachers,
-                  const reports::Department& department, const reports::AcademicYear& year, const QString& format,
-                  const QString& folder)
+int writeForEachTeacher(db::Connection& connection, const reports::DocumentKind& kind,
+                        const QVector<reports::Teacher>& teachers, reports::DocumentScope scope, const QString& format,
+                        const QString& folder)
 {
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
         return refuse(QStringLiteral("%1 is a file; without --teacher, --out names a folder").arg(folder));
@@ -105,14 +145,14 @@ int writeProfiles(db::Connection& connection, const QVector<reports::Teacher>& t
     std::set<QString> used;
     int number = 0;
     for (const reports::Teacher& teacher : teachers) {
-        const reports::TeacherProfile profile =
-            reports::readTeacherProfile(connection, teacher, department, year, QDate::currentDate());
-        QString name = reports::profileFileName(profile);
+        scope.teacher = teacher;
+        const reports::MadeDocument made = kind.make(connection, scope);
+        QString name = made.fileName;
         for (int copy = 2; used.count(name.toLower()); ++copy)
-            name = reports::profileFileName(profile) + QStringLiteral(" (%1)").arg(copy);
+            name = made.fileName + QStringLiteral(" (%1)").arg(copy);
         used.insert(name.toLower());
         const QString path = QDir(folder).filePath(name + u'.' + format);
-        const QString pages = save(*reports::makeProfileDocument(profile), format, path);
+        const QString pages = save(made, format, path);
         std::cout << '[' << ++number << '/' << teachers.size() << "] " << teacher.name.toStdString() << ": "
                   << QDir::toNativeSeparators(path).toStdString() << pages.toStdString() << '\n'
                   << std::flush;
@@ -131,16 +171,18 @@ int main(int argc, char* argv[])
     const auto options = tool::applicationOptions();
     if (!options
         || !options->unknown(std::string(tool::kSignInOptionNames)
-                             + " --year --department --document --format --out --teacher")
+                             + " --year --department --document --format --out --teacher --from --to")
                 .empty()
         || !tool::hasSignInOptions(*options) || !options->has("--year") || !options->has("--department")
         || !options->has("--out"))
         return usage();
-    const QString document = QString::fromStdString(options->value("--document"));
+    const reports::DocumentKind* kind = reports::findDocumentKind(QString::fromStdString(options->value("--document")));
     const QString format = QString::fromStdString(options->value("--format"));
-    if ((document != u"profile" && document != u"publications")
-        || (format != u"pdf" && format != u"odt" && format != u"csv")
-        || (format == u"csv" && document != u"publications") || (options->has("--teacher") && document != u"profile"))
+    if (!kind || (format != u"pdf" && format != u"odt" && format != u"csv") || (format == u"csv" && !kind->isList)
+        || (options->has("--teacher") && !kind->needs(reports::Picker::Teacher)))
+        return usage();
+    std::optional<reports::YearRange> years;
+    if (!readCalendarYears(*options, *kind, years))
         return usage();
     const auto signIn = tool::readSignIn(*options, kTool);
     if (const int* code = std::get_if<int>(&signIn))
@@ -170,38 +212,25 @@ int main(int argc, char* argv[])
             return refuse(QStringLiteral("\"%1\" is not a department of the user \"%2\"; the user's departments are %3")
                               .arg(departmentName, userLogin, quotedList(reports::departmentNames(dataModule))));
         db::Connection& connection = *dataModule.ADOCon;
-        const QDate today = QDate::currentDate();
+        reports::DocumentScope scope{*year, *department, std::nullopt, QDate::currentDate(), years};
 
-        if (document == u"publications") {
-            const reports::DepartmentPublications publications =
-                reports::readDepartmentPublications(connection, *department, *year, today);
-            QString pages;
-            if (const auto refused = tool::refusedOutput(out); refused && format == u"csv")
-                return refuse(*refused + QStringLiteral("; nothing was written"));
-            if (format == u"csv")
-                reports::saveCsv(reports::makePublicationsCsv(publications), out);
-            else
-                pages = save(*reports::makePublicationsDocument(publications), format, out);
-            std::cout << "Wrote " << QDir::toNativeSeparators(out).toStdString() << pages.toStdString() << '\n';
-            return 0;
+        if (kind->needs(reports::Picker::Teacher)) {
+            const QVector<reports::Teacher> teachers = reports::readDepartmentTeachers(connection, *year, *department);
+            if (!options->has("--teacher")) {
+                if (teachers.isEmpty())
+                    return refuse(QStringLiteral("\"%1\" has no teachers in %2").arg(department->name, year->caption));
+                return writeForEachTeacher(connection, *kind, teachers, scope, format, out);
+            }
+            const QString teacherName = QString::fromStdString(options->value("--teacher"));
+            const auto teacher = std::find_if(teachers.begin(), teachers.end(), [&](const reports::Teacher& t) {
+                return reports::sameName(t.name, teacherName);
+            });
+            if (teacher == teachers.end())
+                return refuse(QStringLiteral("there is no teacher \"%1\" in \"%2\" in %3")
+                                  .arg(teacherName, department->name, year->caption));
+            scope.teacher = *teacher;
         }
-
-        const QVector<reports::Teacher> teachers = reports::readDepartmentTeachers(connection, *year, *department);
-        if (!options->has("--teacher")) {
-            if (teachers.isEmpty())
-                return refuse(QStringLiteral("\"%1\" has no teachers in %2").arg(department->name, year->caption));
-            return writeProfiles(connection, teachers, *department, *year, format, out);
-        }
-        const QString teacherName = QString::fromStdString(options->value("--teacher"));
-        const auto teacher = std::find_if(teachers.begin(), teachers.end(), [&](const reports::Teacher& t) {
-            return reports::sameName(t.name, teacherName);
-        });
-        if (teacher == teachers.end())
-            return refuse(QStringLiteral("there is no teacher \"%1\" in \"%2\" in %3")
-                              .arg(teacherName, department->name, year->caption));
-        const QString pages = save(
-            *reports::makeProfileDocument(reports::readTeacherProfile(connection, *teacher, *department, *year, today)),
-            format, out);
+        const QString pages = save(kind->make(connection, scope), format, out);
         std::cout << "Wrote " << QDir::toNativeSeparators(out).toStdString() << pages.toStdString() << '\n';
         return 0;
     } catch (const std::exception& error) {

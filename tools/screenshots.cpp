@@ -109,7 +109,7 @@ int main(int argc, char* argv[])
     }
     save(form, QDir(folder).filePath(QStringLiteral("main.png")));
     saveReportsMenu(form, QDir(folder).filePath(QStringLiteral("reports-menu.png")));
-    if (ui::ReportPreview* preview = form.ReportsMenu->showProfile())
+    if (ui::ReportPreview* preview = form.ReportsMenu->show("profile"))
         save(*preview, QDir(folder).filePath(QStringLiteral("report-preview.png")));
     DM_MB = nullptr;
     return 0;

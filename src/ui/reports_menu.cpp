@@ -2,8 +2,8 @@
 
 #include "controls/dialogs.h"
 #include "data/data_module.h"
-#include "data/report_document.h"
-#include "data/report_scope.h"
+#include "reports/documents.h"
+#include "reports/report_scope.h"
 #include "ui/report_preview.h"
 
 namespace ui {
@@ -14,58 +14,61 @@ ReportsMenu::ReportsMenu(const Pickers& pickers, std::function<void()> postPendi
     , m_postPending(std::move(postPending))
 {
     setObjectName(QStringLiteral("ReportsMenu"));
-    ProfileAction = addAction(QStringLiteral("Профиль преподавателя"), this, [this] { showProfile(); });
-    PublicationsAction = addAction(QStringLiteral("Публикации кафедры за год"), this, [this] { showPublications(); });
+    for (const reports::DocumentKind& kind : reports::documentKinds()) {
+        QAction* item = addAction(kind.title, this, [this, identifier = kind.identifier] { show(identifier); });
+        item->setData(kind.identifier);
+    }
     connect(this, &QMenu::aboutToShow, this, &ReportsMenu::updateActions);
     updateActions();
 }
 
-void ReportsMenu::updateActions()
+QAction* ReportsMenu::action(const QString& identifier) const
 {
-    const bool department = !m_pickers.year->keyValue().isNull() && !m_pickers.department->keyValue().isNull();
-    PublicationsAction->setEnabled(department);
-    ProfileAction->setEnabled(department && !m_pickers.teacher->keyValue().isNull());
+    for (QAction* item : actions())
+        if (item->data().toString() == identifier)
+            return item;
+    return nullptr;
 }
 
-ReportPreview* ReportsMenu::showDocument(const std::function<ReportPreview*()>& make)
+bool ReportsMenu::pickersHold(const reports::DocumentKind& kind) const
 {
+    using reports::Picker;
+    for (const auto& [picker, box] : {std::pair{Picker::Year, m_pickers.year},
+                                      std::pair{Picker::Department, m_pickers.department},
+                                      std::pair{Picker::Teacher, m_pickers.teacher}})
+        if (kind.needs(picker) && box->keyValue().isNull())
+            return false;
+    return true;
+}
+
+void ReportsMenu::updateActions()
+{
+    for (const reports::DocumentKind& kind : reports::documentKinds())
+        if (QAction* item = action(kind.identifier))
+            item->setEnabled(pickersHold(kind));
+}
+
+ReportPreview* ReportsMenu::show(const QString& identifier)
+{
+    const reports::DocumentKind* kind = reports::findDocumentKind(identifier);
+    if (!kind)
+        return nullptr;
     ReportPreview* preview = nullptr;
     controls::guarded([&] {
         m_postPending();
-        preview = make();
+        const auto year = reports::findYear(*DM_MB, m_pickers.year->keyValue());
+        const auto department = reports::findDepartment(*DM_MB, m_pickers.department->keyValue());
+        const auto teacher = reports::findTeacher(*DM_MB, m_pickers.teacher->keyValue());
+        if (!year || !department || (kind->needs(reports::Picker::Teacher) && !teacher))
+            return;
+        const reports::DocumentScope scope{*year, *department, teacher, QDate::currentDate(), std::nullopt};
+        preview = new ReportPreview(
+            *kind, scope, [kind](const reports::DocumentScope& chosen) { return kind->make(*DM_MB->ADOCon, chosen); },
+            parentWidget());
     });
     if (preview)
         preview->show();
     return preview;
-}
-
-ReportPreview* ReportsMenu::showProfile()
-{
-    return showDocument([this]() -> ReportPreview* {
-        const auto year = reports::findYear(*DM_MB, m_pickers.year->keyValue());
-        const auto department = reports::findDepartment(*DM_MB, m_pickers.department->keyValue());
-        const auto teacher = reports::findTeacher(*DM_MB, m_pickers.teacher->keyValue());
-        if (!year || !department || !teacher)
-            return nullptr;
-        const reports::TeacherProfile profile =
-            reports::readTeacherProfile(*DM_MB->ADOCon, *teacher, *department, *year, QDate::currentDate());
-        return new ReportPreview(reports::makeProfileDocument(profile), reports::profileFileName(profile),
-                                 parentWidget());
-    });
-}
-
-ReportPreview* ReportsMenu::showPublications()
-{
-    return showDocument([this]() -> ReportPreview* {
-        const auto year = reports::findYear(*DM_MB, m_pickers.year->keyValue());
-        const auto department = reports::findDepartment(*DM_MB, m_pickers.department->keyValue());
-        if (!year || !department)
-            return nullptr;
-        const reports::DepartmentPublications publications =
-            reports::readDepartmentPublications(*DM_MB->ADOCon, *department, *year, QDate::currentDate());
-        return new ReportPreview(reports::makePublicationsDocument(publications),
-                                 reports::publicationsFileName(publications), parentWidget());
-    });
 }
 
 } // namespace ui

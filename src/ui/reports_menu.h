@@ -1,13 +1,17 @@
 #pragma once
-// The menu of the main window's "Отчёты" button: a teacher's profile and a
-// department's publications of the year, each made from what is stored (the
-// records typed but not yet posted are posted first) and shown in a preview.
-// An item is disabled while a picker it needs is empty.
+// The menu of the main window's "Отчёты" button: one item per document of the
+// table of documents, each made from what is stored (the records typed but not
+// yet posted are posted first) and shown in a preview. An item is disabled
+// while a picker it needs is empty.
 #include "controls/db_lookup_combo_box.h"
 
 #include <QMenu>
 
 #include <functional>
+
+namespace reports {
+struct DocumentKind;
+}
 
 namespace ui {
 
@@ -25,18 +29,17 @@ public:
     // refusal; the document is then not made.
     ReportsMenu(const Pickers& pickers, std::function<void()> postPending, QWidget* parent);
 
-    QAction* ProfileAction;
-    QAction* PublicationsAction;
+    // The item of the document with this identifier; nullptr for none.
+    QAction* action(const QString& identifier) const;
 
     // Enables each item as the pickers hold (also done before the menu shows).
     void updateActions();
-    // Each makes its document and shows the preview; nullptr when not made
-    // (a failure is shown).
-    ReportPreview* showProfile();
-    ReportPreview* showPublications();
+    // Makes the document and shows the preview; nullptr when not made (a
+    // failure is shown).
+    ReportPreview* show(const QString& identifier);
 
 private:
-    ReportPreview* showDocument(const std::function<ReportPreview*()>& make);
+    bool pickersHold(const reports::DocumentKind& kind) const;
 
     Pickers m_pickers;
     std::function<void()> m_postPending;

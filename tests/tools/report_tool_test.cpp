@@ -111,6 +111,31 @@ TEST_F(ReportTool, WritesOneProfilePerTeacherOrTheOneNamedAndTheDepartmentsCsv)
     EXPECT_EQ(files.size(), 10);
     EXPECT_TRUE(files.contains("Иванов Сергей Петрович 2023-2024.odt"));
 
+    // Two teachers named alike in one department: two files.
+    demo.sql("INSERT INTO t_fio (id_teacher, t_fio) VALUES (900, 'Иванов Сергей Петрович')");
+    demo.sql("INSERT INTO RRNKkrdt (id_a_year, id_kafedra, id_teacher) VALUES (16, 1, 900)");
+    result = run({"--year", "2023/2024", "--department", kFirstDepartment, "--document", "profile", "--format",
+                  "pdf", "--out", out("namesakes")});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    const QStringList namesakes = QDir(out("namesakes")).entryList(QDir::Files);
+    EXPECT_EQ(namesakes.size(), 11);
+    EXPECT_TRUE(namesakes.contains("Иванов Сергей Петрович 2023-2024.pdf"));
+    EXPECT_TRUE(namesakes.contains("Иванов Сергей Петрович 2023-2024 (2).pdf"));
+
+    // The list of works over the years chosen.
+    result = run({"--year", "2023/2024", "--department", kFirstDepartment, "--document", "works", "--teacher",
+                  "Иванов Сергей Петрович", "--from", "2020", "--to", "2023", "--format", "csv", "--out",
+                  out("works.csv")});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    QFile works(out("works.csv"));
+    ASSERT_TRUE(works.open(QIODevice::ReadOnly));
+    const QList<QStringList> workRows = readCsv(works.readAll());
+    ASSERT_EQ(workRows.size(), 3); // 2021 and 2023, not 2019
+    EXPECT_EQ(workRows[1].value(0), "б) научные труды");
+    result = run({"--year", "2023/2024", "--department", kFirstDepartment, "--document", "works", "--from", "2024",
+                  "--format", "pdf", "--out", out("works.pdf")});
+    EXPECT_EQ(result.exitCode, 2); // --from without --to
+
     result = run({"--year", "2023/2024", "--department", kFirstDepartment, "--document", "profile", "--teacher",
                   "иванов сергей петрович", "--format", "pdf", "--out", out("one.pdf")});
     ASSERT_EQ(result.exitCode, 0) << result.errors;
@@ -126,8 +151,10 @@ TEST_F(ReportTool, WritesOneProfilePerTeacherOrTheOneNamedAndTheDepartmentsCsv)
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QStringList> rows = readCsv(csv.readAll());
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[1].value(0), "Иванов Сергей Петрович");
-    EXPECT_EQ(rows[1].value(3), "Сервисная архитектура системы учёта научной деятельности");
+    EXPECT_EQ(rows[1].value(0), kFirstDepartment);
+    EXPECT_EQ(rows[1].value(1), "2022/2023 учебный год");
+    EXPECT_EQ(rows[1].value(2), "Иванов Сергей Петрович");
+    EXPECT_EQ(rows[1].value(5), "Сервисная архитектура системы учёта научной деятельности");
 }
 
 // --out never replaces the tool itself or anything in its Data folder, by

@@ -9,6 +9,9 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -55,23 +58,23 @@ TEST_F(ReportsWindowTest, TheMenuWaitsForItsPickersAndADocumentShowsWhatIsStored
     EXPECT_EQ(form->ReportsButton->y(), form->SpeedButton1->y());
     ui::ReportsMenu& menu = *form->ReportsMenu;
     menu.updateActions();
-    EXPECT_FALSE(menu.PublicationsAction->isEnabled());
-    EXPECT_FALSE(menu.ProfileAction->isEnabled());
+    EXPECT_FALSE(menu.action("publications")->isEnabled());
+    EXPECT_FALSE(menu.action("profile")->isEnabled());
     userSelects(form->DBLookupComboBox2, 16);
     userSelects(form->DBLookupComboBox1, 1);
     menu.updateActions();
-    EXPECT_TRUE(menu.PublicationsAction->isEnabled());
-    EXPECT_FALSE(menu.ProfileAction->isEnabled());
+    EXPECT_TRUE(menu.action("publications")->isEnabled());
+    EXPECT_FALSE(menu.action("profile")->isEnabled());
     userSelects(form->DBLookupComboboxEh1, 1);
     menu.updateActions();
-    EXPECT_TRUE(menu.ProfileAction->isEnabled());
+    EXPECT_TRUE(menu.action("profile")->isEnabled());
 
     // A publication typed but not posted is posted first, and is in the document.
     Dataset* publications = DM_MB->ADOQ_Publication;
     publications->append();
     publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Новая статья о доставке отчётов"));
     publications->fieldByName(QStringLiteral("PublicationDate")).setValue(QDate(2024, 2, 1));
-    ui::ReportPreview* preview = menu.showProfile();
+    ui::ReportPreview* preview = menu.show("profile");
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(publications->state(), Dataset::State::Browse);
@@ -87,13 +90,13 @@ TEST_F(ReportsWindowTest, TheMenuWaitsForItsPickersAndADocumentShowsWhatIsStored
     publications->fieldByName(QStringLiteral("theme")).setValue(QStringLiteral("Отклонённая"));
     dialogs.clear();
     db::embedded_faults::failNextWrite(QStringLiteral("The server refuses"));
-    EXPECT_EQ(menu.showPublications(), nullptr);
+    EXPECT_EQ(menu.show("publications"), nullptr);
     EXPECT_EQ(dialogs.texts(), QStringList{"The server refuses"});
     EXPECT_EQ(publications->state(), Dataset::State::Insert);
     EXPECT_TRUE(form->findChildren<ui::ReportPreview*>().isEmpty());
 
     publications->cancel();
-    preview = menu.showPublications();
+    preview = menu.show("publications");
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(preview->document().toPlainText().contains("Итого по видам публикаций"));
 }
@@ -101,7 +104,7 @@ TEST_F(ReportsWindowTest, TheMenuWaitsForItsPickersAndADocumentShowsWhatIsStored
 TEST_F(ReportsWindowTest, ThePreviewSavesPdfAndOdtOrNothingAndOpensAPdfInTheViewer)
 {
     chooseTeacher(1);
-    ui::ReportPreview* preview = form->ReportsMenu->showProfile();
+    ui::ReportPreview* preview = form->ReportsMenu->show("profile");
     ASSERT_NE(preview, nullptr);
 
     dialogs.planFile(file("profile.pdf"));
@@ -129,6 +132,34 @@ TEST_F(ReportsWindowTest, ThePreviewSavesPdfAndOdtOrNothingAndOpensAPdfInTheView
     ui::ReportPreview::setViewer([](const QString&) { return false; });
     EXPECT_FALSE(preview->openInViewer());
     EXPECT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(preview->SaveCsvButton, nullptr); // the profile is no list
+
+    // The list of works: its period chosen in the preview, its CSV.
+    ui::ReportPreview* works = form->ReportsMenu->show("works");
+    ASSERT_NE(works, nullptr);
+    ASSERT_NE(works->FromYear, nullptr);
+    EXPECT_EQ(works->PeriodKind, nullptr);
+    EXPECT_EQ(works->ToYear->value(), QDate::currentDate().year());
+    works->FromYear->setValue(2021);
+    works->ToYear->setValue(2022);
+    const QString text = works->document().toRawText();
+    EXPECT_TRUE(text.contains(QStringLiteral("за 2021–2022 годы"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Распределённая обработка данных")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Проектирование корпоративных информационных систем")));
+    ASSERT_NE(works->SaveCsvButton, nullptr);
+    dialogs.planFile(file("works.csv"));
+    EXPECT_TRUE(works->saveCsv());
+    EXPECT_EQ(dialogs.suggestedNames().last(), "Список трудов Иванов Сергей Петрович 2021-2022.csv");
+    EXPECT_EQ(readCsv(contents(file("works.csv"))).size(), 2);
+
+    // The department's document: the academic year, or calendar years.
+    ui::ReportPreview* department = form->ReportsMenu->show("publications");
+    ASSERT_NE(department, nullptr);
+    ASSERT_NE(department->PeriodKind, nullptr);
+    EXPECT_FALSE(department->FromYear->isEnabled());
+    department->PeriodKind->setCurrentIndex(1);
+    EXPECT_TRUE(department->FromYear->isEnabled());
+    EXPECT_TRUE(department->document().toRawText().contains(QStringLiteral("2023 год (с 01.01.2023 по 31.12.2023)")));
 }
 
 TEST_F(ReportsWindowTest, AGridsRowsGoToCsvAndTheClipboardAsShown)
@@ -226,7 +257,7 @@ TEST_F(ReportsWindowTest, UnderAWindowManagerThePreviewFitsTheScreenWithItsFrame
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs a window manager: scripts/test_window_manager.sh";
     chooseTeacher(1);
-    ui::ReportPreview* preview = form->ReportsMenu->showProfile();
+    ui::ReportPreview* preview = form->ReportsMenu->show("profile");
     ASSERT_NE(preview, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return preview->frameGeometry().height() > preview->height(); }, 5000));
     const QRect screen = preview->screen()->availableGeometry();
@@ -315,7 +346,7 @@ TEST_F(ReportsWindowTest, AFullDiskIsAFailedSaveAndTheOldFileStays)
     chooseTeacher(1);
     dialogs.planFile(QDir(folderPath).filePath("grid.csv"));
     EXPECT_FALSE(form->DBGridEh2->findChild<ui::TableExportMenu*>()->exportCsv());
-    ui::ReportPreview* preview = form->ReportsMenu->showProfile();
+    ui::ReportPreview* preview = form->ReportsMenu->show("profile");
     ASSERT_NE(preview, nullptr);
     dialogs.planFile(QDir(folderPath).filePath("profile.pdf"));
     EXPECT_FALSE(preview->savePdf());

@@ -1,4 +1,4 @@
-#include "data/report_data.h"
+#include "reports/report_data.h"
 
 #include "data/teacher_list.h"
 #include "db/connection.h"
@@ -142,36 +142,137 @@ QVector<Membership> readMemberships(db::Connection& connection, const QString& t
     return memberships;
 }
 
-} // namespace
-
-QVector<TypeTotal> DepartmentPublications::totalsByType() const
+// The statements list the undated first; documents list them last.
+void undatedLast(QVector<Publication>& publications)
 {
-    QVector<TypeTotal> totals;
-    QHash<QString, int> indexes;
-    for (const TeacherPublications& teacher : teachers)
-        for (const Publication& publication : teacher.publications) {
-            auto found = indexes.constFind(publication.type);
-            if (found == indexes.constEnd()) {
-                found = indexes.insert(publication.type, int(totals.size()));
-                totals.append({publication.type, 0, 0});
-            }
-            TypeTotal& total = totals[*found];
-            ++total.count;
-            total.pages += publication.pages.value_or(0);
-        }
-    std::sort(totals.begin(), totals.end(),
-              [](const TypeTotal& a, const TypeTotal& b) { return db::compareText(a.type, b.type) < 0; });
-    return totals;
+    std::stable_partition(publications.begin(), publications.end(),
+                          [](const Publication& publication) { return publication.date.isValid(); });
 }
 
-TypeTotal DepartmentPublications::total() const
+} // namespace
+
+ReportPeriod ReportPeriod::academicYear(const AcademicYear& year)
 {
-    TypeTotal all;
-    for (const TypeTotal& type : totalsByType()) {
-        all.count += type.count;
-        all.pages += type.pages;
+    return {year.firstDay(), year.lastDay(), QStringLiteral("%1 учебный год").arg(year.caption)};
+}
+
+ReportPeriod ReportPeriod::calendarYears(int first, int last)
+{
+    return {QDate(first, 1, 1), QDate(last, 12, 31),
+            first == last ? QStringLiteral("%1 год").arg(first) : QStringLiteral("%1–%2 годы").arg(first).arg(last)};
+}
+
+ReportPeriod ReportPeriod::allDates()
+{
+    return {QDate(), QDate(), QStringLiteral("за все годы")};
+}
+
+bool sameWork(const Publication& a, const Publication& b)
+{
+    return a.date == b.date && db::compareText(a.title, b.title) == 0;
+}
+
+namespace {
+
+// Numbers the works of many entries: the entries of a day are few, so each
+// is compared with that day's works only.
+class WorkNumbers {
+public:
+    // The work's number; -1 for a work not seen.
+    int find(const Publication& publication) const
+    {
+        const auto day = m_days.constFind(publication.date.toJulianDay());
+        if (day != m_days.constEnd())
+            for (const auto& [seen, number] : *day)
+                if (sameWork(*seen, publication))
+                    return number;
+        return -1;
     }
-    return all;
+    // The work's number, a new one for an entry of a work not seen before.
+    int numberOf(const Publication& publication)
+    {
+        QVector<std::pair<const Publication*, int>>& day = m_days[publication.date.toJulianDay()];
+        for (const auto& [seen, number] : day)
+            if (sameWork(*seen, publication))
+                return number;
+        day.append({&publication, m_count});
+        return m_count++;
+    }
+    int count() const { return m_count; }
+
+private:
+    QHash<qint64, QVector<std::pair<const Publication*, int>>> m_days;
+    int m_count = 0;
+};
+
+} // namespace
+
+DepartmentPublications::Summary DepartmentPublications::summary() const
+{
+    Summary summary;
+    WorkNumbers numbers;
+    QVector<int> entries; // per work, how many teachers entered it
+    QHash<QString, int> indexes;
+    for (const TeacherPublications& teacher : teachers) {
+        QVector<int> own; // one teacher's entries of a work count once
+        for (const Publication& publication : teacher.publications) {
+            const int number = numbers.numberOf(publication);
+            if (number == entries.size()) {
+                entries.append(0);
+                auto found = indexes.constFind(publication.type);
+                if (found == indexes.constEnd()) {
+                    found = indexes.insert(publication.type, int(summary.byType.size()));
+                    summary.byType.append({publication.type, 0, 0});
+                }
+                TypeTotal& total = summary.byType[*found];
+                ++total.count;
+                total.pages += publication.pages.value_or(0);
+                ++summary.all.count;
+                summary.all.pages += publication.pages.value_or(0);
+                if (!publication.date.isValid())
+                    ++summary.undated;
+            }
+            if (!own.contains(number)) {
+                own.append(number);
+                if (++entries[number] == 2)
+                    ++summary.joint;
+            }
+        }
+    }
+    std::sort(summary.byType.begin(), summary.byType.end(),
+              [](const TypeTotal& a, const TypeTotal& b) { return db::compareText(a.type, b.type) < 0; });
+    return summary;
+}
+
+WorkSection sectionOf(const QString& type)
+{
+    const QString name = type.trimmed().toLower();
+    if (name.startsWith(QStringLiteral("учеб")))
+        return WorkSection::Educational;
+    if (name.startsWith(QStringLiteral("патент")) || name.startsWith(QStringLiteral("свидетельств")))
+        return WorkSection::Patents;
+    return WorkSection::Scientific;
+}
+
+QString workForm(const QString& note)
+{
+    static const QStringList addresses = {QStringLiteral("http"), QStringLiteral("www"), QStringLiteral("url"),
+                                          QStringLiteral("doi"), QStringLiteral("электрон")};
+    for (const QString& address : addresses)
+        if (note.contains(address, Qt::CaseInsensitive))
+            return QStringLiteral("электронная");
+    return QStringLiteral("печатная");
+}
+
+QString shortName(const QString& fullName)
+{
+    const QStringList parts = fullName.simplified().split(u' ', Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return {};
+    QString name = parts.first();
+    for (int i = 1; i < parts.size(); ++i)
+        name += QChar(0x00A0) + parts[i].left(1) + u'.';
+    return name;
 }
 
 QVector<Teacher> readDepartmentTeachers(db::Connection& connection, const AcademicYear& year,
@@ -208,9 +309,10 @@ TeacherProfile readTeacherProfile(db::Connection& connection, const Teacher& tea
 }
 
 DepartmentPublications readDepartmentPublications(db::Connection& connection, const Department& department,
-                                                  const AcademicYear& year, const QDate& made)
+                                                  const AcademicYear& year, const QDate& made,
+                                                  const std::optional<ReportPeriod>& period)
 {
-    DepartmentPublications result{department, year, made, {}};
+    DepartmentPublications result{department, year, period.value_or(ReportPeriod::academicYear(year)), made, {}};
     QHash<int, int> teacherIndexes;
     QStringList keys;
     for (const Teacher& teacher : readDepartmentTeachers(connection, year, department)) {
@@ -229,12 +331,63 @@ DepartmentPublications readDepartmentPublications(db::Connection& connection, co
     const PublicationColumns columns(rows);
     const int teacherColumn = rows.column(QStringLiteral("id_teacher"));
     for (int r = 0; r < rows.count(); ++r) {
-        if (!year.contains(rows.date(r, columns.date)))
+        const QDate date = rows.date(r, columns.date);
+        if (date.isValid() && !result.period.contains(date))
             continue;
         const auto index = teacherIndexes.constFind(rows.number(r, teacherColumn).value_or(0));
         if (index != teacherIndexes.constEnd())
             result.teachers[*index].publications.append(columns.at(rows, r));
     }
+    for (TeacherPublications& teacher : result.teachers)
+        undatedLast(teacher.publications);
+    return result;
+}
+
+TeacherWorks readTeacherWorks(db::Connection& connection, const Teacher& teacher, const Department& department,
+                              const ReportPeriod& period, const QDate& made)
+{
+    TeacherWorks result{teacher, department, {}, {}, period, made, {}};
+    const QString key = keyOf(teacher.key);
+    const QVector<ScientificRecord> scientific = readScientific(connection, key);
+    if (!scientific.isEmpty()) {
+        result.degree = scientific.first().degree;
+        result.academicTitle = scientific.first().title;
+    }
+    QVector<Publication> own;
+    for (const Publication& publication : readPublications(connection, key))
+        if (!publication.date.isValid() || period.contains(publication.date))
+            own.append(publication);
+    undatedLast(own);
+    for (const Publication& publication : own)
+        result.works.append({publication, {}});
+    if (own.isEmpty())
+        return result;
+
+    // The other teachers' entries of the same works. Titles are compared
+    // here, as the server compares texts: the embedded server compares a
+    // column with a column byte by byte.
+    const Rows rows(connection.query(
+        QStringLiteral("SELECT Publication.theme, Publication.PublicationDate, t_fio.t_fio FROM Publication "
+                       "INNER JOIN t_fio ON t_fio.id_teacher = Publication.id_teacher "
+                       "WHERE Publication.id_teacher <> %1 ORDER BY t_fio.t_fio")
+            .arg(key)));
+    WorkNumbers numbers;
+    QVector<int> workOfEntry;
+    for (const Publication& publication : own)
+        workOfEntry.append(numbers.numberOf(publication));
+    QVector<QStringList> coauthors(numbers.count());
+    for (int r = 0; r < rows.count(); ++r) {
+        Publication other;
+        other.title = rows.text(r, 0);
+        other.date = rows.date(r, 1);
+        if (const int number = numbers.find(other); number >= 0) {
+            const QString name = shortName(rows.text(r, 2));
+            if (!coauthors[number].contains(name))
+                coauthors[number].append(name);
+        }
+    }
+    for (int i = 0; i < result.works.size(); ++i)
+        result.works[i].coauthors = coauthors[workOfEntry[i]];
     return result;
 }
 

@@ -1,4 +1,4 @@
-#include "data/report_document.h"
+#include "reports/report_document.h"
 
 #include <QTextCursor>
 #include <QTextTable>
@@ -9,6 +9,8 @@ namespace {
 const QString kNoData = QStringLiteral("нет данных");
 const QString kNoPublications = QStringLiteral("нет публикаций");
 const QString kNoType = QStringLiteral("вид не указан");
+const QString kNoDate = QStringLiteral("дата не указана");
+
 const QStringList kPublicationTitles = {QStringLiteral("№"),    QStringLiteral("Вид публикации"),
                                         QStringLiteral("Тема"), QStringLiteral("Дата"),
                                         QStringLiteral("Страниц"), QStringLiteral("Примечание")};
@@ -77,9 +79,9 @@ public:
         m_cursor.insertText(text, chars);
     }
 
-    void paragraph(const QString& text)
+    void paragraph(const QString& text, const QTextBlockFormat& format = QTextBlockFormat())
     {
-        startBlock(QTextBlockFormat());
+        startBlock(format);
         m_cursor.insertText(text, QTextCharFormat());
     }
 
@@ -93,8 +95,9 @@ public:
 
     // A table with a title row repeated on every page; rows whose index is
     // in `boldRows` (counted without the title row) in bold.
-    void table(const QStringList& titles, const Widths& widths, const QVector<QStringList>& rows,
-               const QVector<int>& boldRows = {})
+    // Rows of one text only (as a section's title) span the whole table.
+    QTextTable* table(const QStringList& titles, const Widths& widths, const QVector<QStringList>& rows,
+                      const QVector<int>& boldRows = {})
     {
         QTextTableFormat format;
         format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
@@ -115,24 +118,30 @@ public:
             table->cellAt(0, c).firstCursorPosition().insertText(titles[c], bold());
         for (int r = 0; r < rows.size(); ++r) {
             const QTextCharFormat chars = boldRows.contains(r) ? bold() : QTextCharFormat();
+            if (rows[r].size() == 1 && titles.size() > 1)
+                table->mergeCells(r + 1, 0, 1, int(titles.size()));
             for (int c = 0; c < titles.size() && c < rows[r].size(); ++c)
                 if (!rows[r][c].isEmpty())
                     table->cellAt(r + 1, c).firstCursorPosition().insertText(rows[r][c], chars);
         }
         m_cursor.movePosition(QTextCursor::End);
         m_afterTable = true;
+        return table;
     }
 
     // One paragraph per publication, numbered from 1, oldest first: the
     // number, the type, the title, then date, pages and note where given.
     // Paragraphs rather than a table: a department's year runs to thousands
     // of publications, which a table takes many times longer to lay out.
-    void publications(const QVector<Publication>& publications)
+    // `teacher`: the list's teacher, named again on a page that goes on with it.
+    void publications(const QVector<Publication>& publications, const QString& teacher = {})
     {
         QTextBlockFormat block;
         block.setLeftMargin(22);
         block.setTextIndent(-22);
         block.setBottomMargin(3);
+        if (!teacher.isEmpty())
+            block.setProperty(kListOfTeacher, teacher);
         QTextCharFormat italic;
         italic.setFontItalic(true);
         int number = 0;
@@ -140,14 +149,10 @@ public:
             startBlock(block);
             m_cursor.insertText(QStringLiteral("%1. ").arg(++number), bold());
             m_cursor.insertText(typeText(publication.type), italic);
-            QStringList details;
-            if (publication.date.isValid())
-                details << dateText(publication.date);
+            QStringList details{publication.date.isValid() ? dateText(publication.date) : kNoDate};
             if (publication.pages)
-                details << QStringLiteral("%1 с.").arg(*publication.pages);
-            QString text = QStringLiteral(": ") + publication.title;
-            if (!details.isEmpty())
-                text += QStringLiteral(". ") + details.join(QStringLiteral(", "));
+                details << pagesText(*publication.pages);
+            QString text = QStringLiteral(": ") + joinSentences(publication.title, details.join(QStringLiteral(", ")));
             if (!publication.note.isEmpty())
                 text += QStringLiteral(" — ") + publication.note;
             m_cursor.insertText(text, QTextCharFormat());
@@ -207,7 +212,8 @@ QVector<QStringList> publicationRows(const QVector<Publication>& publications)
     int number = 0;
     for (const Publication& publication : publications)
         rows.append({QString::number(++number), typeText(publication.type), publication.title,
-                     dateText(publication.date), numberText(publication.pages), publication.note});
+                     publication.date.isValid() ? dateText(publication.date) : kNoDate,
+                     numberText(publication.pages), publication.note});
     return rows;
 }
 
@@ -219,16 +225,58 @@ std::unique_ptr<QTextDocument> newDocument(const QString& title)
     return document;
 }
 
+const QStringList kWorkTitles = {QStringLiteral("№ п/п"), QStringLiteral("Наименование работы, её вид"),
+                                  QStringLiteral("Форма работы"), QStringLiteral("Выходные данные"),
+                                  QStringLiteral("Объём в п.л. или с."), QStringLiteral("Соавторы")};
+constexpr WorkSection kSections[] = {WorkSection::Educational, WorkSection::Scientific, WorkSection::Patents};
+
+QString sectionTitle(WorkSection section)
+{
+    switch (section) {
+    case WorkSection::Educational:
+        return QStringLiteral("а) учебные издания");
+    case WorkSection::Scientific:
+        return QStringLiteral("б) научные труды");
+    case WorkSection::Patents:
+        break;
+    }
+    return QStringLiteral("в) патенты и свидетельства");
+}
+
+// The form's six columns of a work.
+QStringList workRow(int number, const Work& work)
+{
+    const Publication& publication = work.publication;
+    QString name = publication.title;
+    if (!publication.type.isEmpty())
+        name += QStringLiteral(" (%1)").arg(publication.type);
+    const QString date = publication.date.isValid() ? dateText(publication.date) : kNoDate;
+    return {QString::number(number) + u'.',
+            name,
+            workForm(publication.note),
+            joinSentences(publication.note, date),
+            publication.pages ? pagesText(*publication.pages) : QString(),
+            work.coauthors.join(QStringLiteral(", "))};
+}
+
+void markListsContinued(QTextDocument& document)
+{
+    QTextFrameFormat format = document.rootFrame()->frameFormat();
+    format.setProperty(kListsContinued, true);
+    document.rootFrame()->setFrameFormat(format);
+}
+
 } // namespace
 
 std::unique_ptr<QTextDocument> makeProfileDocument(const TeacherProfile& profile)
 {
-    auto document = newDocument(QStringLiteral("Научная деятельность сотрудника: %1").arg(profile.teacher.name));
+    auto document = newDocument(QStringLiteral("Профиль преподавателя: %1").arg(profile.teacher.name));
     DocumentWriter out(*document);
-    out.title(QStringLiteral("Научная деятельность сотрудника"));
+    out.title(QStringLiteral("Профиль преподавателя"));
     out.line(QStringLiteral("Преподаватель"), profile.teacher.name);
     out.line(QStringLiteral("Кафедра"), profile.department.name);
-    out.line(QStringLiteral("Учебный год"), profile.year.caption);
+    // The profile lists every publication, whatever the year picker holds.
+    out.line(QStringLiteral("Публикации"), ReportPeriod::allDates().caption);
     out.line(QStringLiteral("Дата составления"), dateText(profile.made));
 
     QVector<QStringList> rows;
@@ -269,14 +317,15 @@ std::unique_ptr<QTextDocument> makeProfileDocument(const TeacherProfile& profile
 
 std::unique_ptr<QTextDocument> makePublicationsDocument(const DepartmentPublications& publications)
 {
-    auto document = newDocument(QStringLiteral("Публикации кафедры за %1 учебный год: %2")
-                                    .arg(publications.year.caption, publications.department.name));
+    const ReportPeriod& period = publications.period;
+    auto document = newDocument(
+        QStringLiteral("Публикации кафедры, %1: %2").arg(period.caption, publications.department.name));
+    markListsContinued(*document);
     DocumentWriter out(*document);
-    out.title(QStringLiteral("Публикации кафедры за учебный год"));
+    out.title(QStringLiteral("Публикации кафедры"));
     out.line(QStringLiteral("Кафедра"), publications.department.name);
-    out.line(QStringLiteral("Учебный год"), QStringLiteral("%1 (с %2 по %3)")
-                                                .arg(publications.year.caption, dateText(publications.year.firstDay()),
-                                                     dateText(publications.year.lastDay())));
+    out.line(QStringLiteral("Период"), QStringLiteral("%1 (с %2 по %3)")
+                                           .arg(period.caption, dateText(period.firstDay), dateText(period.lastDay)));
     out.line(QStringLiteral("Дата составления"), dateText(publications.made));
 
     if (publications.teachers.isEmpty()) {
@@ -288,33 +337,112 @@ std::unique_ptr<QTextDocument> makePublicationsDocument(const DepartmentPublicat
         if (teacher.publications.isEmpty())
             out.noData(kNoPublications);
         else
-            out.publications(teacher.publications);
+            out.publications(teacher.publications, shortName(teacher.teacher.name));
     }
 
     out.heading(QStringLiteral("Итого по видам публикаций"));
-    const QVector<TypeTotal> totals = publications.totalsByType();
-    if (totals.isEmpty()) {
+    const DepartmentPublications::Summary summary = publications.summary();
+    if (summary.byType.isEmpty()) {
         out.noData(kNoPublications);
         return document;
     }
     QVector<QStringList> rows;
-    for (const TypeTotal& type : totals)
+    for (const TypeTotal& type : summary.byType)
         rows.append({typeText(type.type), QString::number(type.count), QString::number(type.pages)});
-    const TypeTotal all = publications.total();
-    rows.append({QStringLiteral("Всего"), QString::number(all.count), QString::number(all.pages)});
+    rows.append({QStringLiteral("Всего"), QString::number(summary.all.count), QString::number(summary.all.pages)});
+    const int all = int(rows.size()) - 1;
+    rows.append({QStringLiteral("в том числе совместных"), QString::number(summary.joint), QString()});
+    rows.append({QStringLiteral("в том числе без даты"), QString::number(summary.undated), QString()});
     out.table({QStringLiteral("Вид публикации"), QStringLiteral("Количество"), QStringLiteral("Страниц")}, {60, 20, 20},
-              rows, {int(rows.size()) - 1});
+              rows, {all});
+    out.paragraph(QStringLiteral("Работа, внесённая несколькими преподавателями кафедры, указана у каждого из них, "
+                                 "а в итогах учтена один раз."));
     return document;
 }
 
 formats::CsvWriter makePublicationsCsv(const DepartmentPublications& publications)
 {
     formats::CsvWriter csv;
-    csv.addRow(QStringList{QStringLiteral("Преподаватель")} + kPublicationTitles);
+    csv.addRow(QStringList{QStringLiteral("Кафедра"), QStringLiteral("Период"), QStringLiteral("Преподаватель")}
+               + kPublicationTitles);
     for (const TeacherPublications& teacher : publications.teachers)
         for (const QStringList& row : publicationRows(teacher.publications))
-            csv.addRow(QStringList{teacher.teacher.name} + row);
+            csv.addRow(QStringList{publications.department.name, publications.period.caption, teacher.teacher.name}
+                       + row);
     return csv;
+}
+
+std::unique_ptr<QTextDocument> makeWorksDocument(const TeacherWorks& works)
+{
+    auto document = newDocument(QStringLiteral("Список трудов: %1").arg(works.teacher.name));
+    DocumentWriter out(*document);
+    out.title(QStringLiteral("Список опубликованных учебных изданий и научных трудов"));
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    out.paragraph(works.teacher.name, centred);
+    QStringList rank;
+    for (const QString& text : {works.degree, works.academicTitle})
+        if (!text.isEmpty())
+            rank << text;
+    if (!rank.isEmpty())
+        out.paragraph(rank.join(QStringLiteral(", ")), centred);
+    out.paragraph(works.department.name, centred);
+    out.paragraph(works.period.firstDay.isValid() ? QStringLiteral("за %1").arg(works.period.caption)
+                                                  : works.period.caption,
+                  centred);
+
+    QVector<QStringList> rows;
+    int number = 0;
+    for (const WorkSection section : kSections) {
+        rows.append({sectionTitle(section)});
+        const qsizetype before = rows.size();
+        for (const Work& work : works.works)
+            if (sectionOf(work.publication.type) == section)
+                rows.append(workRow(++number, work));
+        if (rows.size() == before)
+            rows.append({kNoData});
+    }
+    QVector<int> sectionRows;
+    for (int r = 0; r < rows.size(); ++r)
+        if (rows[r].size() == 1 && rows[r][0] != kNoData)
+            sectionRows.append(r);
+    out.table(kWorkTitles, {6, 30, 11, 28, 10, 15}, rows, sectionRows);
+
+    QTextBlockFormat signature;
+    signature.setTopMargin(14);
+    const QString blank = QStringLiteral("____________________");
+    out.paragraph(QStringLiteral("Соискатель %1 %2").arg(blank, shortName(works.teacher.name)), signature);
+    out.paragraph(QStringLiteral("Список верен:"), signature);
+    out.paragraph(QStringLiteral("Заведующий кафедрой %1 %1").arg(blank), signature);
+    out.paragraph(QStringLiteral("Учёный секретарь %1 %1").arg(blank), signature);
+    out.paragraph(QStringLiteral("«____» ______________ 20____ г."), signature);
+    return document;
+}
+
+formats::CsvWriter makeWorksCsv(const TeacherWorks& works)
+{
+    formats::CsvWriter csv;
+    csv.addRow(QStringList{QStringLiteral("Раздел")} + kWorkTitles);
+    int number = 0;
+    for (const WorkSection section : kSections)
+        for (const Work& work : works.works)
+            if (sectionOf(work.publication.type) == section)
+                csv.addRow(QStringList{sectionTitle(section)} + workRow(++number, work));
+    return csv;
+}
+
+QString pagesText(int pages)
+{
+    return QString::number(pages) + QChar(0x00A0) + QStringLiteral("с.");
+}
+
+QString joinSentences(const QString& first, const QString& second)
+{
+    const QString head = first.trimmed();
+    if (head.isEmpty() || second.isEmpty())
+        return head.isEmpty() ? second : head;
+    static const QString endMarks = QStringLiteral(".?!…");
+    return endMarks.contains(head.back()) ? head + u' ' + second : head + QStringLiteral(". ") + second;
 }
 
 QString safeFileName(const QString& text)
@@ -335,8 +463,23 @@ QString profileFileName(const TeacherProfile& profile)
 
 QString publicationsFileName(const DepartmentPublications& publications)
 {
-    return safeFileName(
-        QStringLiteral("Публикации %1 %2").arg(publications.department.name, yearFileText(publications.year)));
+    const ReportPeriod& period = publications.period;
+    const bool academic = period.firstDay == publications.year.firstDay() && period.lastDay == publications.year.lastDay();
+    const QString years = academic ? yearFileText(publications.year)
+        : period.firstDay.year() == period.lastDay.year()
+        ? QString::number(period.firstDay.year())
+        : QStringLiteral("%1-%2").arg(period.firstDay.year()).arg(period.lastDay.year());
+    return safeFileName(QStringLiteral("Публикации %1 %2").arg(publications.department.name, years));
+}
+
+QString worksFileName(const TeacherWorks& works)
+{
+    const ReportPeriod& period = works.period;
+    const QString years = !period.firstDay.isValid() ? QString()
+        : period.firstDay.year() == period.lastDay.year()
+        ? QStringLiteral(" %1").arg(period.firstDay.year())
+        : QStringLiteral(" %1-%2").arg(period.firstDay.year()).arg(period.lastDay.year());
+    return safeFileName(QStringLiteral("Список трудов %1%2").arg(works.teacher.name, years));
 }
 
 } // namespace reports

@@ -1,4 +1,4 @@
-#include "data/report_scope.h"
+#include "reports/report_scope.h"
 
 #include "data/data_module.h"
 #include "db/text_order.h"

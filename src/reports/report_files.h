@@ -3,6 +3,7 @@
 // to a temporary file that then replaces the named one, so a failure leaves
 // an existing file as it was. Failures are thrown as std::runtime_error with
 // a text for the user.
+#include <QByteArray>
 #include <QString>
 
 class QTextDocument;
@@ -15,8 +16,11 @@ namespace reports {
 // A4 portrait with 2 cm margins, each page numbered at its foot. Returns the
 // number of pages.
 int savePdf(const QTextDocument& document, const QString& path);
-// OpenDocument text (.odt).
+// OpenDocument text (.odt) with the PDF's page, margins and page numbers,
+// the document's font and size, and the table columns' widths as lengths.
 void saveOdt(const QTextDocument& document, const QString& path);
+// The .odt file's bytes; empty when the document cannot be converted.
+QByteArray odtBytes(const QTextDocument& document);
 // Rows for a spreadsheet: makePublicationsCsv, a grid's export.
 void saveCsv(const formats::CsvWriter& csv, const QString& path);
 

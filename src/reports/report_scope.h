@@ -4,7 +4,7 @@
 // window) or by the text the picker shows (the report tool). A year or a
 // department that is not in those lists (a year of 2010 or before, another
 // user's department) is not found.
-#include "data/report_data.h"
+#include "reports/report_data.h"
 
 #include <QStringList>
 #include <QVariant>
