@@ -134,7 +134,7 @@ bool ReportPreview::saveCsv()
     if (!m_made.csv)
         return false;
     return saveAs(QStringLiteral("Сохранить CSV"), QStringLiteral(".csv"), QStringLiteral("CSV (*.csv)"),
-                  [this](const QString& path) { m_made.csv->save(path); });
+                  [this](const QString& path) { reports::saveCsv(*m_made.csv, path); });
 }
 
 void ReportPreview::addPeriodChoice(QVBoxLayout& layout)

@@ -2,7 +2,7 @@
 
 #include "controls/dialogs.h"
 #include "controls/table_export.h"
-#include "data/report_files.h"
+#include "reports/report_files.h"
 
 #include <QAction>
 #include <QClipboard>
