@@ -127,6 +127,9 @@ qel_peer_tsql() {
 }
 
 qel_peer_stop() {
+  # Later stages must not take the stopped server for a running one.
+  unset QEL_TDS_HOST QEL_TDS_PORT QEL_TDS_PG_PORT QEL_TDS_ADMIN_LOGIN QEL_TDS_ADMIN_PASSWORD \
+    QEL_TDS_PG_SOCKET QEL_TDS_PSQL QEL_TDS_PG_LIBRARIES
   [[ -n ${QEL_PEER_DIR:-} && -d $QEL_PEER_DIR ]] || return 0
   if [[ -f $QEL_PEER_DIR/data/postmaster.pid ]]; then
     qel_peer_as_user "$QEL_PEER_PREFIX/bin/pg_ctl" -D "$QEL_PEER_DIR/data" -m immediate -w stop >/dev/null 2>&1 || true

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,24 @@ public:
 private:
     std::unique_ptr<db::OdbcDialect> m_dialect = db::sqlServerDialect();
 };
+
+// This engine keeps its databases in one shared catalog: two tests that
+// create or drop a database at the same moment may see "tuple concurrently
+// updated", where SQL Server would run both. The harness tries again.
+void executeOnMaster(const QString& statement)
+{
+    constexpr int attempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            connect(adminLogin(), adminPassword(), QStringLiteral("master"))->execute(statement);
+            return;
+        } catch (const db::DatabaseError& error) {
+            if (attempt == attempts || !error.message().contains(QLatin1String("concurrently updated")))
+                throw;
+            QThread::msleep(200 * attempt);
+        }
+    }
+}
 
 } // namespace
 
@@ -144,8 +163,7 @@ ScratchDatabase::ScratchDatabase()
     static int made = 0;
     m_name = QStringLiteral("scratch_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
     try {
-        auto master = connect(adminLogin(), adminPassword(), QStringLiteral("master"));
-        master->execute(QStringLiteral("CREATE DATABASE %1").arg(m_name));
+        executeOnMaster(QStringLiteral("CREATE DATABASE %1").arg(m_name));
         db::embedded_faults::exempt([&] { m_admin = connect(adminLogin(), adminPassword(), m_name); });
     } catch (const db::DatabaseError& error) {
         ADD_FAILURE() << "The T-SQL server's scratch database: " << error.message().toStdString();
@@ -156,9 +174,8 @@ ScratchDatabase::~ScratchDatabase()
 {
     m_admin.reset();
     try {
-        auto master = connect(adminLogin(), adminPassword(), QStringLiteral("master"));
         // Sessions of the test that are still open would keep it.
-        master->execute(QStringLiteral("DROP DATABASE %1").arg(m_name));
+        executeOnMaster(QStringLiteral("DROP DATABASE %1").arg(m_name));
     } catch (const db::DatabaseError& error) {
         ADD_FAILURE() << "Dropping " << m_name.toStdString() << ": " << error.message().toStdString();
     }
