@@ -45,7 +45,8 @@ took "Window tests under a window manager"
 # ---- SQL Server stage: the tests over TDS against a real T-SQL server -------
 # The server of shared/sqlserver-peer/ beside the repository, started as its
 # own system user on free loopback ports in a temporary folder, and stopped
-# and removed at the end (also after a failure or Ctrl+C).
+# and removed at the end (also after a failure or Ctrl+C). It runs on through
+# the Windows stage, whose tests over TDS reach it under Wine.
 if qel_peer_locate; then
   bash scripts/install_packages.sh sqlserver
   if qel_peer_start; then
@@ -55,10 +56,10 @@ if qel_peer_locate; then
   else
     failed+=("the T-SQL server of the SQL Server tests did not start")
   fi
-  qel_peer_stop
 else
   echo "No T-SQL server beside the repository (shared/sqlserver-peer/: neither its archive nor its sources):" \
-    "$(ctest --test-dir build -N -R "$QEL_TDS_TESTS" | sed -n 's/^Total Tests: //p') tests over TDS not run."
+    "$(ctest --test-dir build -N -R "$QEL_TDS_TESTS" | sed -n 's/^Total Tests: //p') tests over TDS not run" \
+    "(nor under Wine)."
 fi
 took "SQL Server tests over TDS"
 
@@ -68,6 +69,7 @@ if qel_ensure_windows_deps; then
   took "Windows libraries"
   bash scripts/test_windows.sh || failed+=("Windows tests under Wine")
   took "Windows build and tests under Wine"
+  qel_peer_stop
   if bash scripts/package_windows.sh; then
     bash scripts/check_windows_package.sh || failed+=("Windows package check")
   else
@@ -78,6 +80,7 @@ else
   failed+=("Windows libraries (so the Windows build, its tests and the package)")
   took "Windows libraries"
 fi
+qel_peer_stop
 
 total=$((SECONDS - start))
 printf '%s\n' "${times[@]}"

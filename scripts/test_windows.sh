@@ -29,6 +29,21 @@ for entry in "${not_under_wine[@]}"; do
   echo "  ${entry%%|*}: ${entry#*|}"
   exclude+="${exclude:+|}^${entry%%|*}\$"
 done
+# With the T-SQL server of the SQL Server stage running (QEL_TDS_PORT, from
+# scripts/lib/sqlserver_peer.sh), the tests over TDS run here too: through
+# Wine's ODBC layer and the Linux FreeTDS driver, named by its file in the
+# tests' own connections, and registered under the Windows driver's name
+# "SQL Server" for the programs' (the server check's) own, in an odbcinst.ini
+# of this run that the Unix side reads. Without the server they skip.
+if [[ -n ${QEL_TDS_PORT:-} ]]; then
+  freetds=$(sed -n 's/^QEL_FREETDS_ODBC_DRIVER:FILEPATH=//p' "$BUILD_DIR/CMakeCache.txt")
+  odbc_config="$PWD/$BUILD_DIR/odbc-tds"
+  mkdir -p "$odbc_config"
+  printf '[SQL Server]\nDescription=FreeTDS under the name of the Windows driver\nDriver=%s\n' "$freetds" >"$odbc_config/odbcinst.ini"
+  : >"$odbc_config/odbc.ini"
+  export ODBCSYSINI="$odbc_config" ODBCINSTINI=odbcinst.ini ODBCINI="$odbc_config/odbc.ini"
+  echo "Tests over TDS under Wine: the T-SQL server on $QEL_TDS_HOST,$QEL_TDS_PORT, FreeTDS at $freetds"
+fi
 status=0
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 -E "$exclude" || status=$?
 # Programs the tests left behind in this prefix end with its server (trap).

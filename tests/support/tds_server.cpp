@@ -2,10 +2,14 @@
 
 #include "db/errors.h"
 #include "embedded_faults.h"
+#include "odbc_test_driver.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -108,18 +112,46 @@ QString postgresSocket()
 
 void postgres(const QString& statement)
 {
+    const QStringList arguments{QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                                QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), variable("QEL_TDS_HOST"),
+                                QStringLiteral("-p"), variable("QEL_TDS_PG_PORT"), QStringLiteral("-U"),
+                                QStringLiteral("postgres"), QStringLiteral("-d"), QStringLiteral("babelfish_db"),
+                                QStringLiteral("-c"), statement};
+#ifdef _WIN32
+    // Under Wine the Linux client starts as a Unix program: detached, with no
+    // handle to wait on, and named by a Windows path by which it cannot find
+    // its own files. A shell starts it by its Unix name and leaves its output
+    // and exit code in files the test waits for.
+    QTemporaryDir folder;
+    const QString status = folder.filePath(QStringLiteral("status"));
+    const QString output = folder.filePath(QStringLiteral("output"));
+    const QString script = QStringLiteral(
+        "status=$1; output=$2; LD_LIBRARY_PATH=$3; export LD_LIBRARY_PATH; shift 3; "
+        "\"$@\" >\"$output\" 2>&1; echo $? >\"$status.part\"; mv \"$status.part\" \"$status\"");
+    const bool started = QProcess::startDetached(
+        QStringLiteral("/bin/sh"),
+        QStringList{QStringLiteral("-c"), script, QStringLiteral("sh"), odbc_test_driver::driverSideName(status),
+                    odbc_test_driver::driverSideName(output), variable("QEL_TDS_PG_LIBRARIES"),
+                    variable("QEL_TDS_PSQL")}
+            + arguments);
+    QDeadlineTimer deadline(30000);
+    while (started && !QFile::exists(status) && !deadline.hasExpired())
+        QThread::msleep(50);
+    QFile statusFile(status);
+    QFile outputFile(output);
+    const bool passed = statusFile.open(QIODevice::ReadOnly) && statusFile.readAll().trimmed() == "0";
+    outputFile.open(QIODevice::ReadOnly);
+    EXPECT_TRUE(passed) << statement.toStdString() << ": " << outputFile.readAll().toStdString();
+#else
     QProcess psql;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LD_LIBRARY_PATH"), variable("QEL_TDS_PG_LIBRARIES"));
     psql.setProcessEnvironment(environment);
-    psql.start(variable("QEL_TDS_PSQL"),
-               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
-                QStringLiteral("-h"), variable("QEL_TDS_HOST"), QStringLiteral("-p"), variable("QEL_TDS_PG_PORT"),
-                QStringLiteral("-U"), QStringLiteral("postgres"), QStringLiteral("-d"), QStringLiteral("babelfish_db"),
-                QStringLiteral("-c"), statement});
+    psql.start(variable("QEL_TDS_PSQL"), arguments);
     const bool finished = psql.waitForFinished(30000);
     EXPECT_TRUE(finished && psql.exitStatus() == QProcess::NormalExit && psql.exitCode() == 0)
         << statement.toStdString() << ": " << psql.readAllStandardError().toStdString();
+#endif
 }
 
 QString connectionString(const db::ConnectionParameters& parameters)
