@@ -69,14 +69,19 @@ void DatasetModel::followActivity()
 // elsewhere); the rows shown must follow.
 void DatasetModel::followLookupDatasets()
 {
+    QList<QPointer<db::Dataset>> lookups;
+    for (int column = 0; column < m_fieldNames.size(); ++column)
+        if (const db::Field* f = field(column); f && f->isLookup() && f->lookup()->dataset)
+            lookups << f->lookup()->dataset;
+    // The rows read again for another key keep their lookups (a lookup
+    // dataset destroyed meanwhile compares as null).
+    if (lookups == m_lookupDatasets)
+        return;
     for (const auto& connection : std::as_const(m_lookupConnections))
         disconnect(connection);
     m_lookupConnections.clear();
-    for (int column = 0; column < m_fieldNames.size(); ++column) {
-        const db::Field* f = field(column);
-        if (!f || !f->isLookup() || !f->lookup()->dataset)
-            continue;
-        db::Dataset* lookup = f->lookup()->dataset;
+    m_lookupDatasets = lookups;
+    for (db::Dataset* lookup : std::as_const(lookups)) {
         m_lookupConnections << connect(lookup, &db::Dataset::reset, this, &DatasetModel::allRowsChanged)
                             << connect(lookup, &db::Dataset::rowChanged, this, &DatasetModel::allRowsChanged)
                             << connect(lookup, &db::Dataset::rowRemoved, this, &DatasetModel::allRowsChanged);

@@ -67,6 +67,7 @@ private:
     QPointer<db::Dataset> m_shown; // the dataset the rows are of
     bool m_resetting = false;
     QList<QMetaObject::Connection> m_lookupConnections;
+    QList<QPointer<db::Dataset>> m_lookupDatasets; // the datasets they follow
 };
 
 } // namespace controls

@@ -93,7 +93,7 @@ void DBMemo::loadFromField()
         return;
     QScopedValueRollback guard(m_loading, true);
     const int position = textCursor().position();
-    document()->setPlainText(text);
+    replaceText(text);
     // Placing the cursor scrolls to it, which lays the text out at once: only
     // the user's own typing needs it kept.
     if (!hasFocus())
@@ -101,6 +101,25 @@ void DBMemo::loadFromField()
     QTextCursor cursor = textCursor();
     cursor.setPosition(std::min(position, int(text.size())));
     setTextCursor(cursor);
+}
+
+// The whole text replaced as one edit, as typing over a selection replaces
+// it, and not through setPlainText: that builds the paragraph anew, and the
+// text document then lays a one-paragraph text out twice, at once. No undo
+// step.
+void DBMemo::replaceText(const QString& text)
+{
+    QTextDocument* const doc = document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor all(doc);
+    // Inside the edit block the cursor computes no line positions, and so
+    // lays nothing out: the new text is laid out once, when it is needed.
+    all.beginEditBlock();
+    all.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
+    all.insertText(text);
+    all.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
 }
 
 void DBMemo::prepareEdit()

@@ -48,6 +48,7 @@ private:
     bool canEdit() const;
     void prepareEdit();
     void loadFromField();
+    void replaceText(const QString& text);
     void writeToField();
     void updateAccess();
 

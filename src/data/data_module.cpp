@@ -211,29 +211,23 @@ void TDM_MB::showTeacher(const QVariant& key)
 
 void TDM_MB::openTeacherSections(const QString& key)
 {
-    ADOQ_ScientificActivity->close();
-    ADOQ_ScientificActivity->setSql(QStringLiteral("Select * from ScientificActivity where id_t_fio = ") + key);
+    // Each dataset is read again as one change of its rows (its controls
+    // stay bound); the lock type changes only on a closed dataset.
+    if (ADOQ_ScientificActivity->lockType() != Dataset::LockType::Optimistic)
+        ADOQ_ScientificActivity->close();
     ADOQ_ScientificActivity->setLockType(Dataset::LockType::Optimistic);
-    ADOQ_ScientificActivity->open();
+    ADOQ_ScientificActivity->requery(QStringLiteral("Select * from ScientificActivity where id_t_fio = ") + key);
 
-    ADOQ_Lang_options->close();
-    ADOQ_Lang_options->setSql(QStringLiteral("select * from Language_options where id_teacher = ") + key);
-    ADOQ_Lang_options->open();
+    ADOQ_Lang_options->requery(QStringLiteral("select * from Language_options where id_teacher = ") + key);
     DS_Lang_options->setEnabled(true);
 
-    ADOQ_Publication->close();
-    ADOQ_Publication->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=") + key);
-    ADOQ_Publication->open();
+    ADOQ_Publication->requery(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=") + key);
     DS_Publication->setEnabled(true);
 
-    ADOQ_teacher_skills->close();
-    ADOQ_teacher_skills->setSql(QStringLiteral("SELECT *  FROM [QEL].[dbo].[teacher_skills] WHERE id_teacher=") + key);
-    ADOQ_teacher_skills->open();
+    ADOQ_teacher_skills->requery(QStringLiteral("SELECT *  FROM [QEL].[dbo].[teacher_skills] WHERE id_teacher=") + key);
     DS_teacher_skills->setEnabled(true);
 
-    ADOQ_organization_member->close();
-    ADOQ_organization_member->setSql(QStringLiteral("SELECT *  FROM [organization_member] WHERE id_teacher=") + key);
-    ADOQ_organization_member->open();
+    ADOQ_organization_member->requery(QStringLiteral("SELECT *  FROM [organization_member] WHERE id_teacher=") + key);
     DS_organization_member->setEnabled(true);
 
     ADOQ_PublicationType->open();

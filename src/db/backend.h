@@ -21,6 +21,7 @@ struct ColumnInfo {
     QString name;
     FieldType type = FieldType::Unknown;
     int size = 0;
+    friend bool operator==(const ColumnInfo&, const ColumnInfo&) = default;
 };
 
 // A statement's whole result, fetched at once.

@@ -366,6 +366,10 @@ Backend& Connection::backend()
 
 const ColumnInfo* TableInfo::column(const QString& name) const
 {
+    // Names are nearly always written as the table declares them.
+    for (const ColumnInfo& c : columns)
+        if (c.name == name)
+            return &c;
     for (const ColumnInfo& c : columns)
         if (c.name.compare(name, Qt::CaseInsensitive) == 0)
             return &c;

@@ -182,14 +182,16 @@ QString Dataset::baseTable() const
     return m_baseTable;
 }
 
-void Dataset::open()
+void Dataset::openLookups()
 {
-    if (isOpen())
-        return;
     for (const auto& field : m_fields)
         if (field->lookup() && field->lookup()->dataset && field->lookup()->dataset != this)
             field->lookup()->dataset->open();
+}
 
+// The rows of the statement, with the column types the table declares.
+ResultSet Dataset::readResult() const
+{
     ResultSet result = m_connection->query(selectStatement());
     const QString table = baseTable();
     if (!table.isEmpty()) {
@@ -202,24 +204,89 @@ void Dataset::open()
             // Without the table's description the result's own types stand.
         }
     }
-    emit aboutToReset();
-    setColumns(std::move(result.columns));
+    return result;
+}
+
+// Between aboutToReset and reset: the result becomes the rows, in browse
+// state on the first record. Fields that do not bind leave no rows, and
+// the state as it was.
+void Dataset::takeResult(ResultSet result)
+{
+    // The same statement read again for another key gives the same columns:
+    // the fields stay bound as they are.
+    const bool sameColumns = isOpen() && result.columns == m_columns;
+    if (!sameColumns)
+        setColumns(std::move(result.columns));
     m_store.reset(std::move(result.rows));
     ++m_openStamp;
     try {
-        bindFields();
+        if (!sameColumns)
+            bindFields();
     } catch (...) {
         setColumns({});
         m_store.clear();
-        emit reset();
         throw;
     }
     m_state = State::Browse;
     m_current = m_store.isEmpty() ? -1 : 0;
     m_bof = true;
     m_eof = m_store.isEmpty();
+}
+
+void Dataset::open()
+{
+    if (isOpen())
+        return;
+    openLookups();
+    ResultSet result = readResult();
+    emit aboutToReset();
+    try {
+        takeResult(std::move(result));
+    } catch (...) {
+        emit reset();
+        throw;
+    }
     emit reset();
     emit stateChanged();
+    emit currentChanged();
+}
+
+void Dataset::requery(const QString& statement)
+{
+    m_sql = statement;
+    if (!isOpen()) {
+        open();
+        return;
+    }
+    ResultSet result;
+    try {
+        openLookups();
+        result = readResult();
+    } catch (...) {
+        close();
+        throw;
+    }
+    const bool stateChanges = m_state != State::Browse;
+    emit aboutToReset();
+    // What closing drops goes here too.
+    m_pending.clear();
+    m_sortColumn.clear();
+    try {
+        takeResult(std::move(result));
+    } catch (...) {
+        m_state = State::Inactive;
+        m_current = -1;
+        m_bof = m_eof = true;
+        if (!m_definedFields)
+            m_fields.clear();
+        emit reset();
+        emit stateChanged();
+        emit currentChanged();
+        throw;
+    }
+    emit reset();
+    if (stateChanges)
+        emit stateChanged();
     emit currentChanged();
 }
 

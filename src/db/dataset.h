@@ -60,6 +60,12 @@ public:
     // Opens the closed lookup datasets first; opening an open dataset does nothing.
     void open();
     void close();
+    // Query: replaces the statement and opens the dataset on it. An open
+    // dataset takes the new rows as one reset, its controls staying bound:
+    // a pending record and the sort go as on closing, and a record being
+    // edited or inserted ends with a state change. On failure the dataset
+    // is closed (as close() closes it) and the failure thrown.
+    void requery(const QString& statement);
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
@@ -164,6 +170,9 @@ private:
     void checkActive() const;
     void checkCanModify() const;
     [[noreturn]] void fail(const QString& message, DatabaseError::Kind kind = DatabaseError::Kind::Usage) const;
+    void openLookups();
+    ResultSet readResult() const;
+    void takeResult(ResultSet result);
     void bindFields();
     void setColumns(QVector<ColumnInfo> columns);
     QString selectStatement() const;

@@ -173,6 +173,31 @@ TEST_F(GridTest, TypingEditsTheRecordAndLeavingTheRowPostsIt)
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
+// The rows read again on another statement (another teacher's): the text
+// typed into the open editor goes with the unsent record, and is neither
+// posted nor put into the new rows; the grid shows them from the first.
+TEST_F(GridTest, RowsReadAgainOnAnotherStatementDropTheOpenEditorsText)
+{
+    data->open();
+    showAndFocus();
+    grid->setCurrentCell(1, 0);
+    type("zeta");
+    ASSERT_NE(grid->cellEditor(), nullptr);
+    data->requery(QStringLiteral("select * from items where id_item <> 2 order by id_item desc"));
+    EXPECT_EQ(grid->cellEditor(), nullptr);
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(grid->cellText(0, 0), "gamma");
+    EXPECT_EQ(grid->cellText(1, 2), "Статья"); // lookups still resolved
+    press(Qt::Key_Down);
+    EXPECT_EQ(data->currentRow(), 1);
+    EXPECT_EQ(dbName(2), "beta");
+    EXPECT_EQ(dbName(3), "gamma");
+    EXPECT_EQ(grid->cellText(0, 0), "gamma");
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
 TEST_F(GridTest, ARefusedValueIsShownAndTheRecordStays)
 {
     data->open();

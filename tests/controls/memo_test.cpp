@@ -3,6 +3,7 @@
 #include "controls/db_memo.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -85,6 +86,48 @@ TEST_F(MemoTest, TypingEditsTheRecordAndWritesTheField)
     EXPECT_EQ(memo->toPlainText(), "");
     data->next();
     EXPECT_EQ(memo->toPlainText(), "third");
+}
+
+// A record's text is shown whole and from its start, the scroll bar follows
+// its length, and loading it is no step the user can undo: for a text of
+// one long paragraph, a short one and several paragraphs, in both
+// directions.
+TEST_F(MemoTest, EachRecordsTextIsShownWholeFromItsStart)
+{
+    bind(QStringLiteral("select id_item, case id_item "
+                        "when 1 then replace(hex(zeroblob(300)), '00', 'слово ') "
+                        "when 2 then 'коротко' "
+                        "else replace(hex(zeroblob(40)), '00', 'строка' || char(10)) end as note "
+                        "from items order by id_item"));
+    memo->resize(120, 60);
+    memo->show();
+    data->open();
+    QApplication::processEvents();
+    const QString longText = QString(QStringLiteral("слово ")).repeated(300);
+    EXPECT_EQ(memo->toPlainText(), longText);
+    const int longRange = memo->verticalScrollBar()->maximum();
+    EXPECT_GT(longRange, 10);
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(memo->document()->isUndoAvailable());
+
+    data->next();
+    QApplication::processEvents();
+    EXPECT_EQ(memo->toPlainText(), "коротко");
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(memo->document()->isUndoAvailable());
+
+    data->next();
+    QApplication::processEvents();
+    EXPECT_EQ(memo->toPlainText(), QString(QStringLiteral("строка\n")).repeated(40));
+    EXPECT_GT(memo->verticalScrollBar()->maximum(), 10);
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
+
+    data->first();
+    QApplication::processEvents();
+    EXPECT_EQ(memo->toPlainText(), longText);
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), longRange);
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(memo->document()->isUndoAvailable());
 }
 
 TEST_F(MemoTest, ReadOnlyDatasetTakesNoTyping)

@@ -334,6 +334,77 @@ TEST_P(DatasetTest, DataSourceAndLinkFollowActivity)
     EXPECT_EQ(active.count(), 4);
 }
 
+// Reading again on another statement (the next teacher's rows) is one change
+// of the rows for the bound controls: no closing and opening in between. A
+// record being edited ends unsent, a statement with other columns binds the
+// fields anew, and a failing statement leaves the dataset closed.
+TEST_P(DatasetTest, ReadingAgainOnAnotherStatementIsOneChangeOfTheRows)
+{
+    auto items = query(QStringLiteral("select * from items where id_item = 1"));
+    db::DataSource source(QStringLiteral("DS_items"), items.get());
+    db::DataLink link;
+    link.setDataSource(&source);
+    items->requery(QStringLiteral("select * from items where id_item = 2")); // closed: opens
+    EXPECT_TRUE(link.isActive());
+    EXPECT_EQ(items->fieldByName("name").asString(), "beta");
+
+    QSignalSpy active(&link, &db::DataLink::activeChanged);
+    QSignalSpy state(&link, &db::DataLink::stateChanged);
+    QSignalSpy reset(&link, &db::DataLink::reset);
+    QSignalSpy current(&link, &db::DataLink::currentChanged);
+    db::Field* name = &items->fieldByName("name");
+    items->requery(QStringLiteral("select * from items where id_item = 3"));
+    EXPECT_EQ(active.count(), 0);
+    EXPECT_EQ(state.count(), 0);
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_GE(current.count(), 1);
+    EXPECT_EQ(name->asString(), "gamma");
+    EXPECT_EQ(items->sql(), "select * from items where id_item = 3");
+
+    // An empty result, then rows again.
+    items->requery(QStringLiteral("select * from items where id_item < 0"));
+    EXPECT_TRUE(items->isOpen());
+    EXPECT_TRUE(items->isEmpty());
+    EXPECT_TRUE(items->bof() && items->eof());
+    EXPECT_EQ(items->currentRow(), -1);
+    items->requery(QStringLiteral("select * from items order by id_item"));
+    EXPECT_EQ(items->recordCount(), 3);
+    EXPECT_EQ(items->currentRow(), 0);
+    EXPECT_FALSE(items->eof());
+    EXPECT_EQ(name->asString(), "alpha");
+
+    // A record being edited: its change is dropped, not sent, and the state
+    // change is reported once.
+    items->edit();
+    items->fieldByName("name").setValue("changed");
+    state.clear();
+    items->requery(QStringLiteral("select * from items where id_item = 1"));
+    EXPECT_EQ(items->state(), Dataset::State::Browse);
+    EXPECT_EQ(state.count(), 1);
+    EXPECT_EQ(items->fieldByName("name").asString(), "alpha");
+    auto check = query(QStringLiteral("select name from items where id_item = 1"));
+    check->open();
+    EXPECT_EQ(check->fieldByName("name").asString(), "alpha");
+
+    // Other columns: the fields are those of the new statement.
+    items->requery(QStringLiteral("select id_item, amount from items where id_item = 2"));
+    EXPECT_EQ(items->fieldByName("amount").asString(), "20");
+    EXPECT_EQ(items->findField(QStringLiteral("name")), nullptr);
+    items->requery(QStringLiteral("select * from items where id_item = 2"));
+    EXPECT_EQ(items->fieldByName("name").asString(), "beta");
+
+    // A failing statement: closed, as a close leaves it, and opened again by
+    // the next good one.
+    active.clear();
+    EXPECT_FALSE(refusal([&] { items->requery(QStringLiteral("select * from no_such_table")); }).isEmpty());
+    EXPECT_FALSE(items->isOpen());
+    EXPECT_FALSE(link.isActive());
+    EXPECT_EQ(active.count(), 1);
+    items->requery(QStringLiteral("select * from items where id_item = 3"));
+    EXPECT_TRUE(link.isActive());
+    EXPECT_EQ(items->fieldByName("name").asString(), "gamma");
+}
+
 TEST_P(DatasetTest, TableDatasetsAndStatementsThatCannotBeWrittenBack)
 {
     Dataset table(QStringLiteral("ADOT_kinds"), Dataset::Kind::Table, connection.get());
