@@ -593,6 +593,24 @@ TEST_P(WriteBack, ALostConnectionIsToldAsSuchAndReopeningKeepsTheRecord)
     items->post();
     EXPECT_EQ(scalar("select count(*) from items where name = 'killed'").toInt(), 1);
     EXPECT_EQ(items->recordCount(), 5);
+
+    // And between an edit's write and its commit: the server undid the write,
+    // the post is told as a lost connection, and the record keeps its value.
+    const QVariant second = connection->query(QStringLiteral("SELECT @@SPID")).rows.value(0).value(0);
+    ASSERT_TRUE(second.isValid());
+    items->first();
+    items->edit();
+    items->fieldByName("name").setValue("uncommit");
+    db::embedded_faults::runAfterNextWrite([&] { sql(QStringLiteral("KILL %1").arg(second.toInt())); });
+    EXPECT_EQ(refusalKind([&] { items->post(); }), Kind::ConnectionLost);
+    EXPECT_EQ(items->state(), Dataset::State::Edit);
+    EXPECT_EQ(items->fieldByName("name").asString(), "uncommit");
+    EXPECT_EQ(scalar("select count(*) from items where name = 'uncommit'").toInt(), 0);
+    connection->reopen();
+    items->reopen();
+    items->post();
+    EXPECT_EQ(scalar("select count(*) from items where name = 'uncommit'").toInt(), 1);
+    EXPECT_EQ(items->recordCount(), 5);
 }
 
 // While the link is down another user changes the very column being edited

@@ -28,6 +28,7 @@ struct Faults {
     QString nextRollback;
     std::optional<int> nextRowCount;
     bool loseAfterNextWrite = false;
+    std::function<void()> afterNextWrite;
     int lostGeneration = 0;
 };
 
@@ -146,6 +147,8 @@ private:
     }
     void afterWrite()
     {
+        if (auto work = std::exchange(faults().afterNextWrite, nullptr))
+            work();
         if (std::exchange(faults().loseAfterNextWrite, false)) {
             loseConnections();
             checkLost();
@@ -185,6 +188,7 @@ void failNextRollback(const QString& message) { faults().nextRollback = message;
 void reportRowCountOfNextWrite(int rows) { faults().nextRowCount = rows; }
 void loseConnections() { ++faults().lostGeneration; }
 void loseConnectionsAfterNextWrite() { faults().loseAfterNextWrite = true; }
+void runAfterNextWrite(std::function<void()> work) { faults().afterNextWrite = std::move(work); }
 void clear()
 {
     const int generation = faults().lostGeneration;

@@ -27,6 +27,9 @@ void loseConnections();
 // The same, right after the next write or insert has run (before its
 // transaction is committed).
 void loseConnectionsAfterNextWrite();
+// Runs `work` right after the next write or insert has run (before its
+// transaction is committed): another session's doing at that moment.
+void runAfterNextWrite(std::function<void()> work);
 void clear();
 
 // Makes every connection opened from now on subject to the failures above.
