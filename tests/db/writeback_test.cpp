@@ -11,6 +11,10 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include <gmock/gmock.h>
 
 using ::testing::HasSubstr;
@@ -611,6 +615,55 @@ TEST_P(WriteBack, ALostConnectionIsToldAsSuchAndReopeningKeepsTheRecord)
     items->post();
     EXPECT_EQ(scalar("select count(*) from items where name = 'uncommit'").toInt(), 1);
     EXPECT_EQ(items->recordCount(), 5);
+}
+
+// Two sessions in a deadlock, ours chosen as the victim (it waits first, so
+// its wait is the one found to close the circle): its write is reported as
+// failed, nothing of its transaction stays, the other session's work goes
+// through, and the connection goes on: its next write commits as reported.
+TEST_P(WriteBack, ADeadlockVictimsTransactionIsUndoneAndItsConnectionGoesOn)
+{
+    if (route != Route::Tds)
+        GTEST_SKIP() << "two sessions waiting on each other's rows need row locks; SQLite locks the whole file";
+    using namespace std::chrono_literals;
+    auto ours = connect();
+    std::promise<void> theyHoldRowTwo;
+    std::promise<void> weAreAboutToWait;
+    QString theirEnd;
+    std::thread other([&] {
+        auto theirs = connect();
+        theirEnd = refusal([&] {
+            theirs->transact([&] {
+                theirs->write({QStringLiteral("update items set amount = 200 where id_item = 2"), {}});
+                theyHoldRowTwo.set_value();
+                weAreAboutToWait.get_future().wait();
+                std::this_thread::sleep_for(500ms); // our wait for row 2 begins first
+                theirs->write({QStringLiteral("update items set amount = 100 where id_item = 1"), {}});
+            });
+        });
+    });
+    theyHoldRowTwo.get_future().wait();
+    const QString ourEnd = refusal([&] {
+        ours->transact([&] {
+            ours->write({QStringLiteral("update items set amount = 11 where id_item = 1"), {}});
+            weAreAboutToWait.set_value();
+            ours->write({QStringLiteral("update items set amount = 22 where id_item = 2"), {}});
+        });
+    });
+    other.join();
+    EXPECT_THAT(ourEnd.toLower().toStdString(), HasSubstr("deadlock"));
+    EXPECT_EQ(theirEnd, "");
+    EXPECT_FALSE(ours->inTransaction());
+    EXPECT_EQ(scalar("select amount from items where id_item = 1").toInt(), 100);
+    EXPECT_EQ(scalar("select amount from items where id_item = 2").toInt(), 200);
+
+    EXPECT_EQ(ours->write({QStringLiteral("update items set amount = 33 where id_item = 3"), {}}), 1);
+    EXPECT_EQ(scalar("select amount from items where id_item = 3").toInt(), 33);
+    auto items = open(*ours, QStringLiteral("select * from items order by id_item"));
+    items->edit();
+    items->fieldByName("amount").setValue(111);
+    items->post();
+    EXPECT_EQ(scalar("select amount from items where id_item = 1").toInt(), 111);
 }
 
 // While the link is down another user changes the very column being edited
