@@ -73,7 +73,7 @@ OdbcError diagnose(SQLSMALLINT handleType, SQLHANDLE handle, const char* call)
 }
 
 // One bound parameter: its SQL and C types and the buffers the driver reads
-// at SQLExecute, which must stay where they are until then.
+// at SQLExecDirectW, which must stay where they are until then.
 struct Parameter {
     SQLSMALLINT cType = SQL_C_WCHAR;
     SQLSMALLINT sqlType = SQL_WVARCHAR;
@@ -455,8 +455,6 @@ OdbcOutcome runOdbcStatement(void* connection, const BoundStatement& bound, cons
     setQueryTimeout(statement.get(), timeoutSeconds);
 
     std::vector<SQLWCHAR> text = wide(bound.text);
-    statement.check(SQLPrepareW(statement.get(), text.data(), SQL_NTS), "SQLPrepareW");
-
     std::vector<Parameter> parameters(size_t(bound.parameters.size()));
     for (size_t i = 0; i < parameters.size(); ++i) {
         Parameter& p = parameters[i];
@@ -471,7 +469,9 @@ OdbcOutcome runOdbcStatement(void* connection, const BoundStatement& bound, cons
     OdbcOutcome outcome;
     bool firstCount = true;
     bool rowRead = false;
-    SQLRETURN rc = statement.check(SQLExecute(statement.get()), "SQLExecute");
+    // Executed directly, not prepared: the statement runs once, and a
+    // prepared one costs FreeTDS a further round trip to release it.
+    SQLRETURN rc = statement.check(SQLExecDirectW(statement.get(), text.data(), SQL_NTS), "SQLExecDirectW");
     for (;;) {
         SQLSMALLINT columns = 0;
         if (rc != SQL_NO_DATA)

@@ -67,9 +67,10 @@ bool isConnectionDead(void* connection);
 // empty. Each column is read once, in ascending order. Throws OdbcError.
 QVariant readOdbcValue(void* statement, int column, QMetaType type);
 
-// Prepares `statement` on a statement handle of its own on `connection` (an
-// SQLHDBC), binds its parameters as `dialect` sizes them, runs it with the
-// time-out, and reads every result of the batch. Throws OdbcError.
+// Runs `statement` on a statement handle of its own on `connection` (an
+// SQLHDBC): binds its parameters as `dialect` sizes them, executes it directly
+// (not prepared: it runs once) with the time-out, and reads every result of
+// the batch. Throws OdbcError.
 OdbcOutcome runOdbcStatement(void* connection, const BoundStatement& statement, const OdbcDialect& dialect,
                              int timeoutSeconds);
 

@@ -4,8 +4,8 @@
 #include "embedded_faults.h"
 #include "demo_database.h"
 #include "fake_dialogs.h"
+#include "fake_sign_in_environment.h"
 #include "fake_session.h"
-#include "signin/self_update.h"
 #include "signin/sign_in_window.h"
 
 #include <QLineEdit>
@@ -13,27 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
-#include <string>
-#include <vector>
-
-// The window's outside world as a test sets it: a fixed address, the update
-// server it names, and the scripts and window moves recorded, not done.
-class FakeSignInEnvironment : public SignInEnvironment {
-public:
-    std::string localAddress() override { return address(); }
-    std::string updateUrl() override { return url; }
-    platform::DownloadLimits updateLimits() override { return limits; }
-    void startScript(const std::string& path) override { startedScripts.push_back(path); }
-    void startWindowMove(QWidget&) override { ++moves; }
-
-    std::function<std::string()> address = [] { return std::string("10.1.2.3"); };
-    std::string url = kUpdateUrl;
-    platform::DownloadLimits limits;
-    std::vector<std::string> startedScripts;
-    int moves = 0;
-};
 
 // The sign-in window over a fresh demo database, the program folder being the
 // database's folder.

@@ -56,10 +56,10 @@ QString DemoDatabase::connectionString(const QString& login, const QString& pass
         .arg(password, login, dataSource());
 }
 
-void DemoDatabase::becomeProgramFolder(const std::string& gatewayPassword) const
+void DemoDatabase::becomeProgramFolder(const std::string& gatewayPassword, const std::string& dataSource) const
 {
     const std::string folder = m_folder.path().toStdString();
     platform::writeFile(platform::joinPath(folder, {"Data", "QEL"}),
-                        EncodeConnectionSettings({"qel_gate", gatewayPassword, "QEL", "file:Data/demo.db"}));
+                        EncodeConnectionSettings({"qel_gate", gatewayPassword, "QEL", dataSource}));
     platform::overrideProgramFolder(folder);
 }

@@ -21,9 +21,10 @@ public:
     QString dataSource() const { return QStringLiteral("file:") + m_path; }
 
     // Makes the folder a program folder: Data/QEL holds the gateway login and
-    // "file:Data/demo.db", and the program's folder is this one until the
-    // copy goes.
-    void becomeProgramFolder(const std::string& gatewayPassword = "gate2026") const;
+    // the server, by default "file:Data/demo.db" (this copy), and the
+    // program's folder is this one until the copy goes.
+    void becomeProgramFolder(const std::string& gatewayPassword = "gate2026",
+                             const std::string& dataSource = "file:Data/demo.db") const;
 
     // Statements straight on the file, outside the program's connection.
     void sql(const QString& statement) const { m_direct.sql(statement); }

@@ -1,7 +1,5 @@
 #include "main_window_fixture.h"
 
-#include "ui/dictionary_editor.h"
-
 #include <QAction>
 #include <QClipboard>
 #include <QMenu>
@@ -12,26 +10,7 @@
 
 namespace {
 
-class DictionaryEditorTest : public MainWindowTest {
-protected:
-    // Opens a menu item; `whileOpen` runs inside the editor's modal loop and
-    // must close it.
-    void openItem(QAction* item, const std::function<void(TForm2&)>& whileOpen)
-    {
-        bool ran = false;
-        QTimer::singleShot(0, [&] {
-            ASSERT_NE(Form2, nullptr);
-            ASSERT_TRUE(Form2->isModal());
-            ran = true;
-            whileOpen(*Form2);
-            if (Form2 && Form2->isVisible())
-                Form2->close();
-        });
-        item->trigger();
-        EXPECT_TRUE(ran);
-        EXPECT_EQ(Form2, nullptr);
-    }
-};
+using DictionaryEditorTest = MainWindowTest;
 
 TEST_F(DictionaryEditorTest, EachItemShowsItsCaptionTitleAndDictionary)
 {

@@ -5,14 +5,17 @@
 #include "embedded_faults.h"
 #include "demo_database.h"
 #include "fake_dialogs.h"
+#include "ui/dictionary_editor.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
 #include <QListView>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // The main window over a fresh demo database, signed in as the demo user the
@@ -25,10 +28,7 @@ protected:
         controls::Application::instance()->resetTermination();
         dataModule = std::make_unique<TDM_MB>();
         DM_MB = dataModule.get();
-        form = std::make_unique<TForm1>([this] {
-            startSession(*dataModule, demo.connectionString(), QStringLiteral("demo"));
-            return true;
-        });
+        form = std::make_unique<TForm1>([this] { return signIn(); });
         QObject::connect(dataModule->ADOCon, &db::Connection::statementSent,
                          [this](const QString& statement) { statements << statement; });
         form->show();
@@ -39,6 +39,32 @@ protected:
         dataModule.reset();
         DM_MB = nullptr;
         db::embedded_faults::clear();
+    }
+
+    // The sign-in the main window runs at its creation: here the session the
+    // sign-in window leaves, started on the demo copy.
+    virtual bool signIn()
+    {
+        startSession(*dataModule, demo.connectionString(), QStringLiteral("demo"));
+        return true;
+    }
+
+    // Opens a reference-books menu item; `whileOpen` runs inside the
+    // dictionary editor's modal loop and must close it.
+    static void openItem(QAction* item, const std::function<void(TForm2&)>& whileOpen)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            ASSERT_NE(Form2, nullptr);
+            ASSERT_TRUE(Form2->isModal());
+            ran = true;
+            whileOpen(*Form2);
+            if (Form2 && Form2->isVisible())
+                Form2->close();
+        });
+        item->trigger();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(Form2, nullptr);
     }
 
     // A selection by the user: the entry holding `key` picked from the open list.

@@ -1,8 +1,15 @@
 #include "main_window_fixture.h"
 
+#include "fake_sign_in_environment.h"
 #include "refusal.h"
+#include "signin/sign_in_window.h"
+#include "signin/text8.h"
+#include "tds_server.h"
+#include "ui/report_preview.h"
+#include "ui/reports_menu.h"
 #include "ui/server_failures.h"
 
+#include <QClipboard>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -762,6 +769,204 @@ TEST_F(MainWindowTest, AnotherUsersChangeIsToldAndRereadingLetsTheUserGoOn)
     EXPECT_EQ(form->currentTeacherKey().toInt(), 2);
     EXPECT_EQ(dialogs.messages().size(), 2);
     EXPECT_EQ(demo.scalar("select personal_skills from teacher_skills where id_teacher = 1").toString(), "Их текст");
+}
+
+// The main window on the T-SQL server over TDS, signed in through the
+// server's GET_USER from a settings file naming that server. Every row the
+// test writes into the shared demo database is taken out again, and the
+// expired user's password and the memo put back, so that the next run (and
+// the same test under Wine) finds the database as loaded.
+class MainWindowOverTds : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        if (!tds_server::available())
+            GTEST_SKIP() << tds_server::skipReason();
+        db::embedded_faults::exempt([this] {
+            admin = tds_server::connect(tds_server::adminLogin(), tds_server::adminPassword(), QStringLiteral("QEL"));
+        });
+        const db::ResultSet expired = admin->query(
+            QStringLiteral("SELECT password_md5, password_term FROM dbo.QEL_User WHERE QEL_login = 'expired'"));
+        ASSERT_EQ(expired.rows.size(), 1);
+        expiredDigest = expired.rows[0][0].toString();
+        expiredTerm = expired.rows[0][1].toInt();
+        skills = admin->query(QStringLiteral("SELECT personal_skills FROM dbo.teacher_skills WHERE id_teacher = 1"))
+                     .rows.value(0).value(0);
+        demo.becomeProgramFolder("gate2026", toText8(tds_server::dataSource()));
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        if (!admin)
+            return;
+        const auto text = [](const char* column, int size, const QVariant& value) {
+            return db::ColumnValue{{QString::fromLatin1(column), db::FieldType::String, size}, value};
+        };
+        admin->execute(QStringLiteral("DELETE FROM dbo.Publication WHERE theme LIKE N'%%1%'").arg(kMarker));
+        admin->write({QStringLiteral("UPDATE dbo.teacher_skills SET personal_skills = ? WHERE id_teacher = 1"),
+                      {text("personal_skills", 500, skills)}});
+        admin->write({QStringLiteral("UPDATE dbo.QEL_User SET password_md5 = ?, password_term = ? "
+                                     "WHERE QEL_login = 'expired'"),
+                      {text("password_md5", 32, expiredDigest),
+                       {{QStringLiteral("password_term"), db::FieldType::Integer, 0}, expiredTerm}}});
+    }
+
+    // The sign-in window as the program shows it: a blocked user is told the
+    // server's message; an expired password must change, and the new one
+    // signs in; then (the program signed in anew) the demo user.
+    bool signIn() override
+    {
+        dataModule->ADOCon->setBackendFactory(tds_server::backendFactory());
+        FakeSignInEnvironment environment;
+        {
+            TForm8 window(environment);
+            const auto attempt = [&](const QString& login, const QString& password) {
+                window.Login_Edit->setText(login);
+                window.Password_Edit->setText(password);
+                window.SpeedButton2Click();
+            };
+            attempt(QStringLiteral("blocked"), QStringLiteral("blocked2026"));
+            EXPECT_EQ(window.statusText(), "Учётная запись заблокирована. Обратитесь к администратору.");
+            EXPECT_NE(window.result(), QDialog::Accepted);
+            attempt(QStringLiteral("expired"), QStringLiteral("expired2026"));
+            EXPECT_TRUE(window.statusText().startsWith("Вы должны поменять пароль")) << window.statusText().toStdString();
+            EXPECT_TRUE(window.passwordChangeMode());
+            EXPECT_NE(window.result(), QDialog::Accepted);
+            window.Edit1->setText(QStringLiteral("New_pass1"));
+            window.Edit2->setText(QStringLiteral("New_pass1"));
+            window.SpeedButton2Click();
+            EXPECT_EQ(window.result(), QDialog::Accepted) << window.statusText().toStdString();
+            EXPECT_EQ(serverValue("SELECT password_term FROM dbo.QEL_User WHERE QEL_login = 'expired'").toInt(), 90);
+        }
+        dataModule->ADOCon->close();
+        TForm8 window(environment);
+        window.Login_Edit->setText(QStringLiteral("demo"));
+        window.Password_Edit->setText(QStringLiteral("demo2026"));
+        window.SpeedButton2Click();
+        return window.result() == QDialog::Accepted;
+    }
+
+    // A value as the server holds it, read on the administrator's own connection.
+    QVariant serverValue(const QString& statement) const
+    {
+        return admin->query(statement).rows.value(0).value(0);
+    }
+    // A text column's Windows-1251 bytes as stored, whatever a client makes of them.
+    QByteArray storedBytes(const QString& select) const { return serverValue(select).toByteArray(); }
+    static QByteArray codePageBytes(const QString& text) { return QByteArray::fromStdString(toText8(text)); }
+
+    inline static const QString kMarker = QStringLiteral("проверка по TDS");
+    std::unique_ptr<db::Connection> admin;
+    QString expiredDigest;
+    int expiredTerm = 0;
+    QVariant skills;
+};
+
+// Signed in through the server's GET_USER, the user chooses year,
+// department and teacher; adds, edits and deletes a publication with a
+// Cyrillic title and saves a long memo, each stored exactly as typed; the
+// profile document shows the server's texts whole; a dictionary entry in use
+// is refused in the program's words.
+TEST_F(MainWindowOverTds, SignInPublicationsMemoDictionaryAndProfileOnTheTSqlServer)
+{
+    ASSERT_EQ(form->signedInLogin(), "demo");
+    EXPECT_EQ(DM_MB->ADOQ_Kafedra->recordCount(), 3); // the demo user's departments
+    chooseTeacher(1);
+    ASSERT_EQ(form->currentTeacherKey().toInt(), 1);
+    EXPECT_EQ(form->DBLookupComboboxEh1->text(), "Иванов Сергей Петрович");
+    EXPECT_EQ(form->DBGridEh1->model()->index(0, 0).data().toString(), "кандидат наук");
+    activate(form.get());
+
+    // Added: the type by its first letter, then the title.
+    Dataset* publications = DM_MB->ADOQ_Publication;
+    const QString title = QStringLiteral("Ёмкость «облачных» хранилищ: д'Артаньян и %1").arg(kMarker);
+    form->DBNavigator3->button(DBNavigator::nbInsert)->click();
+    type(QStringLiteral("м"));
+    press(Qt::Key_Tab);
+    type(title);
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    ASSERT_EQ(publications->state(), Dataset::State::Browse) << dialogs.texts().join('\n').toStdString();
+    const QString ours = QStringLiteral("FROM dbo.Publication WHERE theme LIKE N'%%1%'").arg(kMarker);
+    ASSERT_EQ(serverValue(QStringLiteral("SELECT COUNT(*) ") + ours).toInt(), 1);
+    const int key = serverValue(QStringLiteral("SELECT id_publication ") + ours).toInt();
+    const QString byKey = QStringLiteral("SELECT %2 FROM dbo.Publication WHERE id_publication = %1").arg(key);
+    EXPECT_EQ(serverValue(byKey.arg("theme")).toString(), title);
+    EXPECT_EQ(storedBytes(byKey.arg("CAST(theme AS varbinary(200))")), codePageBytes(title));
+    EXPECT_EQ(serverValue(byKey.arg("id_teacher")).toInt(), 1);
+    EXPECT_EQ(serverValue(byKey.arg("id_publicationType")).toInt(), 2);
+
+    // Edited to the column's full 200 characters, typed at the end of the title.
+    QString longer = title + u' ';
+    while (longer.size() < 200)
+        longer += QStringLiteral("ёжик ").left(200 - longer.size());
+    form->DBGridEh2->setCurrentCell(publications->currentRow(), 1);
+    form->DBGridEh2->setFocus();
+    press(Qt::Key_End);
+    type(longer.mid(title.size()));
+    form->DBNavigator3->button(DBNavigator::nbPost)->click();
+    ASSERT_EQ(publications->state(), Dataset::State::Browse) << dialogs.texts().join('\n').toStdString();
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), longer);
+    EXPECT_EQ(serverValue(byKey.arg("theme")).toString(), longer);
+    EXPECT_EQ(storedBytes(byKey.arg("CAST(theme AS varbinary(200))")), codePageBytes(longer));
+    publications->refresh(); // read back as the server holds it
+    EXPECT_EQ(publications->fieldByName(QStringLiteral("theme")).asString(), longer);
+
+    // The memo, over 200 characters, pasted in place of its text: saved at the key's release.
+    QString memo;
+    while (memo.size() < 260)
+        memo += QStringLiteral("Руководство «школой» молодых учёных, д'Арк и ёмкие %1; ").arg(kMarker);
+    memo.truncate(260);
+    QApplication::clipboard()->setText(memo);
+    form->DBMemo1->setFocus();
+    press(Qt::Key_A, Qt::ControlModifier);
+    press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(form->DBMemo1->toPlainText(), memo);
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.texts().join('\n').toStdString();
+    const QString skillsOfOne = QStringLiteral("SELECT %1 FROM dbo.teacher_skills WHERE id_teacher = 1");
+    EXPECT_EQ(serverValue(skillsOfOne.arg("personal_skills")).toString(), memo);
+    EXPECT_EQ(storedBytes(skillsOfOne.arg("CAST(personal_skills AS varbinary(500))")), codePageBytes(memo));
+
+    // The profile: every text whole.
+    ui::ReportPreview* preview = form->ReportsMenu->show(QStringLiteral("profile"));
+    ASSERT_NE(preview, nullptr) << dialogs.texts().join('\n').toStdString();
+    const QString profile = preview->document().toPlainText();
+    EXPECT_FALSE(profile.contains(QChar::ReplacementCharacter)) << profile.toStdString();
+    for (const QString& whole : {QStringLiteral("кандидат наук"), QStringLiteral("доцент"),
+                                 QStringLiteral("Методы и средства проектирования распределённых информационных систем вуза"),
+                                 QStringLiteral("НТО РЭС им. Попова"),
+                                 QStringLiteral("Российское научно-техническое общество радиотехники, электроники и "
+                                                "связи имени А. С. Попова"),
+                                 longer, memo})
+        EXPECT_TRUE(profile.contains(whole)) << whole.toStdString();
+    preview->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // Deleted, after the question.
+    dialogs.clear();
+    // Only this row of the shared database goes, whatever went wrong above.
+    const int row = publications->locate(QStringLiteral("theme"), longer);
+    ASSERT_GE(row, 0);
+    publications->setCurrentRow(row);
+    form->DBNavigator3->button(DBNavigator::nbDelete)->click();
+    EXPECT_EQ(dialogs.texts(), QStringList{"Delete record?"});
+    EXPECT_EQ(serverValue(QStringLiteral("SELECT COUNT(*) FROM dbo.Publication WHERE id_publication = %1").arg(key)).toInt(), 0);
+    EXPECT_LT(publications->locate(QStringLiteral("theme"), longer), 0);
+
+    // A publication type in use stays, refused in the program's words.
+    const int inUse = serverValue("SELECT COUNT(*) FROM dbo.Publication WHERE id_publicationType = 1").toInt();
+    ASSERT_GT(inUse, 0);
+    dialogs.clear();
+    openItem(form->N5, [&](TForm2& editor) {
+        Dataset* types = editor.DBGridEh1->dataset();
+        types->setCurrentRow(types->locate(QStringLiteral("publicationType"), QStringLiteral("статья")));
+        editor.DBNavigator1->button(DBNavigator::nbDelete)->click();
+        EXPECT_EQ(types->fieldByName(QStringLiteral("publicationType")).asString(), "статья");
+    });
+    EXPECT_EQ(dialogs.texts(), (QStringList{"Delete record?",
+                                            "Запись используется в профилях преподавателей и не может быть удалена."}));
+    EXPECT_EQ(serverValue("SELECT COUNT(*) FROM dbo.PublicationType WHERE id_publicationType = 1").toInt(), 1);
+    EXPECT_EQ(serverValue("SELECT COUNT(*) FROM dbo.Publication WHERE id_publicationType = 1").toInt(), inUse);
 }
 
 } // namespace
