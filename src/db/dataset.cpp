@@ -275,10 +275,7 @@ void Dataset::requery(const QString& statement)
         takeResult(std::move(result));
     } catch (...) {
         m_state = State::Inactive;
-        m_current = -1;
-        m_bof = m_eof = true;
-        if (!m_definedFields)
-            m_fields.clear();
+        dropRows();
         emit reset();
         emit stateChanged();
         emit currentChanged();
@@ -324,6 +321,14 @@ void Dataset::close()
     m_state = State::Inactive;
     emit stateChanged();
     emit aboutToReset();
+    dropRows();
+    emit reset();
+    emit currentChanged();
+}
+
+// What a closed dataset holds: no rows, columns, pending record or sort.
+void Dataset::dropRows()
+{
     m_store.clear();
     setColumns({});
     m_pending.clear();
@@ -332,8 +337,6 @@ void Dataset::close()
     m_sortColumn.clear();
     if (!m_definedFields)
         m_fields.clear();
-    emit reset();
-    emit currentChanged();
 }
 
 // ---- navigation ----

@@ -173,6 +173,7 @@ private:
     void openLookups();
     ResultSet readResult() const;
     void takeResult(ResultSet result);
+    void dropRows();
     void bindFields();
     void setColumns(QVector<ColumnInfo> columns);
     QString selectStatement() const;

@@ -403,6 +403,26 @@ TEST_P(DatasetTest, ReadingAgainOnAnotherStatementIsOneChangeOfTheRows)
     items->requery(QStringLiteral("select * from items where id_item = 3"));
     EXPECT_TRUE(link.isActive());
     EXPECT_EQ(items->fieldByName("name").asString(), "gamma");
+
+    // A statement without a column the defined fields need: closed as well,
+    // the fields kept for the next statement that has it.
+    auto named = query(QStringLiteral("select * from items where id_item = 1"));
+    named->addField(plain(QStringLiteral("name"), db::FieldType::String));
+    named->open();
+    db::DataSource namedSource(QStringLiteral("DS_named"), named.get());
+    db::DataLink namedLink;
+    namedLink.setDataSource(&namedSource);
+    named->edit();
+    named->fieldByName("name").setValue("changed");
+    EXPECT_THAT(refusal([&] { named->requery(QStringLiteral("select id_item from items")); }).toStdString(),
+                HasSubstr("Field 'name' not found"));
+    EXPECT_FALSE(named->isOpen());
+    EXPECT_FALSE(namedLink.isActive());
+    EXPECT_EQ(named->recordCount(), 0);
+    EXPECT_EQ(named->currentRow(), -1);
+    named->requery(QStringLiteral("select * from items where id_item = 2"));
+    EXPECT_EQ(named->state(), Dataset::State::Browse);
+    EXPECT_EQ(named->fieldByName("name").asString(), "beta");
 }
 
 TEST_P(DatasetTest, TableDatasetsAndStatementsThatCannotBeWrittenBack)
