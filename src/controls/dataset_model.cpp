@@ -21,15 +21,21 @@ DatasetModel::DatasetModel(QObject* parent)
 {
     connect(&m_link, &db::DataLink::activeChanged, this, &DatasetModel::followActivity);
     connect(&m_link, &db::DataLink::aboutToReset, this, [this] {
-        if (!m_resetting) {
-            m_resetting = true;
-            beginResetModel();
+        if (m_resetting || m_rowsInViews)
+            return;
+        if (m_shown && m_shown == m_link.dataset()) {
+            m_rowsInViews = rowCount();
+            return;
         }
+        m_resetting = true;
+        beginResetModel();
     });
     connect(&m_link, &db::DataLink::reset, this, [this] {
         if (m_resetting) {
             m_resetting = false;
             endResetModel();
+        } else if (m_rowsInViews) {
+            replaceRows();
         }
         followLookupDatasets();
     });
@@ -60,6 +66,7 @@ void DatasetModel::followActivity()
     if (!m_resetting)
         beginResetModel();
     m_resetting = false;
+    m_rowsInViews.reset();
     m_shown = m_link.dataset();
     endResetModel();
     followLookupDatasets();
@@ -88,6 +95,30 @@ void DatasetModel::followLookupDatasets()
     }
 }
 
+// The same dataset's rows read again (another statement, another order): the
+// views are told which rows went, came or changed, and not reset, so that
+// they keep their current cell and their layout, which a reset would throw
+// away only to build them again at once.
+void DatasetModel::replaceRows()
+{
+    const int before = *m_rowsInViews;
+    const db::Dataset* data = dataset();
+    const int after = data ? data->recordCount() : 0;
+    if (after < before) {
+        beginRemoveRows({}, after, before - 1);
+        m_rowsInViews = after;
+        endRemoveRows();
+    } else if (after > before) {
+        beginInsertRows({}, before, after - 1);
+        m_rowsInViews = after;
+        endInsertRows();
+    }
+    m_rowsInViews.reset();
+    const int kept = std::min(before, after);
+    if (kept > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(kept - 1, columnCount() - 1));
+}
+
 void DatasetModel::allRowsChanged()
 {
     if (rowCount() > 0 && columnCount() > 0)
@@ -114,6 +145,8 @@ int DatasetModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid() || m_resetting)
         return 0;
+    if (m_rowsInViews)
+        return *m_rowsInViews;
     const db::Dataset* data = dataset();
     return data ? data->recordCount() : 0;
 }
@@ -141,7 +174,10 @@ QString DatasetModel::cellText(int row, int column, bool formatted) const
 
 QVariant DatasetModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount())
+    // While rows are replaced, the views may still know rows the dataset no
+    // longer has.
+    const db::Dataset* rows = dataset();
+    if (!index.isValid() || index.row() >= rowCount() || !rows || index.row() >= rows->recordCount())
         return {};
     switch (role) {
     case Qt::DisplayRole:

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 
 namespace controls {
@@ -58,6 +59,7 @@ public:
 private:
     void followActivity();
     void followLookupDatasets();
+    void replaceRows();
     void allRowsChanged();
     QVariant rawValue(int row, int column) const;
 
@@ -66,6 +68,8 @@ private:
     std::function<bool(int)> m_columnEditable;
     QPointer<db::Dataset> m_shown; // the dataset the rows are of
     bool m_resetting = false;
+    // While the rows are replaced: how many rows the views know of.
+    std::optional<int> m_rowsInViews;
     QList<QMetaObject::Connection> m_lookupConnections;
     QList<QPointer<db::Dataset>> m_lookupDatasets; // the datasets they follow
 };

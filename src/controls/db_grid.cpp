@@ -62,6 +62,9 @@ DBGridEh::DBGridEh(QWidget* parent)
     m_model->setColumnEditable([this](int column) { return cellEditable(column); });
 
     const db::DataLink* link = &m_model->link();
+    // Connected after the model: it has told the view of the new rows.
+    connect(link, &db::DataLink::aboutToReset, this, [this] { closeCellEditor(false); });
+    connect(link, &db::DataLink::reset, this, &DBGridEh::showRowsReadAgain);
     connect(link, &db::DataLink::currentChanged, this, &DBGridEh::followDatasetCurrent);
     connect(link, &db::DataLink::activeChanged, this, [this](bool active) {
         if (!active)
@@ -375,6 +378,22 @@ void DBGridEh::followDatasetCurrent()
     const int column = current.isValid() ? current.column() : 0;
     QScopedValueRollback guard(m_followingDataset, true);
     setCurrentCell(data->currentRow(), std::max(0, std::min(column, columnCount() - 1)));
+}
+
+// The model replaces the rows of a dataset read again in place and the view
+// keeps its current cell; the grid shows them as after a reset of the view:
+// nothing of the old rows selected, the current record from its first column
+// and scrolled to.
+void DBGridEh::showRowsReadAgain()
+{
+    if (selectionModel()->hasSelection())
+        selectionModel()->clearSelection();
+    const db::Dataset* data = dataset();
+    if (!data || data->currentRow() < 0 || m_movingDataset)
+        return;
+    QScopedValueRollback guard(m_followingDataset, true);
+    setCurrentCell(data->currentRow(), 0);
+    openEditorIfAlwaysShown();
 }
 
 void DBGridEh::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -173,6 +173,7 @@ private:
     bool appendAtEnd();
     bool canEditRecords() const;
     bool cellEditable(int column) const;
+    void showRowsReadAgain();
     void followDatasetCurrent();
     void onFocusChanged(QWidget* old, QWidget* now);
     void onExit();

@@ -10,6 +10,49 @@ namespace {
 using Re = QRegularExpression;
 constexpr auto kCaseless = Re::CaseInsensitiveOption;
 
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Whether the text has the word as a run of ASCII letters of its own, in any
+// case. Every pattern below begins at a word boundary with its word, so a
+// statement without the word cannot match it: most statements are passed by
+// these checks, in one pass without copies, and no pattern is tried.
+bool hasWord(QStringView text, QLatin1StringView word)
+{
+    for (qsizetype at = 0; at < text.size();) {
+        if (!isAsciiLetter(text[at])) {
+            ++at;
+            continue;
+        }
+        qsizetype end = at + 1;
+        while (end < text.size() && isAsciiLetter(text[end]))
+            ++end;
+        if (end - at == word.size() && text.sliced(at, end - at).compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+        at = end;
+    }
+    return false;
+}
+
+// The statement's first word (letters only), after leading blanks.
+QStringView firstWord(QStringView text)
+{
+    qsizetype at = 0;
+    while (at < text.size() && text[at].isSpace())
+        ++at;
+    qsizetype end = at;
+    while (end < text.size() && isAsciiLetter(text[end]))
+        ++end;
+    return text.sliced(at, end - at);
+}
+
+bool isWord(QStringView text, QLatin1StringView word)
+{
+    return text.compare(word, Qt::CaseInsensitive) == 0;
+}
+
 // A statement with a mask beside it: the same text, but with the inside of
 // text literals, of quoted names and the whole of comments covered, so that
 // the translation's patterns see only the statement's own words. Both change
@@ -68,7 +111,7 @@ public:
 
     const QString& text() const { return m_text; }
     const QString& mask() const { return m_mask; }
-    bool contains(QLatin1String word) const { return m_mask.contains(word, Qt::CaseInsensitive); }
+    bool contains(QLatin1StringView word) const { return hasWord(m_mask, word); }
 
     void replace(qsizetype at, qsizetype length, const QString& with)
     {
@@ -282,16 +325,31 @@ void skipSpaces(const QString& text, qsizetype& at)
 
 QString toSqlite(const QString& statement, const QString& catalog)
 {
+    // A statement without the words the translations start from, and without
+    // a text literal, goes unchanged and unmasked.
+    const bool prefixes = hasWord(statement, QLatin1StringView("dbo"));
+    const bool top = hasWord(statement, QLatin1StringView("TOP"));
+    const bool order = hasWord(statement, QLatin1StringView("ORDER"));
+    const bool literals = statement.contains(u'\'');
+    if (!prefixes && !top && !order && !literals)
+        return statement;
     MaskedStatement sql(statement, catalog);
-    removePrefixes(sql, catalog);
-    removeTopPercent(sql);
-    topToLimit(sql);
-    collateTexts(sql);
+    if (prefixes)
+        removePrefixes(sql, catalog);
+    if (top) {
+        removeTopPercent(sql);
+        topToLimit(sql);
+    }
+    if (order || literals)
+        collateTexts(sql);
     return sql.text();
 }
 
 std::optional<ProcedureCall> parseProcedureCall(const QString& statement, const QString& catalog)
 {
+    const QStringView verb = firstWord(statement);
+    if (!isWord(verb, QLatin1StringView("EXEC")) && !isWord(verb, QLatin1StringView("EXECUTE")))
+        return std::nullopt;
     static const Re exec(QStringLiteral(R"(^\s*EXEC(?:UTE)?\s+([\w\[\]\.]+)\s*)"), kCaseless);
     const auto match = exec.match(statement);
     if (!match.hasMatch())
@@ -318,6 +376,8 @@ std::optional<ProcedureCall> parseProcedureCall(const QString& statement, const 
 
 std::optional<QString> parseDateFormat(const QString& statement)
 {
+    if (!isWord(firstWord(statement), QLatin1StringView("SET")))
+        return std::nullopt;
     static const Re set(QStringLiteral(R"(^\s*SET\s+DATEFORMAT\s+(\w{3})\s*;?\s*$)"), kCaseless);
     const auto match = set.match(statement);
     if (!match.hasMatch())
@@ -329,7 +389,9 @@ QString baseTable(const QString& statement)
 {
     static const Re several(QStringLiteral(R"(\bjoin\b|\bunion\b|\bgroup\s+by\b|\(\s*select\b)"), kCaseless);
     static const Re from(QStringLiteral(R"(\bfrom\s+([\w\[\]\.]+)\s*(,)?)"), kCaseless);
-    if (several.match(statement).hasMatch())
+    const bool mayBeSeveral = statement.contains(u'(') || hasWord(statement, QLatin1StringView("JOIN"))
+        || hasWord(statement, QLatin1StringView("UNION")) || hasWord(statement, QLatin1StringView("GROUP"));
+    if (mayBeSeveral && several.match(statement).hasMatch())
         return {};
     const auto match = from.match(statement);
     if (!match.hasMatch() || match.hasCaptured(2))

@@ -198,6 +198,80 @@ TEST_F(GridTest, RowsReadAgainOnAnotherStatementDropTheOpenEditorsText)
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
+// Rows read again in every direction (more, fewer, none, the same number, as
+// another order): the grid shows the new rows from the top, on the dataset's
+// current record in the first column, with only that record selected, and an
+// always-shown editor on the new current cell.
+TEST_F(GridTest, RowsReadAgainShowFromTheTopOnTheCurrentRecord)
+{
+    for (int n = 4; n <= 60; ++n)
+        connection->execute(QStringLiteral("insert into items (id_kind, name, amount) values (1, 'item %1', %1)").arg(n));
+    grid->setOptions(grid->options() | DBGridEh::dgMultiSelect | DBGridEh::dgAlwaysShowEditor);
+    data->setSql(QStringLiteral("select * from items where id_item <= 3"));
+    data->open();
+    showAndFocus();
+    const auto readAgain = [this](const QString& where) {
+        data->requery(QStringLiteral("select * from items ") + where);
+        QCoreApplication::processEvents();
+    };
+    const auto editorText = [this] {
+        const auto* editor = qobject_cast<QLineEdit*>(grid->cellEditor());
+        return editor ? editor->text() : QStringLiteral("<no editor>");
+    };
+    grid->setCurrentCell(2, 1);
+    for (const int row : {1, 2})
+        grid->selectionModel()->select(grid->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 2);
+
+    readAgain(QStringLiteral("where id_item > 1 order by id_item")); // 3 rows -> 59
+    EXPECT_EQ(grid->model()->rowCount(), 59);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 0));
+    EXPECT_EQ(grid->cellText(0, 0), "beta");
+    EXPECT_EQ(grid->cellText(58, 0), "item 60");
+    EXPECT_EQ(grid->selectionModel()->selectedRows(), QModelIndexList({grid->model()->index(0, 0)}));
+    EXPECT_EQ(editorText(), "beta");
+
+    // Scrolled down with the bar only: the current record stays the first.
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    ASSERT_GT(grid->verticalScrollBar()->value(), 0);
+    readAgain(QStringLiteral("where id_item > 2 order by id_item desc")); // the same number, less one
+    EXPECT_EQ(grid->model()->rowCount(), 58);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(grid->cellText(0, 0), "item 60");
+    EXPECT_EQ(grid->cellText(57, 0), "gamma");
+    EXPECT_EQ(editorText(), "item 60");
+
+    // From far down the rows to fewer rows than that.
+    grid->setCurrentCell(40, 1);
+    ASSERT_EQ(data->currentRow(), 40);
+    readAgain(QStringLiteral("where id_item in (1, 3) order by id_item"));
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 0));
+    EXPECT_EQ(grid->cellText(1, 0), "gamma");
+    EXPECT_EQ(grid->cellText(1, 2), "Тезисы");
+    EXPECT_EQ(grid->selectionModel()->selectedRows(), QModelIndexList({grid->model()->index(0, 0)}));
+    EXPECT_EQ(editorText(), "alpha");
+
+    readAgain(QStringLiteral("where id_item < 0"));
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    EXPECT_FALSE(grid->currentIndex().isValid());
+    EXPECT_EQ(grid->cellEditor(), nullptr);
+
+    readAgain(QStringLiteral("where id_item in (2, 3) order by id_item desc"));
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(grid->cellText(0, 0), "gamma");
+    EXPECT_EQ(editorText(), grid->cellText(0, grid->currentColumn()));
+
+    // Sorted again on the current record: the grid goes with it.
+    data->setCurrentRow(1);
+    data->setSort(QStringLiteral("name"));
+    EXPECT_EQ(grid->cellText(0, 0), "beta");
+    EXPECT_EQ(grid->currentIndex().row(), data->currentRow());
+    EXPECT_EQ(grid->cellText(grid->currentIndex().row(), 0), data->fieldByName("name").asString());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
 TEST_F(GridTest, ARefusedValueIsShownAndTheRecordStays)
 {
     data->open();

@@ -201,13 +201,30 @@ TEST(TsqlTranslation, TheFormsTheProgramSends)
     EXPECT_EQ(toSqlite(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id=1")),
               "SELECT *  FROM [Publication] WHERE id=1");
     EXPECT_EQ(toSqlite(QStringLiteral("select x.dbo_col from dbo.x")), "select x.dbo_col from x");
+    // The words in any case.
+    EXPECT_EQ(toSqlite(QStringLiteral("select top 3 a from Dbo.t order by a")),
+              "select a from t order by a COLLATE Cyrillic_General_CI_AS LIMIT 3");
+    EXPECT_EQ(toSqlite(QStringLiteral("select top (100) percent a from t")), "select  a from t");
+    EXPECT_EQ(toSqlite(QStringLiteral("Select * from ScientificActivity where id_t_fio = 7")),
+              "Select * from ScientificActivity where id_t_fio = 7");
+    using db::tsql::baseTable;
+    EXPECT_EQ(baseTable(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=7")), "Publication");
+    EXPECT_EQ(baseTable(QStringLiteral("select * from items order by name")), "items");
+    for (const char* several : {"select * from a Join b on a.x = b.x", "select x from a UNION select x from b",
+                                "select x, count(*) from a group  by x", "select * from (select x from a) t",
+                                "select * from a, b", "select * from a where x in ( SELECT x from b)"})
+        EXPECT_EQ(baseTable(QString::fromLatin1(several)), QString()) << several;
     EXPECT_EQ(db::tsql::parseDateFormat(QStringLiteral("SET DATEFORMAT dmy")), QStringLiteral("dmy"));
+    EXPECT_EQ(db::tsql::parseDateFormat(QStringLiteral("  set dateformat YMD;")), QStringLiteral("ymd"));
     EXPECT_FALSE(db::tsql::parseDateFormat(QStringLiteral("SET NOCOUNT ON")).has_value());
     const auto call =
         db::tsql::parseProcedureCall(QStringLiteral("EXEC GET_USER 'a','b',NULL, 'QEL 23', '0'"), QStringLiteral("QEL"));
     ASSERT_TRUE(call.has_value());
     EXPECT_EQ(call->name, "GET_USER");
     EXPECT_EQ(call->arguments.size(), 5);
+    EXPECT_EQ(db::tsql::parseProcedureCall(QStringLiteral(" execute GET_USER 'a'"), QStringLiteral("QEL"))->name, "GET_USER");
+    EXPECT_FALSE(db::tsql::parseProcedureCall(QStringLiteral("EXECUTED x"), QStringLiteral("QEL")).has_value());
+    EXPECT_FALSE(db::tsql::parseProcedureCall(QStringLiteral("select 'EXEC x'"), QStringLiteral("QEL")).has_value());
     EXPECT_THROW(db::tsql::parseProcedureCall(QStringLiteral("EXEC P 'unclosed"), QStringLiteral("QEL")),
                  db::DatabaseError);
 }
