@@ -81,7 +81,9 @@ bool DBMemo::canEdit() const
 
 void DBMemo::updateAccess()
 {
-    setReadOnly(!canEdit());
+    // Setting it tells the widget of a change even when there is none.
+    if (const bool readOnly = !canEdit(); readOnly != isReadOnly())
+        setReadOnly(readOnly);
 }
 
 // Shows the field's text; the cursor keeps its place as far as the text allows.

@@ -90,8 +90,10 @@ Field& Dataset::addLookupField(const QString& name, const QString& keyField, Dat
 
 Field* Dataset::findField(const QString& name) const
 {
+    // Names equal without regard to case are as long as each other: the
+    // length passes most fields over without comparing their letters.
     for (const auto& field : m_fields)
-        if (field->name().compare(name, Qt::CaseInsensitive) == 0)
+        if (field->name().size() == name.size() && field->name().compare(name, Qt::CaseInsensitive) == 0)
             return field.get();
     return nullptr;
 }
@@ -171,11 +173,37 @@ QString Dataset::selectStatement() const
     return m_sql;
 }
 
+namespace {
+
+// The statement without a number it ends in after "=" (a key compared to).
+QStringView withoutLastKey(QStringView statement)
+{
+    qsizetype end = statement.size();
+    while (end > 0 && statement[end - 1].isDigit())
+        --end;
+    if (end == statement.size())
+        return {};
+    qsizetype before = end;
+    while (before > 0 && statement[before - 1].isSpace())
+        --before;
+    return before > 0 && statement[before - 1] == u'=' ? statement.first(end) : QStringView();
+}
+
+// Whether two statements differ only in the key they end in ("... WHERE
+// id = 7" and "... WHERE id = 12"), and so read the same table.
+bool sameButTheLastKey(QStringView a, QStringView b)
+{
+    const QStringView common = withoutLastKey(a);
+    return !common.isEmpty() && common == withoutLastKey(b);
+}
+
+} // namespace
+
 QString Dataset::baseTable() const
 {
     if (m_kind == Kind::Table)
         return m_tableName;
-    if (m_baseTableOf == m_sql)
+    if (m_baseTableOf == m_sql || sameButTheLastKey(m_baseTableOf, m_sql))
         return m_baseTable;
     m_baseTableOf = m_sql;
     m_baseTable = tsql::baseTable(m_sql);

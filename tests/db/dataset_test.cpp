@@ -393,6 +393,21 @@ TEST_P(DatasetTest, ReadingAgainOnAnotherStatementIsOneChangeOfTheRows)
     items->requery(QStringLiteral("select * from items where id_item = 2"));
     EXPECT_EQ(items->fieldByName("name").asString(), "beta");
 
+    // Another table, chosen the same way: its rows are written back into it.
+    items->requery(QStringLiteral("select * from kinds where id_kind = 2"));
+    items->edit();
+    items->fieldByName("title").setValue(QStringLiteral("Сборник"));
+    items->post();
+    auto kinds = query(QStringLiteral("select title from kinds where id_kind = 2"));
+    kinds->open();
+    EXPECT_EQ(kinds->fieldByName("title").asString(), "Сборник");
+    items->requery(QStringLiteral("select * from items where id_item = 1"));
+    items->edit();
+    items->fieldByName("name").setValue(QStringLiteral("alpha2"));
+    items->post();
+    check->requery(QStringLiteral("select name from items where id_item = 1"));
+    EXPECT_EQ(check->fieldByName("name").asString(), "alpha2");
+
     // A failing statement: closed, as a close leaves it, and opened again by
     // the next good one.
     active.clear();
