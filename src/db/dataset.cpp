@@ -175,26 +175,12 @@ QString Dataset::selectStatement() const
 
 namespace {
 
-// The statement without a number it ends in after "=" (a key compared to).
-QStringView withoutLastKey(QStringView statement)
-{
-    qsizetype end = statement.size();
-    while (end > 0 && statement[end - 1].isDigit())
-        --end;
-    if (end == statement.size())
-        return {};
-    qsizetype before = end;
-    while (before > 0 && statement[before - 1].isSpace())
-        --before;
-    return before > 0 && statement[before - 1] == u'=' ? statement.first(end) : QStringView();
-}
-
 // Whether two statements differ only in the key they end in ("... WHERE
 // id = 7" and "... WHERE id = 12"), and so read the same table.
 bool sameButTheLastKey(QStringView a, QStringView b)
 {
-    const QStringView common = withoutLastKey(a);
-    return !common.isEmpty() && common == withoutLastKey(b);
+    const qsizetype at = tsql::trailingKeyAt(a);
+    return at >= 0 && at == tsql::trailingKeyAt(b) && a.first(at) == b.first(at);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -101,6 +102,12 @@ void EmbeddedServer::open(const ConnectionParameters& parameters)
         throw;
     }
     m_dateFormat = QStringLiteral("mdy");
+}
+
+void EmbeddedServer::close()
+{
+    m_keyedSelects.clear(); // before the database they are prepared on
+    SqlBackend::close();
 }
 
 sqlite3* EmbeddedServer::sqliteHandle() const
@@ -198,11 +205,39 @@ ResultSet EmbeddedServer::query(const QString& statement)
         return (*procedure)(m_database, call->arguments);
     }
     requireUserRole();
+    if (const auto keyed = tsql::keyedSelect(statement))
+        if (QSqlQuery* prepared = keyedSelect(keyed->withParameter))
+            return runKeyedSelect(*prepared, keyed->key);
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(tsql::toSqlite(statement, m_catalog)))
         throw failure(query.lastError());
     return fetch(query);
+}
+
+QSqlQuery* EmbeddedServer::keyedSelect(const QString& withParameter)
+{
+    if (const auto found = m_keyedSelects.find(withParameter); found != m_keyedSelects.end())
+        return found->second.get();
+    constexpr std::size_t kKept = 64; // a window's statements, several times over
+    if (m_keyedSelects.size() >= kKept)
+        m_keyedSelects.clear();
+    auto prepared = std::make_unique<QSqlQuery>(m_database);
+    prepared->setForwardOnly(true);
+    if (!prepared->prepare(tsql::toSqlite(withParameter, m_catalog)))
+        return nullptr;
+    return m_keyedSelects.emplace(withParameter, std::move(prepared)).first->second.get();
+}
+
+ResultSet EmbeddedServer::runKeyedSelect(QSqlQuery& prepared, qlonglong key)
+{
+    // Reset after the rows are read, or after a failure: a statement left
+    // running would hold the database's read lock.
+    const auto finish = qScopeGuard([&] { prepared.finish(); });
+    prepared.bindValue(0, key);
+    if (!prepared.exec())
+        throw failure(prepared.lastError());
+    return fetch(prepared);
 }
 
 ResultSet EmbeddedServer::read(const BoundStatement& statement)

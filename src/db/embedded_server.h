@@ -10,6 +10,8 @@
 #include "db/sql_backend.h"
 
 #include <functional>
+#include <memory>
+#include <unordered_map>
 
 struct sqlite3;
 
@@ -47,6 +49,11 @@ public:
     // program folder. "Initial Catalog" is the database's name in statements
     // ("[QEL].[dbo].[t]").
     void open(const ConnectionParameters& parameters) override;
+    void close() override;
+    // A SELECT that ends in a key ("... WHERE id_teacher = 7") is prepared
+    // once, with a parameter for the key, and run again for each key, as SQL
+    // Server parameterises such statements: the rows of another record cost
+    // no new parse. Any other statement is prepared for its one run.
     ResultSet query(const QString& statement) override;
     ResultSet read(const BoundStatement& statement) override;
     TableInfo tableInfo(const QString& table) override;
@@ -85,12 +92,18 @@ private:
     // Every row of an executed query; a read that stops at an error (a
     // damaged file) is no complete result and fails.
     ResultSet fetch(QSqlQuery& query) const;
+    // The prepared statement of a keyed SELECT (with '?' for its key); null
+    // when it does not prepare, and the statement is then run as it is sent,
+    // which reports why.
+    QSqlQuery* keyedSelect(const QString& withParameter);
+    ResultSet runKeyedSelect(QSqlQuery& prepared, qlonglong key);
 
     SqliteRowWriter m_writer;
     QString m_path;
     QString m_catalog; // the connection's database, whose name prefixes statements
     QString m_role;
     QString m_dateFormat = QStringLiteral("mdy");
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_keyedSelects;
 };
 
 } // namespace db

@@ -385,6 +385,36 @@ std::optional<QString> parseDateFormat(const QString& statement)
     return match.captured(1).toLower();
 }
 
+qsizetype trailingKeyAt(QStringView statement)
+{
+    qsizetype at = statement.size();
+    while (at > 0 && statement[at - 1] >= u'0' && statement[at - 1] <= u'9')
+        --at;
+    if (at == statement.size())
+        return -1;
+    qsizetype before = at;
+    while (before > 0 && statement[before - 1].isSpace())
+        --before;
+    if (before == 0 || statement[before - 1] != u'=')
+        return -1;
+    // Not a key that a line comment holds (nor, to be sure, any last line
+    // with "--" in it).
+    const qsizetype lastLine = statement.lastIndexOf(u'\n') + 1;
+    return statement.sliced(lastLine).contains(QLatin1StringView("--")) ? -1 : at;
+}
+
+std::optional<KeyedSelect> keyedSelect(const QString& statement)
+{
+    const qsizetype at = trailingKeyAt(statement);
+    if (at < 0 || !isWord(firstWord(statement), QLatin1StringView("SELECT")))
+        return std::nullopt;
+    bool isNumber = false;
+    const qlonglong key = QStringView(statement).sliced(at).toLongLong(&isNumber);
+    if (!isNumber)
+        return std::nullopt;
+    return KeyedSelect{statement.first(at) + u'?', key};
+}
+
 QString baseTable(const QString& statement)
 {
     static const Re several(QStringLiteral(R"(\bjoin\b|\bunion\b|\bgroup\s+by\b|\(\s*select\b)"), kCaseless);

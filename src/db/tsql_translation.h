@@ -34,6 +34,19 @@ std::optional<ProcedureCall> parseProcedureCall(const QString& statement, const 
 // "SET DATEFORMAT xyz": the format in lower case.
 std::optional<QString> parseDateFormat(const QString& statement);
 
+// Where the key begins that a statement ends in after "=" ("... WHERE id = 7"
+// gives the position of "7"), or -1. Statements alike up to there read the
+// same table for another key.
+qsizetype trailingKeyAt(QStringView statement);
+
+// A SELECT ending in a key, as the statements that read a record's rows are
+// sent: the same statement with the parameter '?' for the key, and the key.
+struct KeyedSelect {
+    QString withParameter;
+    qlonglong key = 0;
+};
+std::optional<KeyedSelect> keyedSelect(const QString& statement);
+
 // The one table a SELECT reads from, without database, schema and brackets
 // ("[QEL].[dbo].[items]" is "items"); empty when it joins, unites, groups,
 // nests or lists several tables (such rows cannot be written back).

@@ -1,3 +1,4 @@
+#include <QElapsedTimer>
 #include "db_fixture.h"
 
 #include <QSqlError>
@@ -157,6 +158,45 @@ TEST_F(ConnectionTest, DateFormatIsASettingOfTheSession)
     EXPECT_EQ(dateFormat(), "mdy");
 }
 
+// The rows of one record after another, read by the same statement for each
+// key: each key's own rows, the table as it is now, its columns as they are
+// now, and no lock held between the reads.
+TEST_F(ConnectionTest, AStatementReadForAnotherKeyReadsThatKeysRowsAsTheyAreNow)
+{
+    auto connection = connect();
+    auto other = connect();
+    const auto names = [&](const QString& statement) {
+        QStringList found;
+        for (const auto& row : connection->query(statement).rows)
+            found << row.value(0).toString();
+        return found;
+    };
+    const QString byKind = QStringLiteral("select name from items where id_kind=");
+    EXPECT_EQ(names(byKind + "1"), QStringList({"alpha"}));
+    EXPECT_EQ(names(byKind + "2"), QStringList({"beta"}));
+    EXPECT_EQ(names(byKind + "99"), QStringList());
+    EXPECT_EQ(names(byKind + "03"), QStringList({"gamma"}));
+    // Another session writes between two reads, without waiting for a lock.
+    QElapsedTimer waited;
+    waited.start();
+    other->execute(QStringLiteral("update items set name = 'changed' where id_kind = 2"));
+    other->execute(QStringLiteral("insert into items (id_kind, name) values (2, 'delta')"));
+    EXPECT_LT(waited.elapsed(), 2000);
+    EXPECT_EQ(names(byKind + "2"), QStringList({"changed", "delta"}));
+    // The table altered meanwhile: the statement runs on.
+    other->execute(QStringLiteral("ALTER TABLE items ADD COLUMN extra INTEGER"));
+    EXPECT_EQ(names(byKind + "1"), QStringList({"alpha"}));
+    // A keyed statement with TOP, and one that cannot run, as without a key.
+    EXPECT_EQ(names(QStringLiteral("SELECT TOP 1 name FROM [QEL].[dbo].[items] WHERE id_kind = 2")),
+              QStringList({"changed"}));
+    EXPECT_EQ(refusal([&] { connection->query(QStringLiteral("select * from no_such_table where id = 1")); }),
+              refusal([&] { connection->query(QStringLiteral("select * from no_such_table")); }));
+    // Reopened, the connection reads on.
+    connection->close();
+    connection->open();
+    EXPECT_EQ(names(byKind + "1"), QStringList({"alpha"}));
+}
+
 TEST_F(ConnectionTest, InjectedFailuresAndALostConnection)
 {
     auto connection = connect();
@@ -207,6 +247,19 @@ TEST(TsqlTranslation, TheFormsTheProgramSends)
     EXPECT_EQ(toSqlite(QStringLiteral("select top (100) percent a from t")), "select  a from t");
     EXPECT_EQ(toSqlite(QStringLiteral("Select * from ScientificActivity where id_t_fio = 7")),
               "Select * from ScientificActivity where id_t_fio = 7");
+    // A SELECT ending in a key runs as the same statement with a parameter.
+    const auto keyed = [](const char* statement) {
+        const auto split = db::tsql::keyedSelect(QString::fromUtf8(statement));
+        return split ? split->withParameter + u'|' + QString::number(split->key) : QStringLiteral("none");
+    };
+    EXPECT_EQ(keyed("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=12"),
+              "SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=?|12");
+    EXPECT_EQ(keyed("select * from t where a = 'x=1' and id =  7"), "select * from t where a = 'x=1' and id =  ?|7");
+    for (const char* unkeyed : {"select * from t7", "select * from t where id = -7", "update t set a = 1",
+                                "select * from t where id = 99999999999999999999", "select * from t -- id = 5",
+                                "select * from t where id = 5 -- 5", "select * from t where id = 5 "})
+        EXPECT_EQ(keyed(unkeyed), "none") << unkeyed;
+    EXPECT_EQ(keyed("select * from t -- all\nwhere id = 5"), "select * from t -- all\nwhere id = ?|5");
     using db::tsql::baseTable;
     EXPECT_EQ(baseTable(QStringLiteral("SELECT *  FROM [QEL].[dbo].[Publication] WHERE id_teacher=7")), "Publication");
     EXPECT_EQ(baseTable(QStringLiteral("select * from items order by name")), "items");
