@@ -617,10 +617,15 @@ void Dataset::refresh()
             currentKey << m_store.value(m_current, index);
     }
     const int previous = m_current;
-    resetRows(std::move(result.rows));
+    // The current record is found before the rows are announced: whoever
+    // follows the reset sees the record it will stay on.
+    emit aboutToReset();
+    m_store.reset(std::move(result.rows));
+    applySort();
     const int found = m_store.find(keys, currentKey);
     m_current = m_store.isEmpty() ? -1 : (found >= 0 ? found : std::min(std::max(previous, 0), m_store.size() - 1));
     m_bof = m_eof = m_store.isEmpty();
+    emit reset();
     emit currentChanged();
 }
 
@@ -651,9 +656,9 @@ void Dataset::reopen()
             m_store.insert(current, kept);
         }
     }
-    emit reset();
     m_current = m_store.isEmpty() ? -1 : (current >= 0 ? current : std::clamp(m_current, 0, m_store.size() - 1));
     m_bof = m_eof = m_store.isEmpty();
+    emit reset(); // on the record it stays on, as after a refresh
     emit currentChanged();
 }
 
@@ -668,13 +673,6 @@ QVector<int> Dataset::keyColumns() const
     return keys;
 }
 
-void Dataset::resetRows(QVector<Row> rows)
-{
-    emit aboutToReset();
-    m_store.reset(std::move(rows));
-    applySort();
-    emit reset();
-}
 
 void Dataset::setSort(const QString& column)
 {

@@ -186,7 +186,6 @@ private:
     void postPending();
     void endEditing();
     void removeRow(int row);
-    void resetRows(QVector<Row> rows);
     // The columns of the table's key among this dataset's columns (none for a
     // statement without one table or a table without a key).
     QVector<int> keyColumns() const;

@@ -269,6 +269,16 @@ TEST_F(GridTest, RowsReadAgainShowFromTheTopOnTheCurrentRecord)
     EXPECT_EQ(grid->cellText(0, 0), "beta");
     EXPECT_EQ(grid->currentIndex().row(), data->currentRow());
     EXPECT_EQ(grid->cellText(grid->currentIndex().row(), 0), data->fieldByName("name").asString());
+
+    // Refreshed after another user deleted the row before the current one:
+    // the grid is on the record the dataset keeps, in the first column.
+    grid->setCurrentCell(1, 1);
+    ASSERT_EQ(data->fieldByName("name").asString(), "gamma");
+    connection->execute(QStringLiteral("delete from items where id_item = 2"));
+    data->refresh();
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 0));
+    EXPECT_EQ(grid->cellText(0, 0), "gamma");
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
