@@ -673,7 +673,6 @@ QVector<int> Dataset::keyColumns() const
     return keys;
 }
 
-
 void Dataset::setSort(const QString& column)
 {
     checkActive();
