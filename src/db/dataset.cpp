@@ -616,17 +616,7 @@ void Dataset::refresh()
         for (int index : keys)
             currentKey << m_store.value(m_current, index);
     }
-    const int previous = m_current;
-    // The current record is found before the rows are announced: whoever
-    // follows the reset sees the record it will stay on.
-    emit aboutToReset();
-    m_store.reset(std::move(result.rows));
-    applySort();
-    const int found = m_store.find(keys, currentKey);
-    m_current = m_store.isEmpty() ? -1 : (found >= 0 ? found : std::min(std::max(previous, 0), m_store.size() - 1));
-    m_bof = m_eof = m_store.isEmpty();
-    emit reset();
-    emit currentChanged();
+    takeRowsAgain(std::move(result.rows), [&] { return m_store.find(keys, currentKey); });
 }
 
 void Dataset::reopen()
@@ -641,24 +631,36 @@ void Dataset::reopen()
     QVariantList keptKey;
     for (int index : keys)
         keptKey << kept.value(index);
-    emit aboutToReset();
-    m_store.reset(std::move(result.rows));
-    applySort();
-    int current = -1;
-    if (m_current >= 0 && m_state != State::Insert)
-        current = keys.isEmpty() ? m_store.indexOf(kept) : m_store.find(keys, keptKey);
-    if (isEditing()) {
-        // The record being edited or inserted stays as it was read, where it was.
-        if (current >= 0) {
-            m_store.replace(current, kept);
-        } else {
-            current = std::clamp(m_current, 0, m_store.size());
-            m_store.insert(current, kept);
+    takeRowsAgain(std::move(result.rows), [&] {
+        int current = -1;
+        if (m_current >= 0 && m_state != State::Insert)
+            current = keys.isEmpty() ? m_store.indexOf(kept) : m_store.find(keys, keptKey);
+        if (isEditing()) {
+            // The record being edited or inserted stays as it was read, where it was.
+            if (current >= 0) {
+                m_store.replace(current, kept);
+            } else {
+                current = std::clamp(m_current, 0, m_store.size());
+                m_store.insert(current, kept);
+            }
         }
-    }
+        return current;
+    });
+}
+
+// The rows read again, in the dataset's sort, on the row `stayOn` finds
+// among them, or as near the old current row as they reach. The row is
+// found before the rows are announced: whoever follows the reset sees the
+// record the dataset stays on.
+void Dataset::takeRowsAgain(QVector<Row> rows, const std::function<int()>& stayOn)
+{
+    emit aboutToReset();
+    m_store.reset(std::move(rows));
+    applySort();
+    const int current = stayOn();
     m_current = m_store.isEmpty() ? -1 : (current >= 0 ? current : std::clamp(m_current, 0, m_store.size() - 1));
     m_bof = m_eof = m_store.isEmpty();
-    emit reset(); // on the record it stays on, as after a refresh
+    emit reset();
     emit currentChanged();
 }
 

@@ -186,6 +186,7 @@ private:
     void postPending();
     void endEditing();
     void removeRow(int row);
+    void takeRowsAgain(QVector<Row> rows, const std::function<int()>& stayOn);
     // The columns of the table's key among this dataset's columns (none for a
     // statement without one table or a table without a key).
     QVector<int> keyColumns() const;
